@@ -1,0 +1,220 @@
+// BindingProperty: the dynamic value that crosses the plugin boundary.
+//
+// A cell is empty, a bool, a signed or unsigned 64-bit integer, a double, an
+// interned string, a blob, an enumeration value, a collection or a structure
+// whose fields are kept in byte order of their names. All cells of one tree
+// share one BindingAllocator, which pools the out-of-line storage and interns
+// strings. Reading never creates anything; a miss returns the shared empty
+// cell. Copies are explicit: Clone() or Assign().
+//
+//   BindingProperty page;
+//   page.MutableField("name").SetString("Mountain");
+//   page.MutableField("perks").MutableElement(2).SetInt64(8100);
+//   page["perks"].size();          // 3, elements 0 and 1 empty
+//   page["missing"][4].isEmpty();  // true, and page is unchanged
+#ifndef TAV_BINDING_BINDING_PROPERTY_H_
+#define TAV_BINDING_BINDING_PROPERTY_H_
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+namespace tav {
+
+class BindingAllocator;
+struct InternedString;
+
+enum class BindingPropertyKind : uint8_t {
+  kEmpty = 0,
+  kBool = 1,
+  kSigned = 2,
+  kUnsigned = 3,
+  kFloat = 4,
+  kString = 5,
+  kBlob = 6,
+  kEnum = 7,
+  kCollection = 8,
+  kStructure = 9,
+};
+
+// "empty", "bool", "signed", ... "structure"; "" for a value outside the enum.
+const char* BindingPropertyKindName(BindingPropertyKind kind);
+
+// An enumeration value: its number and the number of the TypeKey of the
+// enumeration it belongs to (see type_key.h).
+struct BindingEnumValue {
+  int32_t value = 0;
+  uint32_t type_key = 0;
+};
+
+class BindingProperty;
+
+// One field of a structure, as seen while iterating.
+class BindingField {
+ public:
+  std::string_view key() const;
+  const BindingProperty& value() const { return *value_; }
+
+ private:
+  friend class BindingProperty;
+  const InternedString* key_ = nullptr;
+  const BindingProperty* value_ = nullptr;
+};
+
+class BindingProperty {
+ public:
+  // Iteration helpers. Elements are stored contiguously; fields are visited
+  // in key order.
+  class ElementRange {
+   public:
+    const BindingProperty* begin() const { return begin_; }
+    const BindingProperty* end() const { return end_; }
+    size_t size() const { return static_cast<size_t>(end_ - begin_); }
+
+   private:
+    friend class BindingProperty;
+    const BindingProperty* begin_ = nullptr;
+    const BindingProperty* end_ = nullptr;
+  };
+
+  class FieldIterator {
+   public:
+    BindingField operator*() const;
+    FieldIterator& operator++() {
+      ++entry_;
+      return *this;
+    }
+    bool operator!=(const FieldIterator& other) const { return entry_ != other.entry_; }
+    bool operator==(const FieldIterator& other) const { return entry_ == other.entry_; }
+
+   private:
+    friend class BindingProperty;
+    const void* const* entry_ = nullptr;  // points into the structure's entry array
+  };
+
+  class FieldRange {
+   public:
+    FieldIterator begin() const { return begin_; }
+    FieldIterator end() const { return end_; }
+
+   private:
+    friend class BindingProperty;
+    FieldIterator begin_;
+    FieldIterator end_;
+  };
+
+  BindingProperty() noexcept = default;
+  ~BindingProperty();
+  BindingProperty(BindingProperty&& other) noexcept;
+  BindingProperty& operator=(BindingProperty&& other) noexcept;
+  BindingProperty(const BindingProperty&) = delete;
+  BindingProperty& operator=(const BindingProperty&) = delete;
+
+  // The shared, immutable empty cell that failed look-ups return.
+  static const BindingProperty& EmptyCell();
+
+  // A deep copy with an allocator of its own.
+  [[nodiscard]] BindingProperty Clone() const;
+
+  // Deep copy of `source` into this cell, which keeps its own allocator (or
+  // creates one). Copying a cell onto itself does nothing.
+  void Assign(const BindingProperty& source);
+
+  // --- Reading. None of these changes the value. ---
+
+  BindingPropertyKind kind() const { return kind_; }
+  bool isEmpty() const { return kind_ == BindingPropertyKind::kEmpty; }
+
+  // 0 for empty; byte length for string and blob; element count for a
+  // collection; field count for a structure; 1 for every other kind.
+  size_t size() const;
+
+  // Element `index` of a collection, or the empty cell.
+  const BindingProperty& operator[](size_t index) const;
+  // Field `name` of a structure, or the empty cell.
+  const BindingProperty& operator[](std::string_view name) const;
+  const BindingProperty& operator[](const char* name) const {
+    return (*this)[std::string_view(name)];
+  }
+  // Field `name` of a structure, or null when absent or not a structure.
+  const BindingProperty* FindField(std::string_view name) const;
+
+  // Typed getters with a fallback: the value when the kind matches exactly,
+  // otherwise `fallback`. No coercion between kinds.
+  bool GetBool(bool fallback) const;
+  int64_t GetInt64(int64_t fallback) const;
+  uint64_t GetUint64(uint64_t fallback) const;
+  double GetDouble(double fallback) const;
+  std::string_view GetString(std::string_view fallback = {}) const;
+
+  // Raw readers for a known kind; they assert the kind.
+  bool AsBool() const;
+  int64_t AsInt64() const;
+  uint64_t AsUint64() const;
+  double AsDouble() const;
+  std::string_view AsString() const;
+  std::string_view AsBlob() const;  // the bytes
+  BindingEnumValue AsEnum() const;
+
+  // Elements of a collection (an empty range for any other kind).
+  ElementRange Elements() const;
+  // Fields of a structure in key order (an empty range for any other kind).
+  FieldRange Fields() const;
+
+  // The diagnostic text: "true"/"false", decimal numbers, "%f" for floats,
+  // the string itself, Base64 for blobs, the enum number; "" for empty,
+  // collections and structures.
+  std::string ToText() const;
+
+  // --- Changing. Each setter first releases what the cell held. ---
+
+  void Clear();
+  void SetBool(bool value);
+  void SetInt64(int64_t value);
+  void SetUint64(uint64_t value);
+  void SetDouble(double value);
+  void SetString(std::string_view value);
+  void SetBlob(const void* data, size_t size);
+  void SetEnum(int32_t value, uint32_t type_key);
+
+  // Turn the cell into an empty collection or structure, unless it already
+  // is one, in which case its content is kept.
+  void MakeCollection();
+  void MakeStructure();
+  // Grow a collection's capacity to at least `count`; no-op for other kinds.
+  void Reserve(size_t count);
+
+  // Element `index`, making the cell a collection and appending empty
+  // elements as needed.
+  BindingProperty& MutableElement(size_t index);
+  // A new element at the end of the collection (the cell becomes one).
+  BindingProperty& Append();
+  // Field `name`, making the cell a structure and inserting an empty value
+  // when the name is absent.
+  BindingProperty& MutableField(std::string_view name);
+
+ private:
+  friend class BindingAllocator;
+
+  BindingAllocator* EnsureAllocator();
+  void ReleasePayload();
+  void AdoptAllocator(BindingAllocator* allocator);
+
+  union Payload {
+    bool boolean;
+    int64_t i64;
+    uint64_t u64;
+    double f64;
+    BindingEnumValue enumeration;
+    void* block;  // interned string, blob, collection or structure header
+  };
+
+  Payload payload_{};
+  BindingAllocator* allocator_ = nullptr;  // shared, reference-counted
+  BindingPropertyKind kind_ = BindingPropertyKind::kEmpty;
+};
+
+}  // namespace tav
+
+#endif  // TAV_BINDING_BINDING_PROPERTY_H_
