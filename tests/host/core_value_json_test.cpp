@@ -41,7 +41,7 @@ TEST(CoreValueJson, OwnedValuesRoundTrip) {
     CoreValue value = BuildOwnedCoreValue(JsonValue(text));
     EXPECT_EQ(ReadBack(value), JsonText(JsonValue(text)));
     ReleaseOwnedCoreValue(&value);
-    EXPECT_EQ(value.kind, static_cast<uint32_t>(TAV_CORE_NULL));
+    EXPECT_EQ(+value.kind, static_cast<uint32_t>(TAV_CORE_NULL));
     EXPECT_EQ(HostMemory::LiveBlocks(), live);
   }
 }
@@ -59,21 +59,21 @@ TEST(CoreValueJson, NumbersTakeTheNarrowestKind) {
   for (const auto& c : cases) {
     SCOPED_TRACE(c.json);
     CoreValue value = BuildOwnedCoreValue(JsonValue(c.json));
-    EXPECT_EQ(value.kind, c.kind);
+    EXPECT_EQ(+value.kind, c.kind);
     ReleaseOwnedCoreValue(&value);
   }
 }
 
 TEST(CoreValueJson, BlobBytesSurviveBothWays) {
   CoreValue value = BuildOwnedCoreValue(JsonValue(R"({"$blob":"AP8QIA=="})"));
-  ASSERT_EQ(value.kind, static_cast<uint32_t>(TAV_CORE_OWNED_BLOB));
-  ASSERT_EQ(value.payload.ref.length, 4u);
+  ASSERT_EQ(+value.kind, static_cast<uint32_t>(TAV_CORE_OWNED_BLOB));
+  ASSERT_EQ(+value.payload.ref.length, 4u);
   const auto* bytes = static_cast<const uint8_t*>(value.payload.ref.address);
   EXPECT_THAT(std::vector<uint8_t>(bytes, bytes + 4), ElementsAre(0x00, 0xFF, 0x10, 0x20));
   ReleaseOwnedCoreValue(&value);
   // An object that merely has a "$blob" member among others stays an object.
   CoreValue object = BuildOwnedCoreValue(JsonValue(R"({"$blob":"AA==","x":1})"));
-  EXPECT_EQ(object.kind, static_cast<uint32_t>(TAV_CORE_STRUCTURE));
+  EXPECT_EQ(+object.kind, static_cast<uint32_t>(TAV_CORE_STRUCTURE));
   ReleaseOwnedCoreValue(&object);
 }
 
@@ -85,12 +85,12 @@ TEST(CoreValueJson, ArenaSpellsTextsBorrowedOrOwned) {
     {
       HostValueArena arena(mode);
       CoreValue value = arena.Build(json);
-      ASSERT_EQ(value.kind, static_cast<uint32_t>(TAV_CORE_STRUCTURE));
+      ASSERT_EQ(+value.kind, static_cast<uint32_t>(TAV_CORE_STRUCTURE));
       const auto* entries = static_cast<const CoreStructEntry*>(value.payload.ref.address);
       bool owned = mode == TextMode::kOwned;
-      EXPECT_EQ(entries[0].key_owned, owned ? 1 : 0);
-      EXPECT_EQ(entries[0].value.kind, static_cast<uint32_t>(owned ? TAV_CORE_OWNED_STRING : TAV_CORE_STRING));
-      EXPECT_EQ(entries[1].value.kind, static_cast<uint32_t>(owned ? TAV_CORE_OWNED_BLOB : TAV_CORE_BLOB));
+      EXPECT_EQ(+entries[0].key_owned, owned ? 1 : 0);
+      EXPECT_EQ(+entries[0].value.kind, static_cast<uint32_t>(owned ? TAV_CORE_OWNED_STRING : TAV_CORE_STRING));
+      EXPECT_EQ(+entries[1].value.kind, static_cast<uint32_t>(owned ? TAV_CORE_OWNED_BLOB : TAV_CORE_BLOB));
       EXPECT_EQ(ReadBack(value), JsonText(json));
     }
     EXPECT_EQ(HostMemory::LiveBlocks(), live);
@@ -99,7 +99,7 @@ TEST(CoreValueJson, ArenaSpellsTextsBorrowedOrOwned) {
 
 TEST(CoreValueJson, TextWithEmbeddedNulIsCutAtTheNul) {
   CoreValue value = BuildOwnedCoreValue(JsonValue(R"("ab\u0000cd")"));
-  EXPECT_EQ(value.payload.ref.length, 2u);
+  EXPECT_EQ(+value.payload.ref.length, 2u);
   EXPECT_EQ(ReadBack(value), R"("ab")");
   ReleaseOwnedCoreValue(&value);
 }

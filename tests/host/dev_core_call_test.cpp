@@ -188,8 +188,8 @@ TEST(DevCoreLoad, KeepsThePluginsAnswer) {
   DevCore core;
   ASSERT_TRUE(core.Load(TAV_FAKE_PLUGIN_PATH, 18, 3, 1));
   EXPECT_EQ(core.library().short_name(), "tav-fake");
-  EXPECT_EQ(core.library().info().major, 18u);
-  EXPECT_EQ(core.library().info().minor, 0u);
+  EXPECT_EQ(+core.library().info().major, 18u);
+  EXPECT_EQ(+core.library().info().minor, 0u);
   EXPECT_EQ(core.api().functions.size(), 8u);
   // Never initialised: Shutdown still frees the module.
   core.Shutdown();

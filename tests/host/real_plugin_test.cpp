@@ -20,9 +20,9 @@ TEST(RealPlugin, LoadsWithItsNameVersionAndSoundTables) {
   }
   EXPECT_EQ(core.library().short_name(), "tav-perks");
   const PluginHostInfo& info = core.library().info();
-  EXPECT_EQ(info.major, 18u);
-  EXPECT_EQ(info.minor, 0u);
-  EXPECT_EQ(info.patch, 0u);
+  EXPECT_EQ(+info.major, 18u);
+  EXPECT_EQ(+info.minor, 0u);
+  EXPECT_EQ(+info.patch, 0u);
   EXPECT_THAT(core.api().faults, IsEmpty());
   core.Shutdown();
   EXPECT_THAT(core.faults(), IsEmpty());
