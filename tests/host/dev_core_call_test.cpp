@@ -158,6 +158,15 @@ TEST_F(DevCoreCall, PostedCallRunsOnTheCoreThread) {
   EXPECT_THAT(core_.faults(), IsEmpty());
 }
 
+// While a handler of the plugin waits, the core may call the plugin again.
+TEST_F(DevCoreCall, PostedCallRunsInsideThePluginsWait) {
+  std::future<CallResult> nested = core_.PostCall(TAV_METHOD_GET, "/fake/v1/items/3");
+  Action("wait", CallOptions().Arg("count", "1"));
+  ASSERT_EQ(nested.wait_for(std::chrono::seconds(0)), std::future_status::ready);
+  EXPECT_EQ(Field(nested.get(), "url"), "\"/fake/v1/items/3\"");
+  EXPECT_TRUE(core_.queue().idle());
+}
+
 TEST_F(DevCoreCall, PluginEnteredOffTheCoreThreadIsAFault) {
   std::thread other([&] { core_.Call(TAV_METHOD_POST, "/fake/v1/actions/log", CallOptions().Arg("level", "1").ArgText("text", "x")); });
   other.join();
