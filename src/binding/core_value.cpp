@@ -111,12 +111,12 @@ void Fill(const BindingProperty& value, const BindingTypeRegistry* registry, Cor
       if (entries == nullptr && count != 0) return;
       SetReference(out, TAV_CORE_STRUCTURE, entries, count);
       size_t index = 0;
-      for (BindingField field : value.Fields()) {
+      for (const BindingStructEntry& field : value.Fields()) {
         CoreStructEntry& entry = entries[index++];
         const std::string_view key = field.key();
         entry.key = HeapDuplicateText(key.data(), key.size());
         entry.key_owned = 1;
-        Fill(field.value(), registry, entry.value);
+        Fill(field.value, registry, entry.value);
       }
       return;
     }

@@ -96,10 +96,10 @@ class TreeWriter {
 
   void WriteStructure(const BindingProperty& value) {
     writer_.StartObject();
-    for (BindingField field : value.Fields()) {
+    for (const BindingStructEntry& field : value.Fields()) {
       const std::string_view key = field.key();
       writer_.Key(key.data(), static_cast<rapidjson::SizeType>(key.size()));
-      Write(field.value());
+      Write(field.value);
     }
     writer_.EndObject();
   }

@@ -15,6 +15,8 @@ namespace {
 // byte announced a container, `opened` is set and the frame counts the
 // container's items (a map of n entries has 2n items: key, value, ...).
 struct Frame {
+  explicit Frame(BindingProperty* cell) : target(cell) {}
+
   BindingProperty* target = nullptr;
   uint64_t announced = 0;
   uint64_t read = 0;
@@ -44,7 +46,7 @@ class Decoder {
 
   void Run() {
     frames_.reserve(16);
-    frames_.push_back(Frame{&result_.value()});
+    frames_.emplace_back(&result_.value());
     while (offset_ < size_) {
       // Settle the top frame: pop finished containers, open the next item.
       bool key_expected = false;
@@ -67,7 +69,7 @@ class Decoder {
         BindingProperty& child = top.is_map ? top.target->MutableField(top.pending_key)
                                             : top.target->MutableElement(top.read);
         ++top.read;
-        frames_.push_back(Frame{&child});
+        frames_.emplace_back(&child);
         target = &child;
         break;
       }
