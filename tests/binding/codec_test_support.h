@@ -79,18 +79,37 @@ inline uint64_t UlpDistance(double a, double b) {
                  : static_cast<uint64_t>(ib) - static_cast<uint64_t>(ia);
 }
 
-// Empty when the trees match; otherwise where and how they differ. Floats
-// may differ by `float_ulps` units in the last place (the JSON reader's
-// number path is not correctly rounded in every case).
+struct CompareOptions {
+  // Floats may differ by this many units in the last place.
+  uint64_t float_ulps = 0;
+  // A signed value that is not negative equals the unsigned value with the
+  // same number (JSON text has no kind, and its reader makes it unsigned).
+  bool signed_as_unsigned = false;
+};
+
+inline bool SameInteger(const BindingProperty& a, const BindingProperty& b) {
+  if (a.kind() == BindingPropertyKind::kSigned && b.kind() == BindingPropertyKind::kUnsigned) {
+    return a.AsInt64() >= 0 && static_cast<uint64_t>(a.AsInt64()) == b.AsUint64();
+  }
+  if (b.kind() == BindingPropertyKind::kSigned && a.kind() == BindingPropertyKind::kUnsigned) {
+    return SameInteger(b, a);
+  }
+  return false;
+}
+
+// Empty when the trees match; otherwise where and how they differ.
 inline std::string Difference(const BindingProperty& a, const BindingProperty& b,
-                              uint64_t float_ulps = 0, const std::string& path = "$") {
-  if (a.kind() != b.kind()) return path + ": " + Dump(a) + " vs " + Dump(b);
+                              const CompareOptions& options = {}, const std::string& path = "$") {
+  if (a.kind() != b.kind()) {
+    if (options.signed_as_unsigned && SameInteger(a, b)) return "";
+    return path + ": " + Dump(a) + " vs " + Dump(b);
+  }
   switch (a.kind()) {
     case BindingPropertyKind::kFloat: {
       const double x = a.AsDouble();
       const double y = b.AsDouble();
       if (std::isnan(x) && std::isnan(y)) return "";
-      if (x == y || (std::isfinite(x) && std::isfinite(y) && UlpDistance(x, y) <= float_ulps)) {
+      if (x == y || (std::isfinite(x) && std::isfinite(y) && UlpDistance(x, y) <= options.float_ulps)) {
         return "";
       }
       return path + ": " + Dump(a) + " vs " + Dump(b);
@@ -99,7 +118,7 @@ inline std::string Difference(const BindingProperty& a, const BindingProperty& b
       if (a.size() != b.size()) return path + ": sizes " + std::to_string(a.size()) + " vs " +
                                         std::to_string(b.size());
       for (size_t i = 0; i < a.size(); ++i) {
-        std::string d = Difference(a[i], b[i], float_ulps, path + "[" + std::to_string(i) + "]");
+        std::string d = Difference(a[i], b[i], options, path + "[" + std::to_string(i) + "]");
         if (!d.empty()) return d;
       }
       return "";
@@ -113,7 +132,7 @@ inline std::string Difference(const BindingProperty& a, const BindingProperty& b
         if (ia->key() != ib->key()) {
           return path + ": key " + std::string(ia->key()) + " vs " + std::string(ib->key());
         }
-        std::string d = Difference(ia->value, ib->value, float_ulps,
+        std::string d = Difference(ia->value, ib->value, options,
                                    path + "." + std::string(ia->key()));
         if (!d.empty()) return d;
       }
