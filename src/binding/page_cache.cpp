@@ -2,6 +2,7 @@
 
 #include <sys/mman.h>
 
+#include <algorithm>
 #include <cassert>
 
 namespace tav {
@@ -9,7 +10,7 @@ namespace tav {
 namespace {
 
 constexpr uint16_t kAllPagesFree = 0xFFFF;
-static_assert(PageCache::kPagesPerReservation == 16, "free_mask holds one bit per page");
+static_assert(PageCache::kPagesPerReservation == 16, "a free mask holds one bit per page");
 
 // Maps kReservationSize bytes aligned to kReservationSize, so that the
 // reservation of any page is found by masking the page's address.
@@ -36,32 +37,38 @@ PageCache& PageCache::Instance() {
   return *cache;
 }
 
-PageCache::Reservation* PageCache::FindReservation(uintptr_t base) {
-  for (Reservation& reservation : reservations_) {
-    if (reservation.base == base) return &reservation;
-  }
-  return nullptr;
-}
-
 void* PageCache::AcquirePage() {
   std::lock_guard<std::mutex> lock(mutex_);
-  Reservation* source = nullptr;
-  for (Reservation& reservation : reservations_) {
-    if (reservation.free_mask != 0) {
-      source = &reservation;
+  uintptr_t base = 0;
+  uint16_t* mask = nullptr;
+  // Prefer partly used reservations, so that empty ones can be unmapped.
+  while (!with_free_pages_.empty()) {
+    const auto found = free_masks_.find(with_free_pages_.back());
+    if (found != free_masks_.end() && found->second != 0 && found->second != kAllPagesFree) {
+      base = found->first;
+      mask = &found->second;
       break;
     }
+    with_free_pages_.pop_back();
   }
-  if (source == nullptr) {
+  if (mask == nullptr && !empty_.empty()) {
+    base = empty_.back();
+    empty_.pop_back();
+    mask = &free_masks_[base];
+    with_free_pages_.push_back(base);
+  }
+  if (mask == nullptr) {
     void* memory = MapAlignedReservation();
     if (memory == nullptr) return nullptr;
-    reservations_.push_back({reinterpret_cast<uintptr_t>(memory), kAllPagesFree});
-    source = &reservations_.back();
+    base = reinterpret_cast<uintptr_t>(memory);
+    mask = &free_masks_[base];
+    *mask = kAllPagesFree;
+    with_free_pages_.push_back(base);
   }
-  const unsigned index = static_cast<unsigned>(__builtin_ctz(source->free_mask));
-  source->free_mask = static_cast<uint16_t>(source->free_mask & ~(1u << index));
+  const unsigned index = static_cast<unsigned>(__builtin_ctz(*mask));
+  *mask = static_cast<uint16_t>(*mask & ~(1u << index));
   ++pages_in_use_;
-  return reinterpret_cast<void*>(source->base + index * kPageSize);
+  return reinterpret_cast<void*>(base + index * kPageSize);
 }
 
 void PageCache::ReleasePage(void* page) {
@@ -71,22 +78,45 @@ void PageCache::ReleasePage(void* page) {
   const unsigned index = static_cast<unsigned>((address - base) / kPageSize);
 
   std::lock_guard<std::mutex> lock(mutex_);
-  Reservation* reservation = FindReservation(base);
-  assert(reservation != nullptr && "page does not belong to the cache");
-  assert((reservation->free_mask & (1u << index)) == 0 && "page released twice");
-  if (reservation == nullptr) return;
-  reservation->free_mask = static_cast<uint16_t>(reservation->free_mask | (1u << index));
+  const auto found = free_masks_.find(base);
+  assert(found != free_masks_.end() && "page does not belong to the cache");
+  if (found == free_masks_.end()) return;
+  uint16_t& mask = found->second;
+  assert((mask & (1u << index)) == 0 && "page released twice");
+  if (mask == 0) with_free_pages_.push_back(base);
+  mask = static_cast<uint16_t>(mask | (1u << index));
   --pages_in_use_;
-  if (reservation->free_mask == kAllPagesFree) {
-    munmap(reinterpret_cast<void*>(reservation->base), kReservationSize);
-    *reservation = reservations_.back();
-    reservations_.pop_back();
+  if (mask == kAllPagesFree) {
+    empty_.push_back(base);
+    UnmapExcessEmpty();
   }
+}
+
+void PageCache::UnmapExcessEmpty() {
+  // The oldest empty reservations go first; the newest stay warm.
+  if (empty_.size() <= empty_reserve_) return;
+  const size_t excess = empty_.size() - empty_reserve_;
+  for (size_t i = 0; i < excess; ++i) {
+    munmap(reinterpret_cast<void*>(empty_[i]), kReservationSize);
+    free_masks_.erase(empty_[i]);
+  }
+  empty_.erase(empty_.begin(), empty_.begin() + static_cast<std::ptrdiff_t>(excess));
+}
+
+void PageCache::SetEmptyReserve(size_t reservations) {
+  std::lock_guard<std::mutex> lock(mutex_);
+  empty_reserve_ = reservations;
+  UnmapExcessEmpty();
 }
 
 size_t PageCache::ReservationCount() const {
   std::lock_guard<std::mutex> lock(mutex_);
-  return reservations_.size();
+  return free_masks_.size();
+}
+
+size_t PageCache::EmptyReservationCount() const {
+  std::lock_guard<std::mutex> lock(mutex_);
+  return empty_.size();
 }
 
 size_t PageCache::PagesInUse() const {

@@ -84,22 +84,35 @@ TEST(BindingAllocator, BlocksAreReusedAndAligned) {
   allocator->Release();
 }
 
-TEST(PageCache, PagesGoBackAndReservationsAreUnmapped) {
+void BuildAndDropBigTree(size_t cells) {
+  BindingProperty big;
+  for (size_t i = 0; i < cells; ++i) {
+    BindingProperty& cell = big.MutableElement(i);
+    cell.MutableField("id").SetInt64(static_cast<int64_t>(i));
+    cell.MutableField("name").SetString("page " + std::to_string(i % 97));
+  }
+}
+
+TEST(PageCache, EmptyReservationsBeyondTheReserveAreUnmapped) {
   PageCache& cache = PageCache::Instance();
+  cache.SetEmptyReserve(0);
   const size_t pages_before = cache.PagesInUse();
   const size_t reservations_before = cache.ReservationCount();
-  {
-    BindingProperty big;
-    for (size_t i = 0; i < 20000; ++i) {
-      BindingProperty& cell = big.MutableElement(i);
-      cell.MutableField("id").SetInt64(static_cast<int64_t>(i));
-      cell.MutableField("name").SetString("page " + std::to_string(i % 97));
-    }
-    EXPECT_GT(cache.PagesInUse(), pages_before + 16);
-    EXPECT_GT(cache.ReservationCount(), reservations_before);
-  }
+  BuildAndDropBigTree(20000);
   EXPECT_EQ(cache.PagesInUse(), pages_before);
   EXPECT_EQ(cache.ReservationCount(), reservations_before);
+  EXPECT_EQ(cache.EmptyReservationCount(), 0u);
+
+  // With a reserve, the memory of a dropped tree stays mapped for the next
+  // one, up to the reserve.
+  cache.SetEmptyReserve(2);
+  BuildAndDropBigTree(20000);
+  EXPECT_EQ(cache.PagesInUse(), pages_before);
+  EXPECT_EQ(cache.EmptyReservationCount(), 2u);
+  EXPECT_EQ(cache.ReservationCount(), reservations_before + 2);
+  cache.SetEmptyReserve(0);
+  EXPECT_EQ(cache.ReservationCount(), reservations_before);
+  cache.SetEmptyReserve(PageCache::kDefaultEmptyReserve);
 }
 
 TEST(PageCache, PagesAreAlignedAndDistinct) {
