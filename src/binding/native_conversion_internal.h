@@ -330,10 +330,10 @@ struct MapTraits {
     }
     field.clear();
     if constexpr (IsUnorderedStringMap<M>::value) field.reserve(input.size());
-    for (BindingField entry : input.Fields()) {
-      if (entry.value().isEmpty()) continue;
+    for (const BindingStructEntry& entry : input.Fields()) {
+      if (entry.value.isEmpty()) continue;
       auto slot = field.try_emplace(std::string(entry.key())).first;
-      Element::FromBinding(result, slot->second, entry.value(), name, type, registry);
+      Element::FromBinding(result, slot->second, entry.value, name, type, registry);
       if (!result.ok()) return;
     }
   }
