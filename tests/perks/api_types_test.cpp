@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "binding/api_description_tables.h"
 #include "binding/binding_type_registry.h"
 #include "binding/builtin_types.h"
 #include "binding/json_reader.h"
@@ -26,6 +27,13 @@ using tav::BindingProperty;
 using tav::BindingResult;
 using tav::BindingTypeCode;
 using tav::BindingTypeRegistry;
+
+// Members of the packed records may sit at any address, and gtest binds its
+// arguments to references: compare copies.
+template <class T>
+T Copy(T value) {
+  return value;
+}
 
 std::string ReadFixture(const std::string& name) {
   std::ifstream file(std::string(TAV_TESTDATA_DIR) + "/../perks/fixtures/" + name,
@@ -395,6 +403,27 @@ TEST_F(ApiTypesTest, AnotherNamespaceGivesOtherNames) {
   EXPECT_NE(other.FindType("OxPerkPageResource"), nullptr);
   EXPECT_EQ(other.FindType("TavPerksPerkPageResource"), nullptr);
   EXPECT_TRUE(other.FindUnresolvedFields().empty());
+}
+
+TEST_F(ApiTypesTest, DescriptionTablesNameTheRegisteredTypes) {
+  tav::ApiDescriptionTables tables(registry_);
+  const PluginApiDescription words = tables.Words();
+  EXPECT_EQ(Copy(words.type_count), registry_.SnapshotTypes().size());
+  const TypeRecord* book = nullptr;
+  for (const TypeRecord* type = words.types; type != nullptr; type = type->next) {
+    if (std::string(type->name) == "TavPerksPerkBook") book = type;
+  }
+  ASSERT_NE(book, nullptr);
+  ASSERT_EQ(Copy(book->count), 2u);
+  const FieldRecord* current = book->fields;
+  EXPECT_EQ(Copy(current->type_code), 6u);
+  EXPECT_STREQ(current->type_name, "");
+  const FieldRecord* pages = current->next;
+  ASSERT_NE(pages, nullptr);
+  EXPECT_EQ(Copy(pages->type_code), 15u);
+  EXPECT_EQ(Copy(pages->element_type_code), 17u);
+  EXPECT_STREQ(pages->type_name, "TavPerksPerkPageResource");
+  EXPECT_EQ(Copy(pages->next), nullptr);
 }
 
 }  // namespace
