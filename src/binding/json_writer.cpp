@@ -8,16 +8,17 @@
 #include <rapidjson/writer.h>
 
 #include "binding/binding_type_registry.h"
-#include "binding/json_internal.h"
 
 namespace tav {
 namespace {
 
-using JsonBuffer = rapidjson::GenericStringBuffer<rapidjson::UTF8<>, json_internal::HeapJsonAllocator>;
-using CompactWriter = rapidjson::Writer<JsonBuffer, rapidjson::UTF8<>, rapidjson::UTF8<>,
-                                        json_internal::HeapJsonAllocator>;
-using PrettyWriter = rapidjson::PrettyWriter<JsonBuffer, rapidjson::UTF8<>, rapidjson::UTF8<>,
-                                             json_internal::HeapJsonAllocator>;
+// RapidJSON's default buffer and allocator on purpose: its vectorised scan
+// for strings that need no escaping exists only for Writer<StringBuffer>,
+// and strings are most of what the plugin writes. The working buffer is
+// therefore not on the counting heap; the text returned is.
+using JsonBuffer = rapidjson::StringBuffer;
+using CompactWriter = rapidjson::Writer<JsonBuffer>;
+using PrettyWriter = rapidjson::PrettyWriter<JsonBuffer>;
 
 // Walks the tree depth-first and drives one RapidJSON writer. The compact
 // and the pretty output differ only in the writer type.
@@ -129,18 +130,30 @@ std::string ReplaceLineBreaks(const char* text, size_t size, std::string_view ne
 
 std::string WriteJson(const BindingProperty& value, const BindingTypeRegistry* registry,
                       std::string_view newline) {
-  JsonBuffer buffer;
+  // One working buffer per thread, kept between calls: a large document
+  // then costs no regrowth of the buffer, only the copy into the result.
+  // Buffers that grew past kKeptCapacity are given back.
+  constexpr size_t kKeptCapacity = size_t{4} << 20;
+  thread_local JsonBuffer buffer;
+  buffer.Clear();
+  std::string text;
   if (newline.empty()) {
     CompactWriter writer(buffer);
     TreeWriter<CompactWriter>(writer, registry).Write(value);
-    return std::string(buffer.GetString(), buffer.GetSize());
+    text.assign(buffer.GetString(), buffer.GetSize());
+  } else {
+    PrettyWriter writer(buffer);
+    writer.SetIndent(' ', 4);
+    TreeWriter<PrettyWriter>(writer, registry).Write(value);
+    // Strings are escaped, so every raw line break is one the writer made.
+    if (newline == "\n") {
+      text.assign(buffer.GetString(), buffer.GetSize());
+    } else {
+      text = ReplaceLineBreaks(buffer.GetString(), buffer.GetSize(), newline);
+    }
   }
-  PrettyWriter writer(buffer);
-  writer.SetIndent(' ', 4);
-  TreeWriter<PrettyWriter>(writer, registry).Write(value);
-  // Strings are escaped, so every raw line break is one the writer made.
-  if (newline == "\n") return std::string(buffer.GetString(), buffer.GetSize());
-  return ReplaceLineBreaks(buffer.GetString(), buffer.GetSize(), newline);
+  if (buffer.GetSize() > kKeptCapacity) buffer = JsonBuffer();
+  return text;
 }
 
 }  // namespace tav
