@@ -11,6 +11,7 @@
 #include <rapidjson/error/en.h>
 
 #include "binding/codec_test_support.h"
+#include "binding/json_internal.h"
 #include "binding/json_reader.h"
 #include "binding/json_writer.h"
 #include "fuzz_check.h"
@@ -49,6 +50,9 @@ bool IsBlankText(std::string_view text) {
 void CheckAgainstReference(std::string_view text, const tav::BindingResult& ours) {
   if (text.find('\0') != std::string_view::npos || IsBlankText(text)) return;
   if (BracketDepth(text) > 400) return;
+  // The reference's vector scan accepts raw bytes 0x1A-0x1F in strings
+  // depending on their alignment; ours refuses them everywhere.
+  if (tav::json_internal::HasVectorScanBlindSpot(text)) return;
   // Padded: RapidJSON's vector scans read whole 16-byte blocks.
   std::string copy(text);
   copy.append(16, '\0');

@@ -8,6 +8,7 @@
 #include <rapidjson/writer.h>
 
 #include "binding/binding_type_registry.h"
+#include "binding/json_internal.h"
 
 namespace tav {
 namespace {
@@ -19,6 +20,12 @@ namespace {
 using JsonBuffer = rapidjson::StringBuffer;
 using CompactWriter = rapidjson::Writer<JsonBuffer>;
 using PrettyWriter = rapidjson::PrettyWriter<JsonBuffer>;
+
+// The same writer over another buffer type, which takes RapidJSON's plain
+// byte-by-byte escaping (see HasVectorScanBlindSpot).
+using PlainBuffer = rapidjson::GenericStringBuffer<rapidjson::UTF8<>, json_internal::HeapJsonAllocator>;
+using PlainWriter = rapidjson::Writer<PlainBuffer, rapidjson::UTF8<>, rapidjson::UTF8<>,
+                                      json_internal::HeapJsonAllocator>;
 
 // Walks the tree depth-first and drives one RapidJSON writer. The compact
 // and the pretty output differ only in the writer type.
@@ -76,7 +83,21 @@ class TreeWriter {
   }
 
   void WriteString(std::string_view text) {
+    if (json_internal::HasVectorScanBlindSpot(text)) return WritePlainEscaped(text);
     writer_.String(text.data(), static_cast<rapidjson::SizeType>(text.size()));
+  }
+
+  void WriteKey(std::string_view key) {
+    if (json_internal::HasVectorScanBlindSpot(key)) return WritePlainEscaped(key);
+    writer_.Key(key.data(), static_cast<rapidjson::SizeType>(key.size()));
+  }
+
+  // Escapes `text` on the plain path and hands the quoted result to the
+  // writer as a raw string, in key or value position alike.
+  void WritePlainEscaped(std::string_view text) {
+    PlainBuffer quoted;
+    PlainWriter(quoted).String(text.data(), static_cast<rapidjson::SizeType>(text.size()));
+    writer_.RawValue(quoted.GetString(), quoted.GetSize(), rapidjson::kStringType);
   }
 
   void WriteEnum(BindingEnumValue value) {
@@ -98,8 +119,7 @@ class TreeWriter {
   void WriteStructure(const BindingProperty& value) {
     writer_.StartObject();
     for (const BindingStructEntry& field : value.Fields()) {
-      const std::string_view key = field.key();
-      writer_.Key(key.data(), static_cast<rapidjson::SizeType>(key.size()));
+      WriteKey(field.key());
       Write(field.value);
     }
     writer_.EndObject();
