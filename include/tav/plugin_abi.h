@@ -236,11 +236,15 @@ typedef struct FunctionDescription {
   uint32_t tag_count;
 } FunctionDescription;
 
-/* One function the plugin offers. */
+/* One function the plugin offers. The last 25 bytes are this plugin's own:
+ * the method and path template the function is registered under, so that a
+ * host can route a URL to its function. */
 typedef struct FunctionRecord {
   FunctionDescription description;
-  DispatchFn dispatch;   /* called by the core with the response to fill and the request */
-  uint8_t implementer[25];
+  DispatchFn dispatch;          /* called by the core with the response to fill and the request */
+  uint32_t route_method;        /* TAV_METHOD_*, 0 when the function accepts any method */
+  const char* route_template;   /* path template, e.g. "/tav-perks/v1/pages/{id}" */
+  uint8_t reserved[25 - 4 - sizeof(void*)]; /* 0 */
 } FunctionRecord;
 
 typedef struct FieldRecord {
@@ -393,7 +397,8 @@ TAV_ABI_AT(FunctionDescription, tags, 93);
 TAV_ABI_AT(FunctionDescription, tag_count, 101);
 TAV_ABI_SIZE(FunctionRecord, 138);
 TAV_ABI_AT(FunctionRecord, dispatch, 105);
-TAV_ABI_AT(FunctionRecord, implementer, 113);
+TAV_ABI_AT(FunctionRecord, route_method, 113);
+TAV_ABI_AT(FunctionRecord, route_template, 117);
 TAV_ABI_SIZE(ArgumentRecord, 41);
 TAV_ABI_AT(ArgumentRecord, name, 8);
 TAV_ABI_AT(ArgumentRecord, description, 16);
@@ -470,7 +475,8 @@ TAV_ABI_AT(FunctionDescription, tags, 53);
 TAV_ABI_AT(FunctionDescription, tag_count, 57);
 TAV_ABI_SIZE(FunctionRecord, 90);
 TAV_ABI_AT(FunctionRecord, dispatch, 61);
-TAV_ABI_AT(FunctionRecord, implementer, 65);
+TAV_ABI_AT(FunctionRecord, route_method, 65);
+TAV_ABI_AT(FunctionRecord, route_template, 69);
 TAV_ABI_SIZE(ArgumentRecord, 25);
 TAV_ABI_AT(ArgumentRecord, optional, 24);
 TAV_ABI_SIZE(TypeRecord, 40);

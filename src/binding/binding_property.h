@@ -19,11 +19,23 @@
 #include <cstdint>
 #include <string>
 #include <string_view>
+#include <type_traits>
 
 namespace tav {
 
 class BindingAllocator;
-struct InternedString;
+
+// An interned text of a BindingAllocator: reference-counted, NUL-terminated,
+// owned by the allocator's intern table.
+struct InternedString {
+  InternedString* next;  // bucket chain
+  uint32_t hash;         // FNV-1a of the bytes
+  uint32_t references;
+  uint32_t length;
+  char data[1];  // `length` bytes and a NUL; the entry is allocated to fit
+
+  std::string_view view() const { return std::string_view(data, length); }
+};
 
 enum class BindingPropertyKind : uint8_t {
   kEmpty = 0,
@@ -49,18 +61,7 @@ struct BindingEnumValue {
 };
 
 class BindingProperty;
-
-// One field of a structure, as seen while iterating.
-class BindingField {
- public:
-  std::string_view key() const;
-  const BindingProperty& value() const { return *value_; }
-
- private:
-  friend class BindingProperty;
-  const InternedString* key_ = nullptr;
-  const BindingProperty* value_ = nullptr;
-};
+struct BindingStructEntry;
 
 class BindingProperty {
  public:
@@ -80,17 +81,15 @@ class BindingProperty {
 
   class FieldIterator {
    public:
-    BindingField operator*() const;
-    FieldIterator& operator++() {
-      ++entry_;
-      return *this;
-    }
+    const BindingStructEntry& operator*() const { return *entry_; }
+    const BindingStructEntry* operator->() const { return entry_; }
+    inline FieldIterator& operator++();
     bool operator!=(const FieldIterator& other) const { return entry_ != other.entry_; }
     bool operator==(const FieldIterator& other) const { return entry_ == other.entry_; }
 
    private:
     friend class BindingProperty;
-    const void* const* entry_ = nullptr;  // points into the structure's entry array
+    const BindingStructEntry* entry_ = nullptr;
   };
 
   class FieldRange {
@@ -130,8 +129,16 @@ class BindingProperty {
   // collection; field count for a structure; 1 for every other kind.
   size_t size() const;
 
-  // Element `index` of a collection, or the empty cell.
-  const BindingProperty& operator[](size_t index) const;
+  // Element `index` of a collection, or the empty cell (also for a
+  // negative index).
+  const BindingProperty& At(size_t index) const;
+  template <typename Index, std::enable_if_t<std::is_integral_v<Index>, int> = 0>
+  const BindingProperty& operator[](Index index) const {
+    if constexpr (std::is_signed_v<Index>) {
+      if (index < 0) return EmptyCell();
+    }
+    return At(static_cast<size_t>(index));
+  }
   // Field `name` of a structure, or the empty cell.
   const BindingProperty& operator[](std::string_view name) const;
   const BindingProperty& operator[](const char* name) const {
@@ -161,6 +168,9 @@ class BindingProperty {
   ElementRange Elements() const;
   // Fields of a structure in key order (an empty range for any other kind).
   FieldRange Fields() const;
+
+  // The allocator behind this cell's storage, null until it needs one.
+  BindingAllocator* allocator() const { return allocator_; }
 
   // The diagnostic text: "true"/"false", decimal numbers, "%f" for floats,
   // the string itself, Base64 for blobs, the enum number; "" for empty,
@@ -197,9 +207,18 @@ class BindingProperty {
  private:
   friend class BindingAllocator;
 
+  struct ContainerHeader;
+
   BindingAllocator* EnsureAllocator();
   void ReleasePayload();
-  void AdoptAllocator(BindingAllocator* allocator);
+  void InitChild(BindingAllocator* allocator);
+  void CopyInto(BindingProperty& target) const;
+  ContainerHeader* header() const { return static_cast<ContainerHeader*>(payload_.block); }
+  BindingProperty* items() const;
+  BindingStructEntry* entries() const;
+  void GrowCollection(size_t min_capacity);
+  void GrowStructure(size_t min_capacity);
+  void DestroyContainer();
 
   union Payload {
     bool boolean;
@@ -214,6 +233,19 @@ class BindingProperty {
   BindingAllocator* allocator_ = nullptr;  // shared, reference-counted
   BindingPropertyKind kind_ = BindingPropertyKind::kEmpty;
 };
+
+// One field of a structure: its interned name and its value.
+struct BindingStructEntry {
+  const InternedString* name;
+  BindingProperty value;
+
+  std::string_view key() const { return name->view(); }
+};
+
+inline BindingProperty::FieldIterator& BindingProperty::FieldIterator::operator++() {
+  ++entry_;
+  return *this;
+}
 
 }  // namespace tav
 

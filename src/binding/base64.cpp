@@ -1,0 +1,31 @@
+#include "binding/base64.h"
+
+namespace tav {
+
+std::string Base64Encode(std::string_view bytes) {
+  static constexpr char kAlphabet[] =
+      "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
+  std::string out;
+  out.reserve((bytes.size() + 2) / 3 * 4);
+  size_t i = 0;
+  for (; i + 3 <= bytes.size(); i += 3) {
+    const uint32_t group = (uint32_t{static_cast<unsigned char>(bytes[i])} << 16) |
+                           (uint32_t{static_cast<unsigned char>(bytes[i + 1])} << 8) |
+                           uint32_t{static_cast<unsigned char>(bytes[i + 2])};
+    out += kAlphabet[(group >> 18) & 63];
+    out += kAlphabet[(group >> 12) & 63];
+    out += kAlphabet[(group >> 6) & 63];
+    out += kAlphabet[group & 63];
+  }
+  const size_t rest = bytes.size() - i;
+  if (rest == 0) return out;
+  uint32_t group = uint32_t{static_cast<unsigned char>(bytes[i])} << 16;
+  if (rest == 2) group |= uint32_t{static_cast<unsigned char>(bytes[i + 1])} << 8;
+  out += kAlphabet[(group >> 18) & 63];
+  out += kAlphabet[(group >> 12) & 63];
+  out += rest == 2 ? kAlphabet[(group >> 6) & 63] : '=';
+  out += '=';
+  return out;
+}
+
+}  // namespace tav

@@ -1,0 +1,158 @@
+#include "binding/binding_allocator.h"
+
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <set>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "binding/binding_property.h"
+#include "binding/page_cache.h"
+
+namespace tav {
+namespace {
+
+TEST(BindingAllocator, AnInternedStringLivesUntilItsLastCellIsCleared) {
+  BindingProperty tree;
+  for (size_t i = 0; i < 3; ++i) tree.MutableElement(i).SetString("kMixedRegularSplashable");
+  const BindingAllocator* allocator = tree.allocator();
+  ASSERT_NE(allocator, nullptr);
+  EXPECT_EQ(allocator->InternedReferences("kMixedRegularSplashable"), 3u);
+  const size_t entries = allocator->InternedCount();
+
+  tree.MutableElement(0).Clear();
+  tree.MutableElement(1).SetInt64(1);
+  EXPECT_EQ(allocator->InternedReferences("kMixedRegularSplashable"), 1u);
+  EXPECT_EQ(allocator->InternedCount(), entries);
+  tree.MutableElement(2).Clear();
+  EXPECT_EQ(allocator->InternedReferences("kMixedRegularSplashable"), 0u);
+  EXPECT_EQ(allocator->InternedCount(), entries - 1);
+}
+
+TEST(BindingAllocator, FieldNamesAndCopiesShareEntries) {
+  BindingProperty book;
+  for (int i = 0; i < 50; ++i) {
+    BindingProperty& page = book.MutableElement(static_cast<size_t>(i));
+    page.MutableField("name").SetString("Page");
+    page.MutableField("order").SetInt64(i);
+  }
+  const BindingAllocator* allocator = book.allocator();
+  EXPECT_EQ(allocator->InternedReferences("order"), 50u);
+  EXPECT_EQ(allocator->InternedReferences("Page"), 50u);
+
+  // A copy within the same allocator adds references, a copy into another
+  // allocator interns its own entries.
+  book.MutableElement(50).Assign(book[0]);
+  EXPECT_EQ(allocator->InternedReferences("order"), 51u);
+  BindingProperty other = book.Clone();
+  EXPECT_NE(other.allocator(), allocator);
+  EXPECT_EQ(other.allocator()->InternedReferences("order"), 51u);
+}
+
+TEST(BindingAllocator, TheEmptyStringIsNeverInterned) {
+  BindingProperty value;
+  value.MutableField("").SetString("");
+  EXPECT_EQ(value.allocator()->InternedCount(), 0u);
+  EXPECT_EQ(value[""].GetString("x"), "");
+}
+
+TEST(BindingAllocator, BlocksAreReusedAndAligned) {
+  BindingAllocator* allocator = BindingAllocator::Create();
+  std::vector<void*> blocks;
+  for (size_t size : {4u, 8u, 12u, 24u, 72u, 100u, 1000u, 5000u}) {
+    for (int i = 0; i < 200; ++i) {
+      void* block = allocator->Allocate(size);
+      if (size % 8 == 0) {
+        EXPECT_EQ(reinterpret_cast<uintptr_t>(block) % 8, 0u) << size;
+      }
+      std::memset(block, 0xAB, size);
+      blocks.push_back(block);
+    }
+  }
+  EXPECT_EQ(std::set<void*>(blocks.begin(), blocks.end()).size(), blocks.size());
+  size_t index = 0;
+  for (size_t size : {4u, 8u, 12u, 24u, 72u, 100u, 1000u, 5000u}) {
+    for (int i = 0; i < 200; ++i) allocator->Free(blocks[index++], size);
+  }
+  // A freed block of a class comes back for the next request of that class.
+  void* first = allocator->Allocate(24);
+  allocator->Free(first, 24);
+  EXPECT_EQ(allocator->Allocate(24), first);
+  allocator->Free(first, 24);
+  allocator->Release();
+}
+
+void BuildAndDropBigTree(size_t cells) {
+  BindingProperty big;
+  for (size_t i = 0; i < cells; ++i) {
+    BindingProperty& cell = big.MutableElement(i);
+    cell.MutableField("id").SetInt64(static_cast<int64_t>(i));
+    cell.MutableField("name").SetString("page " + std::to_string(i % 97));
+  }
+}
+
+TEST(PageCache, EmptyReservationsBeyondTheReserveAreUnmapped) {
+  PageCache& cache = PageCache::Instance();
+  cache.SetEmptyReserve(0);
+  const size_t pages_before = cache.PagesInUse();
+  const size_t reservations_before = cache.ReservationCount();
+  BuildAndDropBigTree(20000);
+  EXPECT_EQ(cache.PagesInUse(), pages_before);
+  EXPECT_EQ(cache.ReservationCount(), reservations_before);
+  EXPECT_EQ(cache.EmptyReservationCount(), 0u);
+
+  // With a reserve, the memory of a dropped tree stays mapped for the next
+  // one, up to the reserve.
+  cache.SetEmptyReserve(2);
+  BuildAndDropBigTree(20000);
+  EXPECT_EQ(cache.PagesInUse(), pages_before);
+  EXPECT_EQ(cache.EmptyReservationCount(), 2u);
+  EXPECT_EQ(cache.ReservationCount(), reservations_before + 2);
+  cache.SetEmptyReserve(0);
+  EXPECT_EQ(cache.ReservationCount(), reservations_before);
+  cache.SetEmptyReserve(PageCache::kDefaultEmptyReserve);
+}
+
+TEST(PageCache, PagesAreAlignedAndDistinct) {
+  PageCache& cache = PageCache::Instance();
+  std::vector<void*> pages;
+  for (int i = 0; i < 40; ++i) {
+    void* page = cache.AcquirePage();
+    ASSERT_NE(page, nullptr);
+    EXPECT_EQ(reinterpret_cast<uintptr_t>(page) % PageCache::kPageSize, 0u);
+    std::memset(page, i, PageCache::kPageSize);
+    pages.push_back(page);
+  }
+  EXPECT_EQ(std::set<void*>(pages.begin(), pages.end()).size(), pages.size());
+  for (void* page : pages) cache.ReleasePage(page);
+}
+
+TEST(BindingAllocator, TreesWithDifferentAllocatorsBuildOnDifferentThreads) {
+  auto build = [](int seed, std::string* out) {
+    for (int round = 0; round < 20; ++round) {
+      BindingProperty tree;
+      for (int i = 0; i < 2000; ++i) {
+        BindingProperty& page = tree.MutableElement(static_cast<size_t>(i));
+        page.MutableField("id").SetInt64(seed * 100000 + i);
+        page.MutableField("name").SetString("thread " + std::to_string(seed));
+        page.MutableField("perks").MutableElement(5).SetInt64(i);
+      }
+      BindingProperty copy = tree.Clone();
+      *out = std::string(copy[1999]["name"].GetString()) + ":" +
+             std::to_string(copy[1999]["id"].GetInt64(0));
+    }
+  };
+  std::vector<std::string> results(4);
+  std::vector<std::thread> threads;
+  for (int t = 0; t < 4; ++t) threads.emplace_back(build, t, &results[static_cast<size_t>(t)]);
+  for (std::thread& thread : threads) thread.join();
+  for (int t = 0; t < 4; ++t) {
+    EXPECT_EQ(results[static_cast<size_t>(t)],
+              "thread " + std::to_string(t) + ":" + std::to_string(t * 100000 + 1999));
+  }
+}
+
+}  // namespace
+}  // namespace tav
