@@ -1,0 +1,308 @@
+#include "log/logger.h"
+
+#include <algorithm>
+#include <atomic>
+#include <cstdio>
+#include <mutex>
+#include <vector>
+
+#include "log/log_category.h"
+#include "log/log_level.h"
+#include "log/log_process_info.h"
+
+namespace tav {
+namespace {
+
+constexpr std::string_view kConsoleTemplate = "#E(#T): #L| #M";
+constexpr int32_t kDefaultLevel = kLogLevelWarning;
+constexpr uint64_t kDefaultExcluded = kLogCategoryExtra;
+
+// Applies settings the way ConfigureLogTarget does, minus registration.
+void ApplySettings(LogTarget* target, int32_t level, uint64_t included, uint64_t excluded,
+                   std::string_view line_template) {
+  const LogTargetEntryPoints& entry = target->entry_points();
+  entry.reset(target);
+  entry.set_level(target, level);
+  entry.set_masks(target, included, excluded);
+  entry.set_template(target, line_template);
+}
+
+struct ProcessLogger {
+  ProcessLogger() {
+    LoadExecutableName();
+    ApplySettings(&std_err, kDefaultLevel, kLogCategoryDebug, kLogCategoryGeneral,
+                  kConsoleTemplate);
+    ApplySettings(&std_out, kDefaultLevel, kLogCategoryGeneral, kLogCategoryDebug, "#M");
+    ApplySettings(&debugger, kDefaultLevel, kLogCategoryDebug, 0, kConsoleTemplate);
+    targets.reserve(8);
+    Register(&std_err);
+    Register(&debugger);
+  }
+
+  void Register(LogTarget* target) {
+    targets.push_back(target);
+    target->entry_points().set_registered(target, true);
+  }
+
+  StdErrLogTarget std_err;
+  StdOutLogTarget std_out;
+  DebuggerConsoleLogTarget debugger;
+  std::vector<LogTarget*> targets;  // registration order
+  uint64_t warnings = 0;
+  uint64_t errors = 0;
+};
+
+// The logger's lock: guards the logger's creation and destruction, its target
+// list and counters, and the writes of the global settings below. It lives
+// outside the logger so that a log call racing the last release never locks
+// a destroyed mutex.
+std::mutex g_mutex;
+std::atomic<ProcessLogger*> g_logger{nullptr};
+std::atomic<int32_t> g_users{0};
+
+// The global filter, read without the lock so that a dropped entry costs a
+// few atomic loads. Reset to the defaults whenever a logger is created.
+std::atomic<bool> g_muted{false};
+std::atomic<int32_t> g_level{kDefaultLevel};
+std::atomic<uint64_t> g_excluded{kDefaultExcluded};
+
+// Set while this thread dispatches an entry, so that a target that logs from
+// inside Write cannot deadlock on g_mutex or recurse into itself.
+thread_local bool t_dispatching = false;
+
+// Needs g_mutex held.
+ProcessLogger& LoggerLocked() {
+  ProcessLogger* logger = g_logger.load(std::memory_order_relaxed);
+  if (logger != nullptr) return *logger;
+  g_muted.store(false, std::memory_order_relaxed);
+  g_level.store(kDefaultLevel, std::memory_order_relaxed);
+  g_excluded.store(kDefaultExcluded, std::memory_order_relaxed);
+  logger = new ProcessLogger();
+  g_logger.store(logger, std::memory_order_release);
+  return *logger;
+}
+
+// Needs g_mutex held.
+void DestroyLoggerLocked() {
+  ProcessLogger* logger = g_logger.load(std::memory_order_relaxed);
+  if (logger == nullptr) return;
+  for (LogTarget* target : logger->targets) {
+    target->entry_points().reset(target);
+    target->entry_points().set_registered(target, false);
+  }
+  logger->targets.clear();
+  g_logger.store(nullptr, std::memory_order_release);
+  delete logger;
+}
+
+bool PassesGlobalFilter(int32_t level, uint64_t categories) {
+  if (g_muted.load(std::memory_order_relaxed)) return false;
+  if (level < g_level.load(std::memory_order_relaxed)) return false;
+  return (categories & g_excluded.load(std::memory_order_relaxed)) == 0;
+}
+
+bool TargetAccepts(LogTarget* target, const LogEntry& entry) {
+  const LogTargetEntryPoints& points = target->entry_points();
+  if (entry.level < points.get_level(target)) return false;
+  if (entry.categories == 0) return true;
+  if ((entry.categories & points.get_excluded_mask(target)) != 0) return false;
+  const uint64_t included = points.get_included_mask(target);
+  return included == 0 || (entry.categories & included) != 0;
+}
+
+class DispatchScope {
+ public:
+  DispatchScope() { t_dispatching = true; }
+  ~DispatchScope() { t_dispatching = false; }
+};
+
+// Needs g_mutex held.
+void Dispatch(ProcessLogger& logger, const LogEntry& entry) {
+  if (entry.level == kLogLevelWarning) ++logger.warnings;
+  if (entry.level == kLogLevelError) ++logger.errors;
+  DispatchScope scope;
+  for (LogTarget* target : logger.targets) {
+    if (TargetAccepts(target, entry)) target->entry_points().write(target, entry);
+  }
+}
+
+void LogWithDebugCategory(int32_t level, const char* format, va_list args)
+    __attribute__((format(printf, 2, 0)));
+void LogWithDebugCategory(int32_t level, const char* format, va_list args) {
+  LogV(level, kLogCategoryDebug, format, args);
+}
+
+}  // namespace
+
+void AcquireLogger() {
+  std::lock_guard<std::mutex> lock(g_mutex);
+  g_users.fetch_add(1, std::memory_order_relaxed);
+  LoggerLocked();
+}
+
+void ReleaseLogger() {
+  std::lock_guard<std::mutex> lock(g_mutex);
+  if (g_users.load(std::memory_order_relaxed) == 0) return;
+  if (g_users.fetch_sub(1, std::memory_order_relaxed) == 1) DestroyLoggerLocked();
+}
+
+void Log(int32_t level, uint64_t categories, const char* format, ...) {
+  va_list args;
+  va_start(args, format);
+  LogV(level, categories, format, args);
+  va_end(args);
+}
+
+void LogV(int32_t level, uint64_t categories, const char* format, va_list args) {
+  if (t_dispatching) return;
+  if (g_logger.load(std::memory_order_acquire) == nullptr) {
+    std::lock_guard<std::mutex> lock(g_mutex);
+    LoggerLocked();
+  }
+  if (!PassesGlobalFilter(level, categories)) return;
+
+  char message[kLogMessageSize];
+  size_t length = 0;
+  if (format != nullptr) {
+    const int printed = std::vsnprintf(message, sizeof message, format, args);
+    if (printed > 0) length = std::min(static_cast<size_t>(printed), sizeof message - 1);
+  }
+  LogEntry entry;
+  entry.time = ReadLocalTime();
+  entry.level = level;
+  entry.categories = categories;
+  entry.message = std::string_view(message, length);
+
+  std::lock_guard<std::mutex> lock(g_mutex);
+  // The last release may have destroyed the logger since the check above;
+  // the entry then has nowhere to go.
+  ProcessLogger* logger = g_logger.load(std::memory_order_relaxed);
+  if (logger != nullptr) Dispatch(*logger, entry);
+}
+
+void LogInfo(const char* format, ...) {
+  va_list args;
+  va_start(args, format);
+  LogWithDebugCategory(kLogLevelOkay, format, args);
+  va_end(args);
+}
+
+void LogWarning(const char* format, ...) {
+  va_list args;
+  va_start(args, format);
+  LogWithDebugCategory(kLogLevelWarning, format, args);
+  va_end(args);
+}
+
+void LogError(const char* format, ...) {
+  va_list args;
+  va_start(args, format);
+  LogWithDebugCategory(kLogLevelError, format, args);
+  va_end(args);
+}
+
+void LogAlways(const char* format, ...) {
+  va_list args;
+  va_start(args, format);
+  LogWithDebugCategory(kLogLevelAlways, format, args);
+  va_end(args);
+}
+
+void AddLogTarget(LogTarget* target) {
+  if (target == nullptr) return;
+  std::lock_guard<std::mutex> lock(g_mutex);
+  LoggerLocked().Register(target);
+}
+
+void RemoveLogTarget(LogTarget* target) {
+  if (target == nullptr) return;
+  std::lock_guard<std::mutex> lock(g_mutex);
+  std::vector<LogTarget*>& targets = LoggerLocked().targets;
+  targets.erase(std::remove(targets.begin(), targets.end(), target), targets.end());
+  target->entry_points().set_registered(target, false);
+}
+
+LogTarget* FindLogTarget(std::string_view name) {
+  std::lock_guard<std::mutex> lock(g_mutex);
+  for (LogTarget* target : LoggerLocked().targets) {
+    if (name == target->entry_points().get_name(target)) return target;
+  }
+  return nullptr;
+}
+
+void ConfigureLogTarget(LogTarget* target, int32_t level, uint64_t included, uint64_t excluded,
+                        std::string_view line_template) {
+  if (target == nullptr) return;
+  std::lock_guard<std::mutex> lock(g_mutex);
+  ProcessLogger& logger = LoggerLocked();
+  ApplySettings(target, level, included, excluded, line_template);
+  if (!target->entry_points().is_registered(target)) logger.Register(target);
+}
+
+void FlushLogTargets() {
+  std::lock_guard<std::mutex> lock(g_mutex);
+  for (LogTarget* target : LoggerLocked().targets) target->entry_points().flush(target);
+}
+
+void SetLogLevel(int32_t level) {
+  std::lock_guard<std::mutex> lock(g_mutex);
+  LoggerLocked();
+  g_level.store(level, std::memory_order_relaxed);
+}
+
+int32_t GetLogLevel() {
+  std::lock_guard<std::mutex> lock(g_mutex);
+  LoggerLocked();
+  return g_level.load(std::memory_order_relaxed);
+}
+
+void SetLogExcludedCategories(uint64_t categories) {
+  std::lock_guard<std::mutex> lock(g_mutex);
+  LoggerLocked();
+  g_excluded.store(categories, std::memory_order_relaxed);
+}
+
+uint64_t GetLogExcludedCategories() {
+  std::lock_guard<std::mutex> lock(g_mutex);
+  LoggerLocked();
+  return g_excluded.load(std::memory_order_relaxed);
+}
+
+void SetLogMuted(bool muted) {
+  std::lock_guard<std::mutex> lock(g_mutex);
+  LoggerLocked();
+  g_muted.store(muted, std::memory_order_relaxed);
+}
+
+bool IsLogMuted() {
+  std::lock_guard<std::mutex> lock(g_mutex);
+  LoggerLocked();
+  return g_muted.load(std::memory_order_relaxed);
+}
+
+uint64_t GetLogWarningCount() {
+  std::lock_guard<std::mutex> lock(g_mutex);
+  return LoggerLocked().warnings;
+}
+
+uint64_t GetLogErrorCount() {
+  std::lock_guard<std::mutex> lock(g_mutex);
+  return LoggerLocked().errors;
+}
+
+StdErrLogTarget* GetStdErrLogTarget() {
+  std::lock_guard<std::mutex> lock(g_mutex);
+  return &LoggerLocked().std_err;
+}
+
+StdOutLogTarget* GetStdOutLogTarget() {
+  std::lock_guard<std::mutex> lock(g_mutex);
+  return &LoggerLocked().std_out;
+}
+
+DebuggerConsoleLogTarget* GetDebuggerConsoleLogTarget() {
+  std::lock_guard<std::mutex> lock(g_mutex);
+  return &LoggerLocked().debugger;
+}
+
+}  // namespace tav

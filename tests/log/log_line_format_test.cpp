@@ -1,0 +1,131 @@
+#include "log/log_line_format.h"
+
+#include <cstdint>
+#include <regex>
+#include <string>
+
+#include <gtest/gtest.h>
+
+#include "log/log_category.h"
+#include "log/log_level.h"
+#include "log/log_process_info.h"
+
+namespace tav {
+namespace {
+
+LogEntry SampleEntry(std::string_view message = "page store unreachable") {
+  LogEntry entry;
+  entry.time = LogTime{2031, 4, 9, 7, 3, 5, 45};
+  entry.level = kLogLevelError;
+  entry.categories = kLogCategoryDebug | kLogCategoryNetwork;
+  entry.message = message;
+  return entry;
+}
+
+std::string Line(std::string_view line_template, const LogEntry& entry) {
+  char line[kLogLineSize];
+  const size_t length = FormatLogLine(line_template, entry, line, sizeof line);
+  EXPECT_EQ(line[length], '\0');
+  return std::string(line, length);
+}
+
+TEST(LogLineFormat, Tokens) {
+  LoadExecutableName();
+  struct {
+    const char* desc;
+    const char* line_template;
+    std::string expected;
+  } cases[] = {
+      {"default template", "#D| #L| #G| #M",
+       "2031-04-09T07:03:05.045|  ERROR| DBG;NET| page store unreachable\n"},
+      {"executable", "#E: #M", "tav_log_tests: page store unreachable\n"},
+      {"two hashes", "##M #", "#M \n"},
+      {"other characters", "#x#1#-", "x1-\n"},
+      {"trailing hash", "#M#", "page store unreachable\n"},
+      {"empty template", "", "\n"},
+      {"lower-case token", "#m", "m\n"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.desc);
+    EXPECT_EQ(Line(c.line_template, SampleEntry()), c.expected);
+  }
+}
+
+TEST(LogLineFormat, LevelTexts) {
+  const struct {
+    int32_t level;
+    const char* text;
+  } cases[] = {{0, "  OKAY"}, {1, "  WARN"}, {2, " ERROR"}, {3, "ALWAYS"}, {4, "   ???"},
+               {-1, "   ???"}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.level);
+    LogEntry entry = SampleEntry();
+    entry.level = c.level;
+    EXPECT_EQ(Line("#L", entry), std::string(c.text) + "\n");
+  }
+}
+
+TEST(LogLineFormat, CategoryNamesLowestBitFirst) {
+  const struct {
+    uint64_t mask;
+    const char* names;
+  } cases[] = {
+      {0, ""},
+      {kLogCategoryNetwork | kLogCategoryDebug, "DBG;NET"},
+      {0xff, "DBG;GEN;XTR;PRF;MEM;DSK;NET;TST"},
+      {uint64_t{1} << 8, "???"},
+      {kLogCategoryTest | (uint64_t{1} << 63), "TST;???"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.names);
+    LogEntry entry = SampleEntry();
+    entry.categories = c.mask;
+    EXPECT_EQ(Line("[#G]", entry), std::string("[") + c.names + "]\n");
+  }
+}
+
+TEST(LogLineFormat, ClockAndThreadShapes) {
+  EXPECT_TRUE(std::regex_match(Line("#H", SampleEntry()), std::regex(R"(\d{6}\.\d{3}\n)")));
+  EXPECT_TRUE(std::regex_match(Line("#T", SampleEntry()), std::regex(R"(0x[0-9a-f]+\n)")));
+}
+
+TEST(LogLineFormat, ExactlyOneLineFeed) {
+  EXPECT_EQ(Line("#M", SampleEntry("two lines\nend\n")), "two lines\nend\n");
+  EXPECT_EQ(Line("#M\n", SampleEntry()), "page store unreachable\n");
+  EXPECT_EQ(Line("#M\n\n", SampleEntry()), "page store unreachable\n\n");
+}
+
+TEST(LogLineFormat, LongLinesKeepRoomForLineFeed) {
+  const std::string long_template(5000, 'x');
+  EXPECT_EQ(Line(long_template, SampleEntry()), std::string(4094, 'x') + "\n");
+
+  const std::string message(4095, 'm');
+  EXPECT_EQ(Line("> #M", SampleEntry(message)), "> " + std::string(4092, 'm') + "\n");
+  // A line cut right after a line feed does not get a second one.
+  const std::string ends_in_feed = std::string(4093, 'y') + "\nzz";
+  EXPECT_EQ(Line(ends_in_feed, SampleEntry()), std::string(4093, 'y') + "\n");
+}
+
+TEST(LogLineFormat, TinyBuffers) {
+  char line[3] = {'#', '#', '#'};
+  EXPECT_EQ(FormatLogLine("#M", SampleEntry(), line, 3), 2u);
+  EXPECT_STREQ(line, "p\n");
+  EXPECT_EQ(FormatLogLine("#M", SampleEntry(), line, 2), 1u);
+  EXPECT_STREQ(line, "\n");
+  EXPECT_EQ(FormatLogLine("#M", SampleEntry(), line, 1), 0u);
+  EXPECT_EQ(line[0], '\0');
+}
+
+TEST(LogLineFormat, Timestamps) {
+  char text[64];
+  const LogTime time{2031, 12, 31, 23, 59, 58, 7};
+  EXPECT_EQ(FormatLogTimestamp(time, text, sizeof text), 23u);
+  EXPECT_STREQ(text, "2031-12-31T23:59:58.007");
+  EXPECT_EQ(FormatFileTimestamp(time, text, sizeof text), 19u);
+  EXPECT_STREQ(text, "2031-12-31T23-59-58");
+  EXPECT_EQ(FormatFileTimestamp(time, text, 5), 4u);
+  EXPECT_STREQ(text, "2031");
+}
+
+}  // namespace
+}  // namespace tav

@@ -1,0 +1,324 @@
+#include "log/logger.h"
+
+#include <cstdlib>
+#include <new>
+#include <regex>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include <gtest/gtest.h>
+
+#include "capture_log_target.h"
+#include "log/log_category.h"
+#include "log/log_level.h"
+
+// Counts this thread's operator new calls, to show that a log call does not
+// allocate. The replacements pair malloc with free, which the compiler cannot
+// see through.
+#pragma GCC diagnostic ignored "-Wmismatched-new-delete"
+namespace {
+thread_local size_t t_allocations = 0;
+}  // namespace
+
+void* operator new(size_t size) {
+  ++t_allocations;
+  if (void* memory = std::malloc(size == 0 ? 1 : size)) return memory;
+  throw std::bad_alloc();
+}
+void operator delete(void* memory) noexcept { std::free(memory); }
+void operator delete(void* memory, size_t) noexcept { std::free(memory); }
+
+namespace tav {
+namespace {
+
+// Quiets the console targets, which the tests below do not read.
+void SilenceConsoleTargets() {
+  GetStdErrLogTarget()->SetStream(nullptr);
+  GetDebuggerConsoleLogTarget()->SetStream(nullptr);
+}
+
+class LoggerTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    AcquireLogger();
+    SilenceConsoleTargets();
+  }
+  void TearDown() override { ReleaseLogger(); }
+};
+
+// The built-in targets write to memory instead of the console.
+class BuiltInTargetsTest : public LoggerTest {
+ protected:
+  void SetUp() override {
+    LoggerTest::SetUp();
+    GetStdErrLogTarget()->SetStream(err_.file());
+    GetStdOutLogTarget()->SetStream(out_.file());
+    GetDebuggerConsoleLogTarget()->SetStream(debugger_.file());
+  }
+
+  MemoryStream err_;
+  MemoryStream out_;
+  MemoryStream debugger_;
+};
+
+TEST_F(BuiltInTargetsTest, DefaultFiltering) {
+  LogInfo("level 0 is below the minimum");
+  Log(kLogLevelError, kLogCategoryDebug | kLogCategoryExtra, "XTR is excluded");
+  LogWarning("page %d of %s is stale", 4, "Ember");
+
+  const std::regex console_line(R"(tav_log_tests\(0x[0-9a-f]+\):   WARN\| page 4 of Ember is stale\n)");
+  EXPECT_TRUE(std::regex_match(err_.Text(), console_line)) << err_.Text();
+  EXPECT_TRUE(std::regex_match(debugger_.Text(), console_line)) << debugger_.Text();
+  EXPECT_EQ(out_.Text(), "");
+}
+
+TEST_F(BuiltInTargetsTest, StdOutTakesGeneralOnlyOnceRegistered) {
+  AddLogTarget(GetStdOutLogTarget());
+  LogError("debug entry");
+  Log(kLogLevelError, kLogCategoryGeneral, "general entry");
+  EXPECT_EQ(out_.Text(), "general entry\n");
+  // The console targets include DBG and the stderr one excludes GEN.
+  EXPECT_EQ(err_.Text().find("general entry"), std::string::npos);
+  EXPECT_NE(debugger_.Text().find("debug entry"), std::string::npos);
+}
+
+TEST_F(BuiltInTargetsTest, FindsRegisteredTargetsByExactName) {
+  EXPECT_EQ(FindLogTarget("StdErrLogTarget"), GetStdErrLogTarget());
+  EXPECT_EQ(FindLogTarget("DebuggerConsoleLogTarget"), GetDebuggerConsoleLogTarget());
+  EXPECT_EQ(FindLogTarget("StdOutLogTarget"), nullptr);
+  EXPECT_EQ(FindLogTarget("stderrlogtarget"), nullptr);
+  EXPECT_EQ(FindLogTarget("StdErr"), nullptr);
+  EXPECT_EQ(FindLogTarget("LogTarget"), nullptr);
+}
+
+TEST_F(BuiltInTargetsTest, LogCallDoesNotAllocate) {
+  const size_t before = t_allocations;
+  LogWarning("perk %d rejected for style %s", 8112, "Quickstep");
+  LogInfo("dropped");
+  EXPECT_EQ(t_allocations, before);
+  EXPECT_NE(err_.Text().find("perk 8112 rejected for style Quickstep"), std::string::npos);
+}
+
+TEST_F(LoggerTest, TargetMaskTests) {
+  const struct {
+    const char* desc;
+    uint64_t included;
+    uint64_t excluded;
+    uint64_t entry;
+    bool reached;
+  } cases[] = {
+      {"empty entry mask passes everything", kLogCategoryGeneral, kLogCategoryDebug, 0, true},
+      {"excluded bit", kLogCategoryGeneral, kLogCategoryDebug, kLogCategoryDebug, false},
+      {"excluded wins over included", kLogCategoryGeneral, kLogCategoryDebug,
+       kLogCategoryDebug | kLogCategoryGeneral, false},
+      {"included bit", kLogCategoryGeneral, kLogCategoryDebug, kLogCategoryGeneral, true},
+      {"no included bit", kLogCategoryGeneral, 0, kLogCategoryTest, false},
+      {"no included mask", 0, 0, kLogCategoryTest, true},
+      {"high bit", 0, 0, uint64_t{1} << 40, true},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.desc);
+    CaptureLogTarget target;
+    ConfigureLogTarget(&target, kLogLevelOkay, c.included, c.excluded, "#M");
+    Log(kLogLevelWarning, c.entry, "entry");
+    EXPECT_EQ(target.lines().size(), c.reached ? 1u : 0u);
+    RemoveLogTarget(&target);
+  }
+}
+
+TEST_F(LoggerTest, LevelFilters) {
+  CaptureLogTarget target;
+  ConfigureLogTarget(&target, kLogLevelError, 0, 0, "#L");
+  LogWarning("below the target");
+  LogError("error");
+  LogAlways("always");
+  SetLogLevel(kLogLevelAlways);
+  LogError("below the logger");
+  EXPECT_EQ(target.lines(), (std::vector<std::string>{" ERROR\n", "ALWAYS\n"}));
+
+  SetLogLevel(kLogLevelOkay);
+  target.SetLevel(kLogLevelOkay);
+  LogInfo("info");
+  EXPECT_EQ(target.messages().back(), "info");
+}
+
+TEST_F(LoggerTest, DefaultTemplateLine) {
+  CaptureLogTarget target;
+  AddLogTarget(&target);
+  Log(kLogLevelError, kLogCategoryDebug | kLogCategoryNetwork, "settings %s failed", "load");
+  ASSERT_EQ(target.lines().size(), 1u);
+  EXPECT_TRUE(std::regex_match(
+      target.lines()[0],
+      std::regex(R"(\d{4}-\d{2}-\d{2}T\d{2}:\d{2}:\d{2}\.\d{3}\|  ERROR\| DBG;NET\| settings load failed\n)")))
+      << target.lines()[0];
+  RemoveLogTarget(&target);
+}
+
+TEST_F(LoggerTest, MessageIsCutAt4095Bytes) {
+  CaptureLogTarget target;
+  ConfigureLogTarget(&target, kLogLevelOkay, 0, 0, "#M");
+  const std::string text(5000, 'k');
+  LogError("%s", text.c_str());
+  ASSERT_EQ(target.messages().size(), 1u);
+  EXPECT_EQ(target.messages()[0], text.substr(0, 4095));
+  EXPECT_EQ(target.lines()[0], text.substr(0, 4094) + "\n");
+  RemoveLogTarget(&target);
+}
+
+TEST_F(LoggerTest, CountersCountAcceptedWarningsAndErrors) {
+  CaptureLogTarget target;
+  ConfigureLogTarget(&target, kLogLevelAlways, 0, 0, "#M");
+  LogWarning("w1");
+  LogWarning("w2");
+  LogError("e1");
+  LogAlways("a1");
+  LogInfo("dropped by the logger");
+  Log(kLogLevelError, kLogCategoryExtra, "dropped by the excluded mask");
+  SetLogMuted(true);
+  LogError("dropped while muted");
+  EXPECT_EQ(GetLogWarningCount(), 2u);
+  EXPECT_EQ(GetLogErrorCount(), 1u);
+  EXPECT_EQ(target.messages(), std::vector<std::string>{"a1"});
+  RemoveLogTarget(&target);
+}
+
+TEST_F(LoggerTest, MuteAndExcludedMask) {
+  CaptureLogTarget target;
+  ConfigureLogTarget(&target, kLogLevelOkay, 0, 0, "#M");
+  SetLogMuted(true);
+  EXPECT_TRUE(IsLogMuted());
+  LogAlways("muted");
+  SetLogMuted(false);
+  EXPECT_EQ(GetLogExcludedCategories(), kLogCategoryExtra);
+  SetLogExcludedCategories(kLogCategoryNetwork);
+  Log(kLogLevelWarning, kLogCategoryExtra, "xtr allowed now");
+  Log(kLogLevelWarning, kLogCategoryNetwork | kLogCategoryDebug, "net excluded");
+  EXPECT_EQ(target.messages(), std::vector<std::string>{"xtr allowed now"});
+  RemoveLogTarget(&target);
+}
+
+TEST_F(LoggerTest, AddTwiceWritesTwiceAndRemoveTakesAll) {
+  CaptureLogTarget target;
+  target.SetLevel(kLogLevelOkay);
+  AddLogTarget(&target);
+  AddLogTarget(&target);
+  EXPECT_TRUE(target.IsRegistered());
+  LogWarning("twice");
+  EXPECT_EQ(target.lines().size(), 2u);
+
+  RemoveLogTarget(&target);
+  EXPECT_FALSE(target.IsRegistered());
+  EXPECT_EQ(FindLogTarget("CaptureLogTarget"), nullptr);
+  LogWarning("gone");
+  EXPECT_EQ(target.lines().size(), 2u);
+}
+
+TEST_F(LoggerTest, FindReturnsFirstMatch) {
+  CaptureLogTarget first("PluginLogTarget");
+  CaptureLogTarget second("PluginLogTarget");
+  AddLogTarget(&first);
+  AddLogTarget(&second);
+  EXPECT_EQ(FindLogTarget("PluginLogTarget"), &first);
+  RemoveLogTarget(&first);
+  EXPECT_EQ(FindLogTarget("PluginLogTarget"), &second);
+  RemoveLogTarget(&second);
+}
+
+TEST_F(LoggerTest, ConfigureResetsStoresAndRegistersOnce) {
+  CaptureLogTarget target;
+  ConfigureLogTarget(&target, kLogLevelOkay, kLogCategoryDebug | kLogCategoryGeneral,
+                     kLogCategoryGeneral, "#L: #M");
+  EXPECT_TRUE(target.IsRegistered());
+  EXPECT_EQ(target.GetLevel(), kLogLevelOkay);
+  EXPECT_EQ(target.GetIncludedMask(), kLogCategoryDebug);
+  EXPECT_EQ(target.GetExcludedMask(), kLogCategoryGeneral);
+  EXPECT_EQ(target.GetTemplate(), "#L: #M");
+
+  ConfigureLogTarget(&target, kLogLevelWarning, 0, 0, "#M");
+  LogWarning("once");
+  EXPECT_EQ(target.lines(), std::vector<std::string>{"once\n"});
+  EXPECT_EQ(target.GetIncludedMask(), 0u);
+  EXPECT_EQ(target.GetExcludedMask(), 0u);
+  RemoveLogTarget(&target);
+}
+
+TEST_F(LoggerTest, LoggingFromInsideWriteIsDropped) {
+  class EchoTarget : public CaptureLogTarget {
+   public:
+    bool Write(const LogEntry& entry) override {
+      LogError("echo");
+      return CaptureLogTarget::Write(entry);
+    }
+  } target;
+  ConfigureLogTarget(&target, kLogLevelOkay, 0, 0, "#M");
+  LogWarning("original");
+  EXPECT_EQ(target.messages(), std::vector<std::string>{"original"});
+  RemoveLogTarget(&target);
+}
+
+TEST_F(LoggerTest, ThreadsNeverInterleaveLines) {
+  CaptureLogTarget target;
+  ConfigureLogTarget(&target, kLogLevelOkay, 0, 0, "#M");
+  std::vector<std::thread> threads;
+  for (int t = 0; t < 4; ++t) {
+    threads.emplace_back([t] {
+      for (int i = 0; i < 200; ++i) LogWarning("thread %d line %03d", t, i);
+    });
+  }
+  for (std::thread& thread : threads) thread.join();
+  const std::vector<std::string> lines = target.lines();
+  ASSERT_EQ(lines.size(), 800u);
+  for (const std::string& line : lines) {
+    ASSERT_TRUE(std::regex_match(line, std::regex(R"(thread \d line \d{3}\n)"))) << line;
+  }
+  EXPECT_EQ(GetLogWarningCount(), 800u);
+  RemoveLogTarget(&target);
+}
+
+TEST(LoggerLifetime, LastReleaseResetsTargetsAndSettings) {
+  CaptureLogTarget target;
+  AcquireLogger();
+  AcquireLogger();
+  SilenceConsoleTargets();
+  ConfigureLogTarget(&target, kLogLevelOkay, kLogCategoryDebug, 0, "#M");
+  SetLogLevel(kLogLevelAlways);
+  SetLogMuted(true);
+  ReleaseLogger();
+  EXPECT_TRUE(target.IsRegistered());
+  EXPECT_EQ(GetLogLevel(), kLogLevelAlways);
+
+  ReleaseLogger();
+  EXPECT_FALSE(target.IsRegistered());
+  EXPECT_EQ(target.GetLevel(), kLogLevelWarning);
+  EXPECT_EQ(target.GetIncludedMask(), 0u);
+  EXPECT_EQ(target.GetTemplate(), kDefaultLogTemplate);
+
+  // An unmatched release changes nothing; the next acquire starts afresh.
+  ReleaseLogger();
+  AcquireLogger();
+  EXPECT_EQ(GetLogLevel(), kLogLevelWarning);
+  EXPECT_EQ(GetLogExcludedCategories(), kLogCategoryExtra);
+  EXPECT_FALSE(IsLogMuted());
+  EXPECT_EQ(GetLogWarningCount(), 0u);
+  EXPECT_EQ(FindLogTarget("CaptureLogTarget"), nullptr);
+  ReleaseLogger();
+}
+
+TEST(LoggerLifetime, LogBeforeAcquireCreatesTheLogger) {
+  CaptureLogTarget target;
+  ConfigureLogTarget(&target, kLogLevelOkay, 0, 0, "#M");
+  // GEN entries reach no console target.
+  Log(kLogLevelWarning, kLogCategoryGeneral, "no user yet");
+  EXPECT_EQ(target.messages(), std::vector<std::string>{"no user yet"});
+
+  // The first acquire keeps the logger that first use made; its release
+  // destroys it.
+  AcquireLogger();
+  EXPECT_TRUE(target.IsRegistered());
+  ReleaseLogger();
+  EXPECT_FALSE(target.IsRegistered());
+}
+
+}  // namespace
+}  // namespace tav

@@ -1,0 +1,193 @@
+#include "log/positional_format.h"
+
+#include <cstdint>
+#include <limits>
+#include <string>
+#include <vector>
+
+#include <gtest/gtest.h>
+
+namespace tav {
+namespace {
+
+struct Case {
+  const char* desc;
+  std::string format;
+  std::vector<FormatArg> args;
+  std::string expected;
+};
+
+void RunCases(const std::vector<Case>& cases) {
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.desc);
+    EXPECT_EQ(FormatMessageArgs(c.format, c.args.data(), c.args.size()), c.expected);
+  }
+}
+
+TEST(PositionalFormat, PlaceholdersByNumberAndInSequence) {
+  RunCases({
+      {"reordered", "%2 before %1", {"Quickstep", "Ember"}, "Ember before Quickstep"},
+      {"version", "%1.%2.%3", {18u, 0u, 0u}, "18.0.0"},
+      {"repeated", "%1/%1/%2", {"ab", 7}, "ab/ab/7"},
+      {"two digits", "%10-%1", {1, 2, 3, 4, 5, 6, 7, 8, 9, 10}, "10-1"},
+      {"sequence ignores numbers", "%2 %d %d", {5, 6}, "6 5 6"},
+      {"plain printf", "%s has %d", {"Stonehide", 3}, "Stonehide has 3"},
+      {"no placeholders", "just text", {}, "just text"},
+      {"percent", "100%%", {}, "100%"},
+      {"percent then number", "%%1", {"x"}, "%1"},
+  });
+}
+
+TEST(PositionalFormat, SpecificationsAfterDollar) {
+  RunCases({
+      {"zero padded", "%1$05d", {42}, "00042"},
+      {"precision", "%1$.2f", {1.5}, "1.50"},
+      {"left aligned text", "[%1$-6s]", {"abc"}, "[abc   ]"},
+      {"right aligned text", "[%1$6s]", {"abc"}, "[   abc]"},
+      {"text precision", "[%1$.2s]", {"abcdef"}, "[ab]"},
+      {"hex", "%1$x %1$X %1$#o", {255u}, "ff FF 0377"},
+      {"char as number", "%1$d", {'A'}, "65"},
+      {"number as char", "%1$c", {66}, "B"},
+      {"signed as unsigned", "%1$u", {-1}, "4294967295"},
+      {"plus flag", "%1$+d", {7}, "+7"},
+      {"h narrows", "%1$hd", {70000}, "4464"},
+  });
+}
+
+TEST(PositionalFormat, EachArgumentKeepsItsType) {
+  RunCases({
+      {"f on integer keeps precision", "%1$.2f", {7}, "07"},
+      {"d on text prints text", "%1$d", {"Ember"}, "Ember"},
+      {"s on double", "%1$s", {2.5}, "2.5"},
+      {"d on double", "%1$d", {0.25}, "0.25"},
+      {"s on char", "%1$s", {'z'}, "z"},
+      {"l on text is ignored", "%1$ls", {"wide"}, "wide"},
+      {"L on double is ignored", "%1$.1Lf", {3.25}, "3.2"},
+      {"ll on int32 prints the int", "%1$lld", {-5}, "-5"},
+  });
+}
+
+TEST(PositionalFormat, BareDoublesUseG) {
+  RunCases({
+      {"tenth", "%1", {0.1}, "0.1"},
+      {"large", "%1", {1e20}, "1e+20"},
+      {"float", "%1", {0.5f}, "0.5"},
+      {"whole", "%1", {3.0}, "3"},
+  });
+}
+
+TEST(PositionalFormat, SixtyFourBitValuesPrintWhole) {
+  const int64_t min = std::numeric_limits<int64_t>::min();
+  const uint64_t max = std::numeric_limits<uint64_t>::max();
+  RunCases({
+      {"bare signed", "%1", {min}, "-9223372036854775808"},
+      {"bare unsigned", "%1", {max}, "18446744073709551615"},
+      {"explicit d", "%1$d", {int64_t{1} << 40}, "1099511627776"},
+      {"explicit x", "%1$x", {max}, "ffffffffffffffff"},
+      {"explicit width", "%1$22d", {min}, "  -9223372036854775808"},
+      {"in sequence", "%d|%u", {min, max}, "-9223372036854775808|18446744073709551615"},
+      {"own ll", "%1$llu", {max}, "18446744073709551615"},
+      {"l becomes ll", "%1$lx", {uint64_t{1} << 63}, "8000000000000000"},
+      {"h narrows", "%1$hx", {uint64_t{0x123456789}}, "6789"},
+      {"c takes the low byte", "%1$c", {int64_t{0x4142}}, "B"},
+  });
+}
+
+TEST(PositionalFormat, StarWidthsAndPrecisions) {
+  RunCases({
+      {"width in sequence", "[%*d]", {5, 42}, "[   42]"},
+      {"precision in sequence", "[%.*f]", {3, 2.0}, "[2.000]"},
+      {"both in sequence", "[%*.*s]", {6, 2, "abcdef"}, "[    ab]"},
+      {"width by number", "[%1$*2$d]", {42, 4}, "[  42]"},
+      {"negative width aligns left", "[%*d]", {-4, 7}, "[7   ]"},
+      {"negative width on text", "[%*s]", {-4, "ab"}, "[ab  ]"},
+      {"negative precision is none", "[%.*f]", {-1, 0.5}, "[0.500000]"},
+      {"unsigned width", "[%*d]", {3u, 1}, "[  1]"},
+      {"char width", "[%*d]", {'\x03', 1}, "[  1]"},
+      {"sequence shared with star", "%*d %d", {2, 1, 9}, " 1 9"},
+  });
+}
+
+TEST(PositionalFormat, NumberBeyondCountReadsAsWidth) {
+  RunCases({
+      {"space as conversion", "%3 |", {"ab", "cd"}, " ab|"},
+      {"dollar as conversion", "%5$d", {7, 8}, "    7d"},
+      {"number without args stops", "a%1b", {}, "a"},
+  });
+}
+
+TEST(PositionalFormat, StopsKeepWhatWasWritten) {
+  RunCases({
+      {"sequence runs out", "%d and %d", {1}, "1 and "},
+      {"star beyond count", "x%1$*3$d", {1, 2}, "x"},
+      {"star number zero", "x%1$*0$d", {1}, "x"},
+      {"text as width", "x%*d", {"wide", 1}, "x"},
+      {"double as precision", "x%.*d", {1.0, 1}, "x"},
+      {"unterminated percent", "100%", {5}, "100"},
+      {"dollar at the end", "x%1$", {5}, "x"},
+      {"flags at the end", "x%-0", {5}, "x"},
+      {"length at the end", "x%1$ll", {5}, "x"},
+  });
+}
+
+TEST(PositionalFormat, SpecificationOfSixtyCharactersStops) {
+  // '%', the zero flags and 'd': 59 characters print, 60 stop.
+  const std::string fits = "%1$" + std::string(57, '0') + "d";
+  const std::string too_long = "%1$" + std::string(58, '0') + "d";
+  const std::vector<FormatArg> args = {4};
+  EXPECT_EQ(FormatMessageArgs(fits + "!", args.data(), 1), "4!");
+  EXPECT_EQ(FormatMessageArgs("a" + too_long + "!", args.data(), 1), "a");
+}
+
+TEST(PositionalFormat, NConversionPrintsNothingButTakesItsArgument) {
+  RunCases({
+      {"numbered", "[%1$n]", {5}, "[]"},
+      {"in sequence", "[%n%d]", {5, 6}, "[6]"},
+  });
+}
+
+TEST(PositionalFormat, OutputIsCutAtTheBuffer) {
+  const std::string long_text(5000, 'q');
+  const std::string message = FormatMessage("%1", long_text);
+  EXPECT_EQ(message, long_text.substr(0, 4095));
+
+  EXPECT_EQ(FormatMessage("%1$999999d", 5), std::string(4095, ' '));
+  EXPECT_EQ(FormatMessage("%1$-999999d|", 5), "5" + std::string(4094, ' '));
+  EXPECT_EQ(FormatMessage("%1$99999999999999999999d", 5), std::string(4095, ' '));
+  EXPECT_EQ(FormatMessage("%1$.999999f", 1.0).size(), 4095u);
+  EXPECT_EQ(FormatMessage("%*d", std::numeric_limits<int64_t>::max(), 1).size(), 4095u);
+  EXPECT_EQ(FormatMessage("%*d", std::numeric_limits<int32_t>::min(), 1).size(), 4095u);
+  EXPECT_EQ(FormatMessage("%1$.2147483648s", "abc"), "abc");
+  EXPECT_EQ(FormatMessage(std::string(5000, 'z')).size(), 4095u);
+}
+
+TEST(PositionalFormat, SmallBufferEndsWithNul) {
+  const FormatArg args[] = {123456};
+  char out[5] = {'#', '#', '#', '#', '#'};
+  EXPECT_EQ(FormatPositional(out, sizeof out, "n=%1", args, 1), 4u);
+  EXPECT_STREQ(out, "n=12");
+
+  char one[1] = {'#'};
+  EXPECT_EQ(FormatPositional(one, 1, "abc", args, 1), 0u);
+  EXPECT_EQ(one[0], '\0');
+  EXPECT_EQ(FormatPositional(nullptr, 0, "abc", args, 1), 0u);
+}
+
+TEST(PositionalFormat, TextsNeedNoTerminatingNul) {
+  const char letters[] = {'a', 'b', 'c', 'd'};
+  const std::string_view first_two(letters, 2);
+  EXPECT_EQ(FormatMessage("[%1][%1$4s]", first_two), "[ab][  ab]");
+  const std::string with_nul("x\0y", 3);
+  EXPECT_EQ(FormatMessage("%1", with_nul), with_nul);
+  EXPECT_EQ(FormatMessage("%1", static_cast<const char*>(nullptr)), "");
+}
+
+TEST(PositionalFormat, NulInsideTheFormatIsCopied) {
+  const std::string format("a\0%1$\0", 6);
+  // The NUL after '$' is the conversion character: not one of the text's,
+  // so the argument prints as text.
+  EXPECT_EQ(FormatMessage(format, "b"), std::string("a\0b", 3));
+}
+
+}  // namespace
+}  // namespace tav
