@@ -27,7 +27,7 @@ constexpr std::string_view kDuplicateAnchorMessage =
     "Duplicate occurrence of anchor \"%1\". At line: %2 col: %3";
 constexpr std::string_view kParserErrorMessage = "YAML parser error: %1. At line: %2 col: %3";
 constexpr std::string_view kTooDeepMessage =
-    "YAML nesting depth exceeds the limit of %1. At line: %2 col: %3";
+    "Containers are nested deeper than %1 levels. At line: %2 col: %3";
 constexpr std::string_view kAliasBudgetMessage =
     "YAML aliases expand to more than %1 values. At line: %2 col: %3";
 
@@ -326,9 +326,9 @@ bool YamlTreeBuilder::OnContainerStart(const yaml_event_t& event, bool mapping) 
   if (InKeyPosition()) {
     return FailAt(mapping ? kMappingAsKeyMessage : kSequenceAsKeyMessage, event);
   }
-  if (frames_.size() >= kMaxYamlNestingDepth) {
+  if (frames_.size() >= kMaxNestingDepth) {
     Position at = PositionOf(event);
-    return Fail(FormatMessage(kTooDeepMessage, kMaxYamlNestingDepth, at.line, at.column));
+    return Fail(FormatMessage(kTooDeepMessage, kMaxNestingDepth, at.line, at.column));
   }
   const yaml_char_t* anchor_name =
       mapping ? event.data.mapping_start.anchor : event.data.sequence_start.anchor;
@@ -396,7 +396,7 @@ bool YamlTreeBuilder::FitsLimits(const BindingProperty& node, size_t enclosing,
   --cells_left;
   switch (node.kind()) {
     case BindingPropertyKind::kCollection:
-      if (enclosing >= kMaxYamlNestingDepth) {
+      if (enclosing >= kMaxNestingDepth) {
         too_deep = true;
         return false;
       }
@@ -405,12 +405,12 @@ bool YamlTreeBuilder::FitsLimits(const BindingProperty& node, size_t enclosing,
       }
       return true;
     case BindingPropertyKind::kStructure:
-      if (enclosing >= kMaxYamlNestingDepth) {
+      if (enclosing >= kMaxNestingDepth) {
         too_deep = true;
         return false;
       }
-      for (BindingField field : node.Fields()) {
-        if (!FitsLimits(field.value(), enclosing + 1, cells_left, too_deep)) return false;
+      for (const BindingStructEntry& field : node.Fields()) {
+        if (!FitsLimits(field.value, enclosing + 1, cells_left, too_deep)) return false;
       }
       return true;
     case BindingPropertyKind::kEmpty:
@@ -467,7 +467,7 @@ bool YamlTreeBuilder::OnAlias(const yaml_event_t& event) {
   if (!FitsLimits(*source, frames_.size(), cells_left, too_deep)) {
     Position at = PositionOf(event);
     if (too_deep) {
-      return Fail(FormatMessage(kTooDeepMessage, kMaxYamlNestingDepth, at.line, at.column));
+      return Fail(FormatMessage(kTooDeepMessage, kMaxNestingDepth, at.line, at.column));
     }
     return Fail(FormatMessage(kAliasBudgetMessage, alias_cells_limit_, at.line, at.column));
   }

@@ -8,7 +8,7 @@
 // line and column; nothing throws.
 //
 // Two limits keep hostile input from exhausting the process: containers may
-// nest at most kMaxYamlNestingDepth deep (aliases included), and aliases may
+// nest at most kMaxNestingDepth deep (aliases included), and aliases may
 // create at most max(kMinYamlAliasCells, kYamlAliasCellsPerInputByte * input
 // size) cells in all.
 //
@@ -22,10 +22,10 @@
 #include <string_view>
 
 #include "binding/binding_result.h"
+#include "binding/nesting_depth.h"
 
 namespace tav {
 
-inline constexpr size_t kMaxYamlNestingDepth = 512;
 inline constexpr size_t kMinYamlAliasCells = 65536;
 inline constexpr size_t kYamlAliasCellsPerInputByte = 8;
 

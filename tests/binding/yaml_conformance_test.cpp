@@ -316,7 +316,9 @@ void ExpectListedDifference(const YamlCase& c, const Difference& difference,
       break;
     case Origin::kOwnRule:
       // The reader's rule decides before libyaml finds anything wrong.
-      if (!result.ok()) EXPECT_NE(result.error().substr(0, 19), "YAML parser error: ");
+      if (!result.ok()) {
+        EXPECT_NE(result.error().substr(0, 19), "YAML parser error: ");
+      }
       break;
   }
 }

@@ -182,18 +182,18 @@ std::string Nested(size_t depth, const char* inner = "0") {
 }
 
 TEST(YamlReader, NestingIsLimited) {
-  EXPECT_EQ(Read(Nested(kMaxYamlNestingDepth)).substr(0, 3), "[[[");
-  EXPECT_EQ(Read(Nested(kMaxYamlNestingDepth + 1)),
-            "error: YAML nesting depth exceeds the limit of 512. At line: 1 col: 513");
+  EXPECT_EQ(Read(Nested(kMaxNestingDepth)).substr(0, 3), "[[[");
+  EXPECT_EQ(Read(Nested(kMaxNestingDepth + 1)),
+            "error: Containers are nested deeper than 512 levels. At line: 1 col: 513");
   // Deep enough to overflow the stack if anything recursed per level.
   EXPECT_EQ(Read(Nested(100000)),
-            "error: YAML nesting depth exceeds the limit of 512. At line: 1 col: 513");
+            "error: Containers are nested deeper than 512 levels. At line: 1 col: 513");
 
   std::string block;
-  for (size_t level = 0; level <= kMaxYamlNestingDepth; ++level) {
+  for (size_t level = 0; level <= kMaxNestingDepth; ++level) {
     block += std::string(level, ' ') + "k:\n";
   }
-  EXPECT_EQ(Read(block), "error: YAML nesting depth exceeds the limit of 512. At line: 513 col: 513");
+  EXPECT_EQ(Read(block), "error: Containers are nested deeper than 512 levels. At line: 513 col: 513");
 }
 
 TEST(YamlReader, AliasesCannotNestDeeperThanTheLimit) {
@@ -205,7 +205,7 @@ TEST(YamlReader, AliasesCannotNestDeeperThanTheLimit) {
 
   std::string beyond = deep + "b: " + Nested(300, "*d") + "\n";
   EXPECT_EQ(Read(beyond),
-            "error: YAML nesting depth exceeds the limit of 512. At line: 2 col: 304");
+            "error: Containers are nested deeper than 512 levels. At line: 2 col: 304");
 }
 
 // Ten levels of ten aliases each: 10^10 values from a few hundred bytes.

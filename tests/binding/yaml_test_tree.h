@@ -59,9 +59,9 @@ inline bool SameYamlData(const BindingProperty& a, const BindingProperty& b) {
     }
     case BindingPropertyKind::kStructure: {
       if (a.size() != b.size()) return false;
-      for (BindingField field : a.Fields()) {
+      for (const BindingStructEntry& field : a.Fields()) {
         const BindingProperty* other = b.FindField(field.key());
-        if (other == nullptr || !SameYamlData(field.value(), *other)) return false;
+        if (other == nullptr || !SameYamlData(field.value, *other)) return false;
       }
       return true;
     }
@@ -105,9 +105,9 @@ inline std::string DescribeYamlData(const BindingProperty& value) {
     }
     case BindingPropertyKind::kStructure: {
       std::string text = "{";
-      for (BindingField field : value.Fields()) {
+      for (const BindingStructEntry& field : value.Fields()) {
         if (text.size() > 1) text += ", ";
-        text += std::string(field.key()) + ": " + DescribeYamlData(field.value());
+        text += std::string(field.key()) + ": " + DescribeYamlData(field.value);
       }
       return text + "}";
     }
