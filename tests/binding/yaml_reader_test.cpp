@@ -1,8 +1,8 @@
 #include "binding/yaml_reader.h"
 
-#include <string>
-
 #include <gtest/gtest.h>
+
+#include <string>
 
 #include "binding/yaml_test_tree.h"
 
@@ -113,7 +113,8 @@ TEST(YamlReader, AliasesAreDeepCopies) {
 
 TEST(YamlReader, BadAliasesAndAnchorsFail) {
   const ReadCase cases[] = {
-      {"a: &x\n  b: *x\n", "error: Cannot deserialize cyclic aliases. Alias \"x\". At line: 2 col: 6"},
+      {"a: &x\n  b: *x\n",
+       "error: Cannot deserialize cyclic aliases. Alias \"x\". At line: 2 col: 6"},
       {"- &top\n  - [1, *top]\n",
        "error: Cannot deserialize cyclic aliases. Alias \"top\". At line: 2 col: 9"},
       // A container closed and opened again by a repeated key is still an
@@ -121,7 +122,8 @@ TEST(YamlReader, BadAliasesAndAnchorsFail) {
       {"a: &x {b: 1}\na:\n  c: *x\n",
        "error: Cannot deserialize cyclic aliases. Alias \"x\". At line: 3 col: 6"},
       {"a: *nope\n", "error: Undefined alias encountered: \"nope\". At line: 1 col: 4"},
-      {"- *later\n- &later 1\n", "error: Undefined alias encountered: \"later\". At line: 1 col: 3"},
+      {"- *later\n- &later 1\n",
+       "error: Undefined alias encountered: \"later\". At line: 1 col: 3"},
       {"a: &x 1\nb: &x 2\n", "error: Duplicate occurrence of anchor \"x\". At line: 2 col: 4"},
       {"&x k: &x v\n", "error: Duplicate occurrence of anchor \"x\". At line: 1 col: 7"},
       {"--- &x a\n--- &x b\n", "error: Multi-document YAML is not supported."},
@@ -138,10 +140,13 @@ TEST(YamlReader, ParserErrorsUseLibyamlPositions) {
       {"perks: [8005, 8009\n",
        "error: YAML parser error: did not find expected ',' or ']'. At line: 1 col: 0"},
       {"a: b\n c: d\n",
-       "error: YAML parser error: mapping values are not allowed in this context. At line: 1 col: 2"},
-      {"key: \"open\n", "error: YAML parser error: found unexpected end of stream. At line: 1 col: 0"},
-      {"a: @b\n", "error: YAML parser error: found character that cannot start any token. At line: "
-                  "0 col: 3"},
+       "error: YAML parser error: mapping values are not allowed in this context. At line: 1 col: "
+       "2"},
+      {"key: \"open\n",
+       "error: YAML parser error: found unexpected end of stream. At line: 1 col: 0"},
+      {"a: @b\n",
+       "error: YAML parser error: found character that cannot start any token. At line: "
+       "0 col: 3"},
   };
   ExpectReads(cases, std::size(cases));
 }
@@ -193,7 +198,8 @@ TEST(YamlReader, NestingIsLimited) {
   for (size_t level = 0; level <= kMaxNestingDepth; ++level) {
     block += std::string(level, ' ') + "k:\n";
   }
-  EXPECT_EQ(Read(block), "error: Containers are nested deeper than 512 levels. At line: 513 col: 513");
+  EXPECT_EQ(Read(block),
+            "error: Containers are nested deeper than 512 levels. At line: 513 col: 513");
 }
 
 TEST(YamlReader, AliasesCannotNestDeeperThanTheLimit) {
@@ -240,8 +246,7 @@ TEST(YamlReader, AliasBudgetGrowsWithTheInput) {
   text += "]\n";
   for (int i = 0; i < 80; ++i) text += "c" + std::to_string(i) + ": *b\n";
   ASSERT_LT(text.size() * kYamlAliasCellsPerInputByte, 80080u);
-  EXPECT_EQ(Read(text).substr(0, 51),
-            "error: YAML aliases expand to more than 65536 value");
+  EXPECT_EQ(Read(text).substr(0, 51), "error: YAML aliases expand to more than 65536 value");
 
   text += "# " + std::string(8000, 'x') + "\n";
   ASSERT_GT(text.size() * kYamlAliasCellsPerInputByte, 80080u);

@@ -1,5 +1,11 @@
 #include "binding/yaml_scalar.h"
 
+#include <cmath>
+#include <cstdlib>
+#include <cstring>
+#include <string>
+#include <vector>
+
 #include <gtest/gtest.h>
 
 #include "binding/yaml_reader.h"
@@ -168,6 +174,61 @@ TEST(YamlScalar, ResolverLeavesNoValueBehindOnFailure) {
   EXPECT_TRUE(resolver.Resolve("tag:yaml.org,2002:int", "7", false, cell, error));
   EXPECT_EQ(DescribeYamlData(cell), "u7");
   EXPECT_TRUE(error.empty());
+}
+
+// What strtod makes of a whole number text, by the kind rules.
+std::string StrtodReading(const std::string& text) {
+  char* end = nullptr;
+  double value = std::strtod(text.c_str(), &end);
+  BindingProperty expected;
+  if (end != text.c_str() + text.size() || !std::isfinite(value)) {
+    expected.SetString(text);
+  } else if (value != std::trunc(value)) {
+    expected.SetDouble(value);
+  } else if (value < 0 && value >= -9223372036854775808.0) {
+    expected.SetInt64(static_cast<int64_t>(value));
+  } else if (value >= 0 && value < 18446744073709551616.0) {
+    expected.SetUint64(static_cast<uint64_t>(value));
+  } else {
+    expected.SetDouble(value);
+  }
+  return DescribeYamlData(expected);
+}
+
+TEST(YamlScalar, NumbersReadAsStrtodReadsThem) {
+  // Common shapes are read without strtod; they must come out bit for bit
+  // the same, including where rounding decides.
+  std::vector<std::string> texts = {
+      "0", "-0", "+0", "007", "1.", ".1", "0.1", "0.3", "-0.0", "2.675", "9007199254740993",
+      "9999999999999999999", "99999999999999999999", "18446744073709551615",
+      "9223372036854775807", "-9223372036854775809", "123456789012345.6",
+      "1234567890123456.7", "0.000000000000001", "4.35", "1.7976931348623157", "-.5", "+.5",
+      ".", "-", "+", "1.2.3", "--1", "1e5", "0x1A", "1-2",
+  };
+  uint32_t state = 12345;
+  for (int i = 0; i < 20000; ++i) {
+    state = state * 1664525u + 1013904223u;
+    int length = 1 + static_cast<int>((state >> 8) % 20);
+    std::string text = (state >> 30) == 0 ? "-" : "";
+    for (int j = 0; j < length; ++j) {
+      state = state * 1664525u + 1013904223u;
+      text += static_cast<char>('0' + (state >> 10) % 10);
+    }
+    size_t point = (state >> 16) % (text.size() + 4);
+    if (point <= text.size()) text.insert(point, ".");
+    texts.push_back(text);
+  }
+  for (const std::string& text : texts) {
+    SCOPED_TRACE(text);
+    BindingProperty cell;
+    ResolvePlainYamlScalar(text, cell);
+    if (cell.kind() == BindingPropertyKind::kFloat) {
+      double expected = std::strtod(text.c_str(), nullptr);
+      double read = cell.AsDouble();
+      EXPECT_EQ(std::memcmp(&expected, &read, sizeof expected), 0);
+    }
+    EXPECT_EQ(DescribeYamlData(cell), StrtodReading(text));
+  }
 }
 
 TEST(YamlScalar, NumberTextNeedNotBeTerminated) {
