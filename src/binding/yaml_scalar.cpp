@@ -123,6 +123,8 @@ void SetNumber(double number, BindingProperty& target) {
 }  // namespace
 
 int YamlBoolWord(std::string_view text) {
+  // Most texts are longer than any bool word ("false" is the longest).
+  if (text.empty() || text.size() > 5) return -1;
   for (std::string_view word : kTrueWords) {
     if (text == word) return 1;
   }

@@ -48,12 +48,15 @@ std::string ReadFile(const fs::path& path) {
 
 // The expected JSON holds one text per document, written one after another.
 std::vector<std::string> SplitJsonTexts(const std::string& text) {
+  // RapidJSON's vectorised white-space scan reads whole 16-byte blocks.
+  std::string padded = text;
+  padded.append(16, '\0');
   std::vector<std::string> texts;
   size_t offset = 0;
   for (;;) {
     size_t start = text.find_first_not_of(" \t\r\n", offset);
     if (start == std::string::npos) return texts;
-    rapidjson::StringStream stream(text.c_str() + start);
+    rapidjson::StringStream stream(padded.c_str() + start);
     rapidjson::BaseReaderHandler<> ignore;
     rapidjson::Reader reader;
     rapidjson::ParseResult parsed =
