@@ -4,6 +4,7 @@
 #define TAV_BINDING_JSON_INTERNAL_H_
 
 #include <cstddef>
+#include <string_view>
 
 #include "runtime/heap.h"
 
@@ -25,6 +26,17 @@ class HeapJsonAllocator {
   }
   static void Free(void* block) { HeapFree(block); }
 };
+
+// RapidJSON's SSE2 scans for characters that need escaping in strings test
+// "below 0x1A" where they mean "below 0x20": in the blocks they scan, bytes
+// 0x1A to 0x1F pass as ordinary characters. The writer would then emit them
+// raw (invalid JSON) and the reader would accept them raw (not strict JSON).
+// Texts holding such a byte take RapidJSON's plain byte-by-byte path.
+inline bool HasVectorScanBlindSpot(std::string_view text) {
+  bool found = false;  // no early exit, so the loop vectorises
+  for (char c : text) found |= static_cast<unsigned char>(static_cast<unsigned char>(c) - 0x1A) < 6;
+  return found;
+}
 
 }  // namespace tav::json_internal
 

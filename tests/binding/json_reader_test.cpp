@@ -148,6 +148,23 @@ TEST(JsonReader, ErrorsCarryTheReasonAndOffset) {
   }
 }
 
+// RapidJSON's vectorised string scan takes bytes 0x1A-0x1F for ordinary
+// characters inside the aligned blocks it checks; a raw control byte must
+// be refused wherever it sits in a long string.
+TEST(JsonReader, RawControlBytesInStringsAreRefusedAnywhere) {
+  for (char control = 0x01; control <= 0x1F; ++control) {
+    for (size_t position = 0; position < 64; position += 5) {
+      SCOPED_TRACE(std::to_string(control) + " at " + std::to_string(position));
+      std::string text = "[\"" + std::string(64, 'q') + "\"]";
+      text[2 + position] = control;
+      BindingResult result = ParseJson(text);
+      ASSERT_FALSE(result.ok());
+      EXPECT_EQ(result.error(), "Error: Invalid escape character in string. at offset " +
+                                    std::to_string(2 + position) + ".");
+    }
+  }
+}
+
 std::string Nested(size_t depth, const char* open, const char* close) {
   std::string text;
   for (size_t i = 0; i < depth; ++i) text += open;

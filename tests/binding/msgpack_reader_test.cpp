@@ -2,10 +2,13 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <string>
 #include <vector>
 
+#include "binding/json_reader.h"
 #include "codec_test_support.h"
+#include "msgpack_test_encoder.h"
 
 namespace tav {
 namespace {
@@ -247,6 +250,37 @@ TEST(MsgpackReader, NestingIsBoundedAt512Levels) {
       {"an empty container one level too deep", siblings,
        "Invalid MessagePack data at position 514. Containers are nested deeper than 512 levels."},
   });
+}
+
+TEST(MsgpackReader, RoundTripsEveryFormWidth) {
+  // Lengths and numbers at the edges of each width, so the encoder uses
+  // every fix, 8, 16 and 32-bit form and the decoder reads each one.
+  BindingResult parsed = ParseJson(
+      R"({"numbers":[0,127,128,255,256,65535,65536,4294967295,4294967296,)"
+      R"(-1,-32,-33,-128,-129,-32768,-32769,-2147483648,-2147483649,0.5,-1e300],)"
+      R"("flags":[true,false,null]})");
+  ASSERT_TRUE(parsed.ok()) << parsed.error();
+  BindingProperty& tree = parsed.value();
+  for (size_t length : {0, 31, 32, 255, 256, 65535, 65536}) {
+    tree.MutableField("texts").Append().SetString(std::string(length, 't'));
+    tree.MutableField("blobs").Append().SetBlob(std::string(length, '\xAB').data(), length);
+    BindingProperty& list = tree.MutableField("lists").Append();
+    list.MakeCollection();
+    for (size_t i = 0; i < length; ++i) list.Append().SetBool(true);
+    BindingProperty& map = tree.MutableField("maps").Append();
+    map.MakeStructure();
+    char key[32];
+    for (size_t i = 0; i < length; ++i) {
+      std::snprintf(key, sizeof key, "k%06zu", i);  // in byte order: appended, not inserted
+      map.MutableField(key);
+    }
+  }
+  const std::string bytes = testing::MsgpackTestEncoder::Encode(tree);
+  size_t consumed = 0;
+  BindingResult decoded = DecodeMsgpack(bytes.data(), bytes.size(), &consumed);
+  ASSERT_TRUE(decoded.ok()) << decoded.error();
+  EXPECT_EQ(consumed, bytes.size());
+  EXPECT_EQ(testing::Difference(tree, decoded.value()), "");
 }
 
 }  // namespace
