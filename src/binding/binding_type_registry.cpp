@@ -77,8 +77,8 @@ const BindingTypeDescriptor* BindingTypeRegistry::FindType(std::string_view name
 BindingTypeId BindingTypeRegistry::TypeIdOf(const TypeKey& key) const {
   const BindingTypeDescriptor* type = FindType(key);
   if (type == nullptr) return {};
-  return {type->is_enum ? BindingTypeCode::kEnum : BindingTypeCode::kStruct,
-          BindingTypeCode::kNone, type};
+  return {type->is_enum ? BindingTypeCode::kEnum : BindingTypeCode::kStruct, BindingTypeCode::kNone,
+          type};
 }
 
 const char* BindingTypeRegistry::FindEnumValueName(uint32_t type_key, int32_t value) const {

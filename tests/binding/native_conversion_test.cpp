@@ -185,16 +185,19 @@ TEST_F(NativeConversionTest, StructureInputMistakes) {
                   SketchWith("scores", [](BindingProperty& v) { v.MutableElement(0).SetInt64(1); }),
                   "Couldn't assign value to 'scores' of type map because the input not a "
                   "structure."});
-  rows.push_back({"bad vector element names the vector",
-                  SketchWith("marks", [](BindingProperty& v) { v.MutableElement(2).SetString("x"); }),
-                  "Value x for 'marks' of type int32 is in an incorrect format"});
-  rows.push_back({"bad map value names the map",
-                  SketchWith("scores", [](BindingProperty& v) { v.MutableField("w").SetBool(true); }),
-                  "Couldn't assign value to 'scores' of type int32 because the input is of an "
-                  "invalid type bool."});
-  rows.push_back({"nested structure names its own field",
-                  SketchWith("lead", [](BindingProperty& v) { v.MutableField("id").SetDouble(1e10); }),
-                  "Value 1e+10 for 'id' of type int32 is out of range"});
+  rows.push_back(
+      {"bad vector element names the vector",
+       SketchWith("marks", [](BindingProperty& v) { v.MutableElement(2).SetString("x"); }),
+       "Value x for 'marks' of type int32 is in an incorrect format"});
+  rows.push_back(
+      {"bad map value names the map",
+       SketchWith("scores", [](BindingProperty& v) { v.MutableField("w").SetBool(true); }),
+       "Couldn't assign value to 'scores' of type int32 because the input is of an "
+       "invalid type bool."});
+  rows.push_back(
+      {"nested structure names its own field",
+       SketchWith("lead", [](BindingProperty& v) { v.MutableField("id").SetDouble(1e10); }),
+       "Value 1e+10 for 'id' of type int32 is out of range"});
   rows.push_back({"nested structure given a number",
                   SketchWith("lead", [](BindingProperty& v) { v.SetInt64(3); }),
                   "Couldn't assign value to 'lead' of type Glyph because the input not a "
@@ -222,23 +225,29 @@ TEST_F(NativeConversionTest, EnumerationFieldInputs) {
     return v;
   };
   std::vector<Row> rows;
-  rows.push_back({"name", value([](BindingProperty& v) { v.SetString("kBright"); }), Mood::kBright, ""});
+  rows.push_back(
+      {"name", value([](BindingProperty& v) { v.SetString("kBright"); }), Mood::kBright, ""});
   rows.push_back({"signed", value([](BindingProperty& v) { v.SetInt64(7); }), Mood::kStormy, ""});
-  rows.push_back({"unsigned", value([](BindingProperty& v) { v.SetUint64(2); }), Mood::kBright, ""});
-  rows.push_back({"number as text", value([](BindingProperty& v) { v.SetString("7"); }), Mood::kStormy, ""});
-  rows.push_back({"hex number as text", value([](BindingProperty& v) { v.SetString("0x2"); }), Mood::kBright, ""});
-  rows.push_back({"enum of another type", value([](BindingProperty& v) { v.SetEnum(2, 0); }), Mood::kBright, ""});
-  rows.push_back({"wrong name", value([](BindingProperty& v) { v.SetString("kFoggy"); }), Mood::kCalm,
-                  "kFoggy is not a valid Mood enumeration value for 'mood'."});
-  rows.push_back({"names are case-sensitive", value([](BindingProperty& v) { v.SetString("kbright"); }),
-                  Mood::kCalm, "kbright is not a valid Mood enumeration value for 'mood'."});
+  rows.push_back(
+      {"unsigned", value([](BindingProperty& v) { v.SetUint64(2); }), Mood::kBright, ""});
+  rows.push_back(
+      {"number as text", value([](BindingProperty& v) { v.SetString("7"); }), Mood::kStormy, ""});
+  rows.push_back({"hex number as text", value([](BindingProperty& v) { v.SetString("0x2"); }),
+                  Mood::kBright, ""});
+  rows.push_back({"enum of another type", value([](BindingProperty& v) { v.SetEnum(2, 0); }),
+                  Mood::kBright, ""});
+  rows.push_back({"wrong name", value([](BindingProperty& v) { v.SetString("kFoggy"); }),
+                  Mood::kCalm, "kFoggy is not a valid Mood enumeration value for 'mood'."});
+  rows.push_back({"names are case-sensitive",
+                  value([](BindingProperty& v) { v.SetString("kbright"); }), Mood::kCalm,
+                  "kbright is not a valid Mood enumeration value for 'mood'."});
   rows.push_back({"unknown number", value([](BindingProperty& v) { v.SetInt64(5); }), Mood::kCalm,
                   "5 is not a valid Mood enumeration value for 'mood'."});
   rows.push_back({"number past int32", value([](BindingProperty& v) { v.SetInt64(4294967298LL); }),
                   Mood::kCalm, "4294967298 is not a valid Mood enumeration value for 'mood'."});
-  rows.push_back({"text past int64", value([](BindingProperty& v) { v.SetString("99999999999999999999"); }),
-                  Mood::kCalm,
-                  "99999999999999999999 is not a valid Mood enumeration value for 'mood'."});
+  rows.push_back(
+      {"text past int64", value([](BindingProperty& v) { v.SetString("99999999999999999999"); }),
+       Mood::kCalm, "99999999999999999999 is not a valid Mood enumeration value for 'mood'."});
   rows.push_back({"float", value([](BindingProperty& v) { v.SetDouble(2.0); }), Mood::kCalm,
                   "Couldn't assign value to 'mood' of enum type because the input is of an "
                   "invalid type float."});
@@ -295,7 +304,8 @@ TEST_F(NativeConversionTest, FailureLeavesEarlierFieldsWrittenAndLaterOnesUntouc
   input.MutableField("visible").SetBool(true);  // registered before "weight"
   input.MutableField("weight").SetString("heavy");
   input.MutableField("title").SetString("after");  // registered after "weight"
-  EXPECT_EQ(Read(input, sketch), "Value heavy for 'weight' of type int32 is in an incorrect format");
+  EXPECT_EQ(Read(input, sketch),
+            "Value heavy for 'weight' of type int32 is in an incorrect format");
   EXPECT_TRUE(sketch.visible);
   EXPECT_EQ(sketch.weight, 1);
   EXPECT_EQ(sketch.title, "before");
@@ -403,7 +413,8 @@ TEST(NativeConversion, FieldOfATypeRegisteredTooLateFailsEveryConversion) {
 
   BindingResult written;
   ToBinding(written, Outer{}, registry);
-  EXPECT_EQ(written.error(), "Couldn't convert native value because it's an unregistered structure.");
+  EXPECT_EQ(written.error(),
+            "Couldn't convert native value because it's an unregistered structure.");
 
   BindingProperty input;
   input.MutableField("first").SetInt64(1);

@@ -150,7 +150,10 @@ TEST(ScalarConversion, Int32FromEveryKind) {
 
 TEST(ScalarConversion, TextWithAnEmbeddedNulIsNotCutShort) {
   // The bytes after the NUL must count as left over, not be ignored.
-  const std::string with_nul("12\0" "3", 4);
+  const std::string with_nul(
+      "12\0"
+      "3",
+      4);
   BindingResult result;
   EXPECT_EQ(ConvertToSigned(result, Text(with_nul), "count", kInt32Min, kInt32Max, "int32"), 0);
   EXPECT_FALSE(result.ok());
@@ -222,6 +225,8 @@ TEST(ScalarConversion, Uint64Limits) {
                    "Value 18446744073709551616 for 'id' of type uint64 is out of range"});
   cases.push_back({"float 2^64", Float(18446744073709551616.0), 0,
                    "Value 1.84467e+19 for 'id' of type uint64 is out of range"});
+  cases.push_back(
+      {"minus one text", Text("-1"), 0, "Value -1 for 'id' of type uint64 is out of range"});
   cases.push_back({"largest unsigned", Unsigned(max), max, ""});
   RunCases<uint64_t>(cases, [&](BindingResult& result, const BindingProperty& input) {
     return ConvertToUnsigned(result, input, "id", max, "uint64");
@@ -280,8 +285,8 @@ TEST(ScalarConversion, StringFromEnumNamesTheValue) {
   cases.push_back({"text", Text("harbour"), "harbour", ""});
   cases.push_back({"shared number takes the first name", Enum(1, key), "Clear", ""});
   cases.push_back({"named", Enum(2, key), "Foggy", ""});
-  cases.push_back({"unnamed number", Enum(9, key), "",
-                   "9 is not a valid enumeration value for 'label'."});
+  cases.push_back(
+      {"unnamed number", Enum(9, key), "", "9 is not a valid enumeration value for 'label'."});
   cases.push_back({"unknown enumeration", Enum(1, key + 1000), "",
                    "1 is not a valid enumeration value for 'label'."});
   cases.push_back({"numbers are not text", Signed(5), "",

@@ -1,5 +1,3 @@
-#include "binding/binding_type_registry.h"
-
 #include <gtest/gtest.h>
 
 #include <cstddef>
@@ -14,6 +12,7 @@
 
 #include "binding/binding_type_code.h"
 #include "binding/binding_type_id.h"
+#include "binding/binding_type_registry.h"
 #include "binding/native_conversion.h"
 #include "binding/static_type.h"
 #include "binding/type_key.h"
@@ -58,10 +57,18 @@ TEST(BindingTypeCode, NativeAndEpytextNames) {
     const char* epytext;
   };
   const Row rows[] = {
-      {0, "", ""},           {1, "bool", "bool"},         {6, "int32", "int32"},
-      {9, "uint64", "uint64"}, {13, "object", "object"},  {14, "blob", "bytearray"},
-      {15, "vector", "list[%1]"}, {16, "enum", "L{%1}"},  {17, "struct", "L{%1}"},
-      {18, "callback", "callback"}, {19, "map", "dict[%1]"}, {20, "", ""},
+      {0, "", ""},
+      {1, "bool", "bool"},
+      {6, "int32", "int32"},
+      {9, "uint64", "uint64"},
+      {13, "object", "object"},
+      {14, "blob", "bytearray"},
+      {15, "vector", "list[%1]"},
+      {16, "enum", "L{%1}"},
+      {17, "struct", "L{%1}"},
+      {18, "callback", "callback"},
+      {19, "map", "dict[%1]"},
+      {20, "", ""},
   };
   for (const Row& row : rows) {
     SCOPED_TRACE(row.code);
@@ -119,16 +126,21 @@ TEST_F(TypeRegistryTest, FieldsDescribeTheirNativeTypes) {
     const char* element_native;
     const char* epytext;
   };
+  const Harbor probe;
+  auto offset = [&](const auto& member) {
+    return static_cast<size_t>(reinterpret_cast<const char*>(&member) -
+                               reinterpret_cast<const char*>(&probe));
+  };
   const Row rows[] = {
-      {offsetof(Harbor, buoys), BindingTypeCode::kVector, BindingTypeCode::kStruct, buoy, false,
+      {offset(probe.buoys), BindingTypeCode::kVector, BindingTypeCode::kStruct, buoy, false,
        "vector", "Buoy", "list[L{Buoy}]"},
-      {offsetof(Harbor, tides), BindingTypeCode::kMap, BindingTypeCode::kEnum, tide, false, "map",
+      {offset(probe.tides), BindingTypeCode::kMap, BindingTypeCode::kEnum, tide, false, "map",
        "Tide", "dict[L{Tide}]"},
-      {offsetof(Harbor, berth), BindingTypeCode::kUint64, BindingTypeCode::kNone, nullptr, true,
+      {offset(probe.berth), BindingTypeCode::kUint64, BindingTypeCode::kNone, nullptr, true,
        "uint64", "", "uint64"},
-      {offsetof(Harbor, tide), BindingTypeCode::kEnum, BindingTypeCode::kNone, tide, false, "Tide",
-       "", "L{Tide}"},
-      {offsetof(Harbor, notes), BindingTypeCode::kObject, BindingTypeCode::kNone, nullptr, false,
+      {offset(probe.tide), BindingTypeCode::kEnum, BindingTypeCode::kNone, tide, false, "Tide", "",
+       "L{Tide}"},
+      {offset(probe.notes), BindingTypeCode::kObject, BindingTypeCode::kNone, nullptr, false,
        "object", "", "object"},
   };
   for (size_t i = 0; i < harbor->fields.size(); ++i) {
@@ -242,7 +254,8 @@ TEST_F(TypeRegistryTest, FunctionsAndEventsKeepTheirFirstRegistration) {
   BindingFunctionDescriptor list;
   list.name = "GetHarborBuoys";
   list.returns = BindingTypeIdOf<std::vector<Buoy>>(registry_);
-  list.arguments.push_back({"color", "Paint filter", BindingTypeIdOf<std::string>(registry_), true});
+  list.arguments.push_back(
+      {"color", "Paint filter", BindingTypeIdOf<std::string>(registry_), true});
   auto route = std::make_shared<RouteData>();
   route->path = "/harbor/buoys";
   list.extension = route;
@@ -264,8 +277,9 @@ TEST_F(TypeRegistryTest, FunctionsAndEventsKeepTheirFirstRegistration) {
   EXPECT_EQ(functions[0]->name, "GetHarborBuoys");  // registration order
   EXPECT_EQ(functions[0]->description, "");
   EXPECT_EQ(functions[0]->returns.type, registry_.FindType("Buoy"));
-  EXPECT_EQ(static_cast<const RouteData&>(*registry_.FindFunction("GetHarborBuoys")->extension).path,
-            "/harbor/buoys");
+  EXPECT_EQ(
+      static_cast<const RouteData&>(*registry_.FindFunction("GetHarborBuoys")->extension).path,
+      "/harbor/buoys");
 
   BindingEventDescriptor event;
   event.name = "OnTideTurned";
@@ -301,7 +315,8 @@ TEST(StaticType, NamesAreReadable) {
             "std::map<std::string, std::vector<int>>");
   EXPECT_EQ(StaticType::Name<std::optional<tav::BindingProperty>>(),
             "std::optional<tav::BindingProperty>");
-  EXPECT_EQ(StaticType::Name<std::unique_ptr<Buoy>>(), "std::unique_ptr<tav::(anonymous namespace)::Buoy>");
+  EXPECT_EQ(StaticType::Name<std::unique_ptr<Buoy>>(),
+            "std::unique_ptr<tav::(anonymous namespace)::Buoy>");
   EXPECT_EQ(StaticType::Name<int32_t>(), "int");
 }
 
