@@ -1,84 +1,34 @@
-// Fuzzes ParseYaml with arbitrary bytes.
-//
-// Properties, beyond "no crash, no leak" (the sanitizers watch those):
+// YAML reader: never crashes or leaks, whatever the bytes. Beyond that:
 // - a failed parse leaves exactly one field, a non-empty "error" text;
-// - a successful parse gives a tree no deeper than kMaxNestingDepth, whatever
+// - an accepted text gives a tree no deeper than kMaxNestingDepth, whatever
 //   aliases copied into it;
 // - a deep copy of that tree equals it, kind for kind and bit for bit;
-// - reading the same text twice gives the same tree.
+// - reading the same text again gives the same tree.
 #include <cstddef>
 #include <cstdint>
-#include <cstdlib>
-#include <cstring>
+#include <string>
 #include <string_view>
 
-#include "binding/binding_property.h"
+#include "binding/codec_test_support.h"
 #include "binding/nesting_depth.h"
 #include "binding/yaml_reader.h"
+#include "fuzz_check.h"
 
 namespace {
 
-using tav::BindingProperty;
-using tav::BindingPropertyKind;
-
-void Check(bool condition) {
-  if (!condition) std::abort();
-}
-
-bool Identical(const BindingProperty& a, const BindingProperty& b) {
-  if (a.kind() != b.kind()) return false;
-  switch (a.kind()) {
-    case BindingPropertyKind::kEmpty:
-      return true;
-    case BindingPropertyKind::kBool:
-      return a.AsBool() == b.AsBool();
-    case BindingPropertyKind::kSigned:
-      return a.AsInt64() == b.AsInt64();
-    case BindingPropertyKind::kUnsigned:
-      return a.AsUint64() == b.AsUint64();
-    case BindingPropertyKind::kFloat: {
-      double x = a.AsDouble();
-      double y = b.AsDouble();
-      return std::memcmp(&x, &y, sizeof x) == 0;
-    }
-    case BindingPropertyKind::kString:
-      return a.AsString() == b.AsString();
-    case BindingPropertyKind::kBlob:
-      return a.AsBlob() == b.AsBlob();
-    case BindingPropertyKind::kEnum:
-      return a.AsEnum().value == b.AsEnum().value && a.AsEnum().type_key == b.AsEnum().type_key;
-    case BindingPropertyKind::kCollection:
-      if (a.size() != b.size()) return false;
-      for (size_t i = 0; i < a.size(); ++i) {
-        if (!Identical(a[i], b[i])) return false;
-      }
-      return true;
-    case BindingPropertyKind::kStructure: {
-      if (a.size() != b.size()) return false;
-      auto left = a.Fields().begin();
-      auto right = b.Fields().begin();
-      for (; left != a.Fields().end(); ++left, ++right) {
-        if (left->key() != right->key() || !Identical(left->value, right->value)) return false;
-      }
-      return true;
-    }
-  }
-  return false;
-}
-
 // Containers on the deepest path, the outermost counting as 1.
-size_t Depth(const BindingProperty& value) {
+size_t Depth(const tav::BindingProperty& value) {
   size_t deepest = 0;
-  if (value.kind() == BindingPropertyKind::kCollection) {
-    for (const BindingProperty& element : value.Elements()) {
-      size_t depth = Depth(element);
+  if (value.kind() == tav::BindingPropertyKind::kCollection) {
+    for (const tav::BindingProperty& element : value.Elements()) {
+      const size_t depth = Depth(element);
       if (depth > deepest) deepest = depth;
     }
     return deepest + 1;
   }
-  if (value.kind() == BindingPropertyKind::kStructure) {
+  if (value.kind() == tav::BindingPropertyKind::kStructure) {
     for (const tav::BindingStructEntry& field : value.Fields()) {
-      size_t depth = Depth(field.value);
+      const size_t depth = Depth(field.value);
       if (depth > deepest) deepest = depth;
     }
     return deepest + 1;
@@ -89,17 +39,23 @@ size_t Depth(const BindingProperty& value) {
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-  std::string_view text(reinterpret_cast<const char*>(data), size);
+  const std::string_view text(reinterpret_cast<const char*>(data), size);
   tav::BindingResult result = tav::ParseYaml(text);
   if (!result.ok()) {
-    Check(result.value().size() == 1);
-    Check(!result.error().empty());
+    FUZZ_CHECK(result.value().size() == 1 && !result.error().empty(),
+               tav::testing::Dump(result.value()));
     return 0;
   }
-  Check(Depth(result.value()) <= tav::kMaxNestingDepth);
-  BindingProperty copy = result.value().Clone();
-  Check(Identical(result.value(), copy));
+  const size_t depth = Depth(result.value());
+  FUZZ_CHECK(depth <= tav::kMaxNestingDepth, "depth " + std::to_string(depth));
+
+  const tav::BindingProperty copy = result.value().Clone();
+  const std::string copied = tav::testing::Difference(result.value(), copy);
+  FUZZ_CHECK(copied.empty(), copied);
+
   tav::BindingResult again = tav::ParseYaml(text);
-  Check(again.ok() && Identical(result.value(), again.value()));
+  FUZZ_CHECK(again.ok(), std::string(again.error()));
+  const std::string reread = tav::testing::Difference(result.value(), again.value());
+  FUZZ_CHECK(reread.empty(), reread);
   return 0;
 }
