@@ -8,8 +8,8 @@
 
 #include <gtest/gtest.h>
 
+#include "binding/codec_test_support.h"
 #include "binding/yaml_reader.h"
-#include "binding/yaml_test_tree.h"
 
 namespace tav {
 namespace {
@@ -26,7 +26,7 @@ void ExpectScalars(const ScalarCase* cases, size_t count) {
     SCOPED_TRACE(cases[i].yaml);
     BindingResult result = ParseYaml(cases[i].yaml);
     ASSERT_TRUE(result.ok()) << result.error();
-    EXPECT_EQ(DescribeYamlData(result.value()), cases[i].value);
+    EXPECT_EQ(testing::Dump(result.value()), cases[i].value);
   }
 }
 
@@ -37,8 +37,8 @@ TEST(YamlScalar, PlainScalarsAreResolved) {
       {"null", "null"},
       {"Null", "null"},
       {"NULL", "null"},
-      {"nULL", "\"nULL\""},
-      {"key:", "{key: null}"},
+      {"nULL", R"("nULL")"},
+      {"key:", R"({"key":null})"},
       // Numbers go through strtod: leading zeros are decimal, 0x is hex, an
       // exponent or a zero fraction still gives a whole number.
       {"42", "u42"},
@@ -59,14 +59,14 @@ TEST(YamlScalar, PlainScalarsAreResolved) {
       {"18446744073709551616", "f1.8446744073709552e+19"},
       {"-1e19", "f-1e+19"},
       // Not numbers: text left over, infinities, NaN, overflow.
-      {"12abc", "\"12abc\""},
-      {"1_000", "\"1_000\""},
-      {"inf", "\"inf\""},
-      {"-Infinity", "\"-Infinity\""},
-      {"nan", "\"nan\""},
-      {".inf", "\".inf\""},
-      {"1e999", "\"1e999\""},
-      {"0o17", "\"0o17\""},
+      {"12abc", R"("12abc")"},
+      {"1_000", R"("1_000")"},
+      {"inf", R"("inf")"},
+      {"-Infinity", R"("-Infinity")"},
+      {"nan", R"("nan")"},
+      {".inf", R"(".inf")"},
+      {"1e999", R"("1e999")"},
+      {"0o17", R"("0o17")"},
       // Bool words, including the short and the on/off forms.
       {"true", "true"},
       {"True", "true"},
@@ -78,20 +78,20 @@ TEST(YamlScalar, PlainScalarsAreResolved) {
       {"N", "false"},
       {"no", "false"},
       {"Off", "false"},
-      {"tRUE", "\"tRUE\""},
-      {"yES", "\"yES\""},
-      {"Mountain", "\"Mountain\""},
+      {"tRUE", R"("tRUE")"},
+      {"yES", R"("yES")"},
+      {"Mountain", R"("Mountain")"},
   };
   ExpectScalars(cases, std::size(cases));
 }
 
 TEST(YamlScalar, QuotedScalarsStayStrings) {
   const ScalarCase cases[] = {
-      {"'yes'", "\"yes\""},
-      {"\"12\"", "\"12\""},
-      {"''", "\"\""},
-      {"\"~\"", "\"~\""},
-      {"'null'", "\"null\""},
+      {"'yes'", R"("yes")"},
+      {"\"12\"", R"("12")"},
+      {"''", R"("")"},
+      {"\"~\"", R"("~")"},
+      {"'null'", R"("null")"},
   };
   ExpectScalars(cases, std::size(cases));
 }
@@ -109,9 +109,9 @@ TEST(YamlScalar, BlockScalarsAreResolvedLikePlainOnes) {
 
 TEST(YamlScalar, TagsChooseTheKind) {
   const ScalarCase cases[] = {
-      {"!!str 12", "\"12\""},
-      {"!!str yes", "\"yes\""},
-      {"!!str", "\"\""},
+      {"!!str 12", R"("12")"},
+      {"!!str yes", R"("yes")"},
+      {"!!str", R"("")"},
       {"!!int 42", "u42"},
       {"!!int -42", "s-42"},
       {"!!int 0x1F", "u31"},
@@ -128,7 +128,7 @@ TEST(YamlScalar, TagsChooseTheKind) {
       // A !!bool text that is no bool word leaves the value empty.
       {"!!bool maybe", "null"},
       {"!!bool 1", "null"},
-      {"tag: !!bool perhaps", "{tag: null}"},
+      {"tag: !!bool perhaps", R"({"tag":null})"},
   };
   ExpectScalars(cases, std::size(cases));
 }
@@ -172,7 +172,7 @@ TEST(YamlScalar, ResolverLeavesNoValueBehindOnFailure) {
   // The resolver is reused across scalars: a failure must not stick.
   error.clear();
   EXPECT_TRUE(resolver.Resolve("tag:yaml.org,2002:int", "7", false, cell, error));
-  EXPECT_EQ(DescribeYamlData(cell), "u7");
+  EXPECT_EQ(testing::Dump(cell), "u7");
   EXPECT_TRUE(error.empty());
 }
 
@@ -192,7 +192,7 @@ std::string StrtodReading(const std::string& text) {
   } else {
     expected.SetDouble(value);
   }
-  return DescribeYamlData(expected);
+  return testing::Dump(expected);
 }
 
 TEST(YamlScalar, NumbersReadAsStrtodReadsThem) {
@@ -227,7 +227,7 @@ TEST(YamlScalar, NumbersReadAsStrtodReadsThem) {
       double read = cell.AsDouble();
       EXPECT_EQ(std::memcmp(&expected, &read, sizeof expected), 0);
     }
-    EXPECT_EQ(DescribeYamlData(cell), StrtodReading(text));
+    EXPECT_EQ(testing::Dump(cell), StrtodReading(text));
   }
 }
 
@@ -236,12 +236,12 @@ TEST(YamlScalar, NumberTextNeedNotBeTerminated) {
   const char buffer[] = "125abc";
   BindingProperty cell;
   ResolvePlainYamlScalar(std::string_view(buffer, 3), cell);
-  EXPECT_EQ(DescribeYamlData(cell), "u125");
+  EXPECT_EQ(testing::Dump(cell), "u125");
 
   std::string long_number(100, '0');
   long_number += "1.5x";
   ResolvePlainYamlScalar(std::string_view(long_number).substr(0, 103), cell);
-  EXPECT_EQ(DescribeYamlData(cell), "f1.5");
+  EXPECT_EQ(testing::Dump(cell), "f1.5");
 }
 
 }  // namespace
