@@ -12,7 +12,6 @@ namespace {
 
 constexpr uint16_t kNoBlock = 0xFFFF;
 constexpr uint32_t kFnvOffsetBasis = 0x811C9DC5u;
-constexpr uint32_t kFnvPrime = 16777619u;
 constexpr uint32_t kInitialBuckets = 8;
 constexpr size_t kLargeClassSizes[] = {128, 256, 512, 1024};
 
@@ -28,15 +27,6 @@ size_t EntrySize(size_t length) {
 }
 
 }  // namespace
-
-uint32_t Fnv1a32(std::string_view text) {
-  uint32_t hash = kFnvOffsetBasis;
-  for (unsigned char c : text) {
-    hash ^= c;
-    hash *= kFnvPrime;
-  }
-  return hash;
-}
 
 BindingAllocator* BindingAllocator::Create() { return new BindingAllocator(); }
 

@@ -22,6 +22,7 @@
 #include <string_view>
 
 #include "binding/binding_property.h"
+#include "binding/fnv1a.h"
 
 namespace tav {
 
@@ -116,9 +117,6 @@ class BindingAllocator {
   uint32_t intern_count_ = 0;
   alignas(16) unsigned char embedded_[kSmallClassCount][kEmbeddedAreaSize];
 };
-
-// 32-bit FNV-1a over `text`.
-uint32_t Fnv1a32(std::string_view text);
 
 }  // namespace tav
 

@@ -38,7 +38,7 @@ struct BindingFunctionDescriptor {
   std::string description;
   std::string help;
   std::vector<BindingArgumentDescriptor> arguments;  // in declaration order
-  BindingTypeId returns;  // code kNone when the function returns nothing
+  BindingTypeId returns;                             // code kNone when the function returns nothing
   bool thread_safe = false;
   bool async = false;
   std::vector<std::string> tags;

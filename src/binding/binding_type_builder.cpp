@@ -3,7 +3,7 @@
 #include <string>
 #include <utility>
 
-#include "binding/fnv1a_hash.h"
+#include "binding/binding_allocator.h"
 
 namespace tav {
 
@@ -27,7 +27,7 @@ void BindingTypeBuilder::AddField(BindingFieldDescriptor field) {
   for (const BindingFieldDescriptor& existing : descriptor_->fields) {
     if (existing.name == field.name) return;
   }
-  field.name_hash = Fnv1aHash(field.name);
+  field.name_hash = Fnv1a32(field.name);
   descriptor_->fields.push_back(std::move(field));
 }
 

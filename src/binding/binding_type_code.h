@@ -31,7 +31,7 @@ enum class BindingTypeCode : uint32_t {
   kEnum = 16,    // a registered enumeration
   kStruct = 17,  // a registered structure
   kCallback = 18,
-  kMap = 19,     // string keys
+  kMap = 19,  // string keys
 };
 
 // The native name of a code. For kEnum and kStruct this is the name used

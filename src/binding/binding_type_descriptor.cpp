@@ -9,7 +9,8 @@ const char* BindingTypeDescriptor::FindEnumValueName(int32_t number) const {
   return nullptr;
 }
 
-const BindingEnumValueDescriptor* BindingTypeDescriptor::FindEnumValue(std::string_view name) const {
+const BindingEnumValueDescriptor* BindingTypeDescriptor::FindEnumValue(
+    std::string_view name) const {
   auto it = values.find(name);
   return it == values.end() ? nullptr : &it->second;
 }

@@ -34,16 +34,16 @@ enum BindingFieldFlag : uint32_t {
 };
 
 struct BindingFieldDescriptor {
-  std::string name;  // the key in the BindingProperty structure
+  std::string name;        // the key in the BindingProperty structure
   uint32_t name_hash = 0;  // FNV-1a of `name`
   std::string description;
-  uint32_t offset = 0;  // byte offset in the native structure
+  uint32_t offset = 0;                 // byte offset in the native structure
   const TypeKey* field_key = nullptr;  // key of the field's native type
   BindingTypeId type_id;
   // When its code is not kNone, help and the description tables show this
   // type instead of `type_id`.
   BindingTypeId declared_type_id;
-  uint32_t flags = 0;  // BindingFieldFlag bits
+  uint32_t flags = 0;           // BindingFieldFlag bits
   bool optional_value = false;  // the native field is a std::optional
   std::unique_ptr<BindingFieldConverter> converter;
 

@@ -1,6 +1,6 @@
 #include "binding/binding_type_registry.h"
 
-#include "binding/fnv1a_hash.h"
+#include "binding/binding_allocator.h"
 
 namespace tav {
 
@@ -36,7 +36,8 @@ std::vector<const T*> PointersTo(const std::vector<std::unique_ptr<T>>& items) {
 }  // namespace
 
 size_t BindingTypeRegistry::KeyNumberHash::operator()(uint32_t number) const {
-  return Fnv1aHash(&number, sizeof(number));
+  // The four bytes in memory order.
+  return Fnv1a32(std::string_view(reinterpret_cast<const char*>(&number), sizeof(number)));
 }
 
 BindingTypeRegistry::BindingTypeRegistry() = default;
@@ -76,8 +77,8 @@ const BindingTypeDescriptor* BindingTypeRegistry::FindType(std::string_view name
 BindingTypeId BindingTypeRegistry::TypeIdOf(const TypeKey& key) const {
   const BindingTypeDescriptor* type = FindType(key);
   if (type == nullptr) return {};
-  return {type->is_enum ? BindingTypeCode::kEnum : BindingTypeCode::kStruct,
-          BindingTypeCode::kNone, type};
+  return {type->is_enum ? BindingTypeCode::kEnum : BindingTypeCode::kStruct, BindingTypeCode::kNone,
+          type};
 }
 
 const char* BindingTypeRegistry::FindEnumValueName(uint32_t type_key, int32_t value) const {

@@ -12,12 +12,18 @@ namespace {
 // from `input` and must outlive the message's construction.
 FormatArg InputValueArg(const BindingProperty& input) {
   switch (input.kind()) {
-    case BindingPropertyKind::kSigned: return FormatArg(input.AsInt64());
-    case BindingPropertyKind::kUnsigned: return FormatArg(input.AsUint64());
-    case BindingPropertyKind::kFloat: return FormatArg(input.AsDouble());
-    case BindingPropertyKind::kString: return FormatArg(input.AsString());
-    case BindingPropertyKind::kEnum: return FormatArg(input.AsEnum().value);
-    case BindingPropertyKind::kBool: return FormatArg(input.AsBool() ? "true" : "false");
+    case BindingPropertyKind::kSigned:
+      return FormatArg(input.AsInt64());
+    case BindingPropertyKind::kUnsigned:
+      return FormatArg(input.AsUint64());
+    case BindingPropertyKind::kFloat:
+      return FormatArg(input.AsDouble());
+    case BindingPropertyKind::kString:
+      return FormatArg(input.AsString());
+    case BindingPropertyKind::kEnum:
+      return FormatArg(input.AsEnum().value);
+    case BindingPropertyKind::kBool:
+      return FormatArg(input.AsBool() ? "true" : "false");
     case BindingPropertyKind::kEmpty:
     case BindingPropertyKind::kBlob:
     case BindingPropertyKind::kCollection:
@@ -41,15 +47,15 @@ void FailOutOfRange(BindingResult& result, const BindingProperty& input, std::st
 
 void FailIncorrectFormat(BindingResult& result, std::string_view text, std::string_view name,
                          std::string_view type_name) {
-  result.Fail(
-      FormatMessage("Value %1 for '%2' of type %3 is in an incorrect format", text, name, type_name));
+  result.Fail(FormatMessage("Value %1 for '%2' of type %3 is in an incorrect format", text, name,
+                            type_name));
 }
 
 void FailBoolIncorrectFormat(BindingResult& result, std::string_view text, std::string_view name) {
-  result.Fail(FormatMessage(
-      "Value %1 for '%2' of type bool is in an incorrect format. "
-      "Options are \"true\", \"false\", \"1\", \"0\".",
-      text, name));
+  result.Fail(
+      FormatMessage("Value %1 for '%2' of type bool is in an incorrect format. "
+                    "Options are \"true\", \"false\", \"1\", \"0\".",
+                    text, name));
 }
 
 void FailInvalidType(BindingResult& result, std::string_view name, std::string_view type_name,
@@ -92,9 +98,9 @@ void FailUnregisteredFromBinding(BindingResult& result, std::string_view name) {
 }
 
 void FailNotAStructure(BindingResult& result, std::string_view name, std::string_view type_name) {
-  result.Fail(FormatMessage(
-      "Couldn't assign value to '%1' of type %2 because the input not a structure.", name,
-      type_name));
+  result.Fail(
+      FormatMessage("Couldn't assign value to '%1' of type %2 because the input not a structure.",
+                    name, type_name));
 }
 
 void FailMissingRequiredField(BindingResult& result, std::string_view name,

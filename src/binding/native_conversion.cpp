@@ -16,17 +16,23 @@ bool IsUsableStructure(const BindingTypeDescriptor* type) {
 // collections and structures of size 0. NaN is not zero.
 bool IsEmptyOrZero(const BindingProperty& value) {
   switch (value.kind()) {
-    case BindingPropertyKind::kEmpty: return true;
-    case BindingPropertyKind::kBool: return !value.AsBool();
-    case BindingPropertyKind::kSigned: return value.AsInt64() == 0;
-    case BindingPropertyKind::kUnsigned: return value.AsUint64() == 0;
-    case BindingPropertyKind::kFloat: return value.AsDouble() == 0.0;
+    case BindingPropertyKind::kEmpty:
+      return true;
+    case BindingPropertyKind::kBool:
+      return !value.AsBool();
+    case BindingPropertyKind::kSigned:
+      return value.AsInt64() == 0;
+    case BindingPropertyKind::kUnsigned:
+      return value.AsUint64() == 0;
+    case BindingPropertyKind::kFloat:
+      return value.AsDouble() == 0.0;
     case BindingPropertyKind::kString:
     case BindingPropertyKind::kBlob:
     case BindingPropertyKind::kCollection:
     case BindingPropertyKind::kStructure:
       return value.size() == 0;
-    case BindingPropertyKind::kEnum: return value.AsEnum().value == 0;
+    case BindingPropertyKind::kEnum:
+      return value.AsEnum().value == 0;
   }
   return true;
 }
@@ -117,8 +123,7 @@ void StructToBinding(BindingResult& result, BindingProperty& out, const void* ob
       OmittableFieldToBinding(result, out, field, address);
     } else {
       // Written in place; an absent optional stays as an empty value.
-      field.converter->ToBinding(result, out.MutableField(field.name), address,
-                                 field.type_id.type);
+      field.converter->ToBinding(result, out.MutableField(field.name), address, field.type_id.type);
     }
     if (!result.ok()) return;  // `out` is gone with the failed value
   }

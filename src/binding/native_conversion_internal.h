@@ -83,9 +83,9 @@ struct IsStdOptional<std::optional<V>> : std::true_type {};
 // Class types with rules of their own; every other class is a registered
 // structure.
 template <class T>
-inline constexpr bool kHasOwnRules = std::is_same_v<T, std::string> ||
-                                     std::is_same_v<T, BindingProperty> || IsStdVector<T>::value ||
-                                     IsStringMap<T>::value || IsStdOptional<T>::value;
+inline constexpr bool kHasOwnRules =
+    std::is_same_v<T, std::string> || std::is_same_v<T, BindingProperty> || IsStdVector<T>::value ||
+    IsStringMap<T>::value || IsStdOptional<T>::value;
 
 struct ScalarBase {
   static constexpr bool kSupported = true;
@@ -120,8 +120,7 @@ constexpr BindingTypeCode IntegerCode() {
 }
 
 template <class T>
-struct Traits<T, std::enable_if_t<std::is_integral_v<T> && !std::is_same_v<T, bool>>>
-    : ScalarBase {
+struct Traits<T, std::enable_if_t<std::is_integral_v<T> && !std::is_same_v<T, bool>>> : ScalarBase {
   static_assert(sizeof(T) <= 8, "integers wider than 64 bits are not supported");
   static constexpr BindingTypeCode kCode = IntegerCode<T>();
 
@@ -142,8 +141,8 @@ struct Traits<T, std::enable_if_t<std::is_integral_v<T> && !std::is_same_v<T, bo
                                       std::numeric_limits<T>::max(), type_name);
       if (result.ok()) field = static_cast<T>(value);
     } else {
-      uint64_t value = ConvertToUnsigned(result, input, name, std::numeric_limits<T>::max(),
-                                         type_name);
+      uint64_t value =
+          ConvertToUnsigned(result, input, name, std::numeric_limits<T>::max(), type_name);
       if (result.ok()) field = static_cast<T>(value);
     }
   }
@@ -259,8 +258,8 @@ struct Traits<std::vector<E, A>> {
   static constexpr bool kOptional = false;
   using Registered = typename Element::Registered;
 
-  static void ToBinding(BindingResult& result, BindingProperty& out,
-                        const std::vector<E, A>& value, const BindingTypeDescriptor* type) {
+  static void ToBinding(BindingResult& result, BindingProperty& out, const std::vector<E, A>& value,
+                        const BindingTypeDescriptor* type) {
     out.Clear();
     out.MakeCollection();
     out.Reserve(value.size());
@@ -356,8 +355,8 @@ struct Traits<std::optional<V>> {
   using Registered = typename Inner::Registered;
 
   // An absent value writes nothing: `out` stays empty.
-  static void ToBinding(BindingResult& result, BindingProperty& out,
-                        const std::optional<V>& value, const BindingTypeDescriptor* type) {
+  static void ToBinding(BindingResult& result, BindingProperty& out, const std::optional<V>& value,
+                        const BindingTypeDescriptor* type) {
     if (!value.has_value()) {
       out.Clear();
       return;

@@ -44,7 +44,8 @@ template <class T>
 class [[nodiscard]] StructRegistration {
  public:
   static_assert(std::is_class_v<T>, "RegisterStruct takes a class type");
-  static_assert(std::is_default_constructible_v<T>, "registered structures are default-constructible");
+  static_assert(std::is_default_constructible_v<T>,
+                "registered structures are default-constructible");
 
   StructRegistration(BindingTypeRegistry& registry, std::string_view name)
       : registry_(registry),

@@ -2,6 +2,7 @@
 
 #include "log/log_level.h"
 #include "log/log_line_format.h"
+#include "log/logger_internal.h"
 
 namespace tav {
 
@@ -26,7 +27,9 @@ const LogTargetEntryPoints LogTarget::kEntryPoints = {
 LogTarget::LogTarget()
     : entry_points_(&kEntryPoints), level_(kLogLevelWarning), template_(kDefaultLogTemplate) {}
 
-LogTarget::~LogTarget() = default;
+LogTarget::~LogTarget() {
+  if (IsRegistered()) ForgetLogTarget(this);
+}
 
 void LogTarget::Reset() {
   std::lock_guard<std::mutex> lock(mutex_);

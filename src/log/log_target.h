@@ -51,6 +51,9 @@ class LogTarget {
   LogTarget();
   LogTarget(const LogTarget&) = delete;
   LogTarget& operator=(const LogTarget&) = delete;
+  // A target destroyed while registered takes itself out of the logger's
+  // list. Unregister it before destroying the derived part when other
+  // threads may still be logging.
   virtual ~LogTarget();
 
   // Back to minimum level 1, no masks and the default template. Takes the

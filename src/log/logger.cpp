@@ -9,6 +9,7 @@
 #include "log/log_category.h"
 #include "log/log_level.h"
 #include "log/log_process_info.h"
+#include "log/logger_internal.h"
 
 namespace tav {
 namespace {
@@ -93,6 +94,13 @@ void DestroyLoggerLocked() {
   logger->targets.clear();
   g_logger.store(nullptr, std::memory_order_release);
   delete logger;
+}
+
+// Needs g_mutex held.
+void EraseTargetLocked(ProcessLogger& logger, LogTarget* target) {
+  std::vector<LogTarget*>& targets = logger.targets;
+  targets.erase(std::remove(targets.begin(), targets.end(), target), targets.end());
+  target->entry_points().set_registered(target, false);
 }
 
 bool PassesGlobalFilter(int32_t level, uint64_t categories) {
@@ -217,9 +225,13 @@ void AddLogTarget(LogTarget* target) {
 void RemoveLogTarget(LogTarget* target) {
   if (target == nullptr) return;
   std::lock_guard<std::mutex> lock(g_mutex);
-  std::vector<LogTarget*>& targets = LoggerLocked().targets;
-  targets.erase(std::remove(targets.begin(), targets.end(), target), targets.end());
-  target->entry_points().set_registered(target, false);
+  EraseTargetLocked(LoggerLocked(), target);
+}
+
+void ForgetLogTarget(LogTarget* target) {
+  std::lock_guard<std::mutex> lock(g_mutex);
+  ProcessLogger* logger = g_logger.load(std::memory_order_relaxed);
+  if (logger != nullptr) EraseTargetLocked(*logger, target);
 }
 
 LogTarget* FindLogTarget(std::string_view name) {

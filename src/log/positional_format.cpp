@@ -8,8 +8,9 @@
 namespace tav {
 namespace {
 
-// A placeholder's printf specification may not grow to this many characters.
-constexpr size_t kMaxSpecLength = 60;
+// A placeholder's printf directive ("%" up to the conversion character) may
+// not grow to this many characters.
+constexpr size_t kMaxDirectiveLength = 60;
 
 // Widths and precisions are clamped to this bound before printing. Anything
 // wider than the output buffer prints the same visible bytes, and the bound
@@ -121,7 +122,7 @@ class Output {
 struct Placeholder {
   const FormatArg* arg = nullptr;
   bool bare = false;
-  char flags[kMaxSpecLength] = {};
+  char flags[kMaxDirectiveLength] = {};
   size_t flag_count = 0;
   int64_t width = 0;       // 0 prints no padding
   int64_t precision = -1;  // negative means none
@@ -158,11 +159,11 @@ class Formatter {
   bool AtEnd() const { return pos_ >= format_.size(); }
   char Peek() const { return AtEnd() ? '\0' : format_[pos_]; }
 
-  // Counts one more character of the specification being built; false once
+  // Counts one more character of the directive being read; false once
   // it has grown too long.
   bool Grow(size_t count = 1) {
-    spec_length_ += count;
-    return spec_length_ < kMaxSpecLength;
+    directive_length_ += count;
+    return directive_length_ < kMaxDirectiveLength;
   }
 
   // Reads the decimal number at `at`, saturating; returns where it ends.
@@ -184,7 +185,7 @@ class Formatter {
 
   // Reads everything after the '%'. False stops formatting.
   bool ReadPlaceholder(Placeholder& placeholder) {
-    spec_length_ = 1;
+    directive_length_ = 1;
     bool numbered = false;
     if (Peek() >= '1' && Peek() <= '9') {
       uint64_t number = 0;
@@ -201,12 +202,12 @@ class Formatter {
       }
       // Otherwise the digits are read again below, as a width.
     }
-    if (!ReadSpecification(placeholder)) return false;
+    if (!ReadDirective(placeholder)) return false;
     if (!numbered) placeholder.arg = NextInSequence();
     return placeholder.arg != nullptr;
   }
 
-  bool ReadSpecification(Placeholder& placeholder) {
+  bool ReadDirective(Placeholder& placeholder) {
     while (IsOneOf("-+ #0", Peek())) {
       placeholder.flags[placeholder.flag_count++] = format_[pos_++];
       if (!Grow()) return false;
@@ -303,7 +304,7 @@ class Formatter {
                    char conversion) {
     // The printf format: '%', the flags, "*.*", a length modifier that
     // matches what is passed below, the conversion.
-    char format[kMaxSpecLength + 8];
+    char format[kMaxDirectiveLength + 8];
     size_t at = 0;
     format[at++] = '%';
     std::memcpy(format + at, placeholder.flags, placeholder.flag_count);
@@ -368,7 +369,7 @@ class Formatter {
   size_t arg_count_;
   Output& out_;
   size_t pos_ = 0;
-  size_t spec_length_ = 0;
+  size_t directive_length_ = 0;
   uint64_t next_in_sequence_ = 1;
 };
 

@@ -2,11 +2,11 @@
 // "%1 is not a valid %2 enumeration value for '%3'.".
 //
 // A placeholder is "%N" (argument N, printed with its type's default
-// conversion), "%N$spec" (argument N with a printf specification), or a plain
-// printf specification that takes the next argument in sequence. Each
-// argument is printed by its own type, so a text is always printed as a text.
-// Output is cut to fit the buffer; FormatMessage uses 4096 bytes, so a
-// message holds at most 4095.
+// conversion), "%N$directive" (argument N with a printf directive such as
+// "05d"), or a plain printf directive that takes the next argument in
+// sequence. Each argument is printed by its own type, so a text is always
+// printed as a text. Output is cut to fit the buffer; FormatMessage uses 4096
+// bytes, so a message holds at most 4095.
 //
 //   FormatMessage("%1.%2.%3", 18u, 0u, 0u);          // "18.0.0"
 //   FormatMessage("%2 before %1", "a", "b");         // "b before a"
@@ -33,6 +33,7 @@ class FormatArg {
   FormatArg(char c) : type_(Type::kChar) { value_.i64 = c; }
   FormatArg(double d) : type_(Type::kDouble) { value_.f64 = d; }
   FormatArg(float f) : type_(Type::kDouble) { value_.f64 = f; }
+  FormatArg(long double d) : type_(Type::kDouble) { value_.f64 = static_cast<double>(d); }
   FormatArg(bool b) : type_(Type::kInt32) { value_.i64 = b ? 1 : 0; }
   template <typename T, std::enable_if_t<std::is_integral_v<T> && !std::is_same_v<T, char> &&
                                              !std::is_same_v<T, bool>,
@@ -64,7 +65,12 @@ class FormatArg {
 };
 
 // Formats into `out` (of `size` bytes, NUL always written when size > 0) and
-// returns the number of bytes before the NUL.
+// returns the number of bytes before the NUL. Formatting stops, keeping what
+// was written, at a placeholder that names a missing argument, takes a width
+// or precision from a text or double, has a directive of 60 characters or
+// more, or is cut off by the end of the format. A 64-bit value is printed
+// whole under any directive; other length modifiers than "h" and "hh" are
+// ignored, since the argument's own type decides how it is passed.
 size_t FormatPositional(char* out, size_t size, std::string_view format, const FormatArg* args,
                         size_t arg_count);
 

@@ -1,9 +1,9 @@
 #include "log/log_line_format.h"
 
 #include <cstdint>
-#include <regex>
 #include <string>
 
+#include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
 #include "log/log_category.h"
@@ -85,8 +85,9 @@ TEST(LogLineFormat, CategoryNamesLowestBitFirst) {
 }
 
 TEST(LogLineFormat, ClockAndThreadShapes) {
-  EXPECT_TRUE(std::regex_match(Line("#H", SampleEntry()), std::regex(R"(\d{6}\.\d{3}\n)")));
-  EXPECT_TRUE(std::regex_match(Line("#T", SampleEntry()), std::regex(R"(0x[0-9a-f]+\n)")));
+  using ::testing::MatchesRegex;
+  EXPECT_THAT(Line("#H", SampleEntry()), MatchesRegex("[0-9]{6}\\.[0-9]{3}\n"));
+  EXPECT_THAT(Line("#T", SampleEntry()), MatchesRegex("0x[0-9a-f]+\n"));
 }
 
 TEST(LogLineFormat, ExactlyOneLineFeed) {

@@ -38,7 +38,7 @@ TEST(PositionalFormat, PlaceholdersByNumberAndInSequence) {
   });
 }
 
-TEST(PositionalFormat, SpecificationsAfterDollar) {
+TEST(PositionalFormat, PrintfDirectivesAfterDollar) {
   RunCases({
       {"zero padded", "%1$05d", {42}, "00042"},
       {"precision", "%1$.2f", {1.5}, "1.50"},
@@ -130,7 +130,7 @@ TEST(PositionalFormat, StopsKeepWhatWasWritten) {
   });
 }
 
-TEST(PositionalFormat, SpecificationOfSixtyCharactersStops) {
+TEST(PositionalFormat, DirectiveOfSixtyCharactersStops) {
   // '%', the zero flags and 'd': 59 characters print, 60 stop.
   const std::string fits = "%1$" + std::string(57, '0') + "d";
   const std::string too_long = "%1$" + std::string(58, '0') + "d";
