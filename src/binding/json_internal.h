@@ -6,6 +6,10 @@
 #include <cstddef>
 #include <string_view>
 
+#ifdef __SSE2__
+#include <emmintrin.h>
+#endif
+
 #include "runtime/heap.h"
 
 namespace tav::json_internal {
@@ -33,9 +37,25 @@ class HeapJsonAllocator {
 // raw (invalid JSON) and the reader would accept them raw (not strict JSON).
 // Texts holding such a byte take RapidJSON's plain byte-by-byte path.
 inline bool HasVectorScanBlindSpot(std::string_view text) {
-  bool found = false;  // no early exit, so the loop vectorises
-  for (char c : text) found |= static_cast<unsigned char>(static_cast<unsigned char>(c) - 0x1A) < 6;
-  return found;
+  const char* p = text.data();
+  const char* const end = p + text.size();
+#ifdef __SSE2__
+  // 16 bytes at a time: a byte is in [0x1A, 0x1F] when clamping it to that
+  // range leaves it unchanged.
+  const __m128i low = _mm_set1_epi8(0x1A);
+  const __m128i high = _mm_set1_epi8(0x1F);
+  __m128i hits = _mm_setzero_si128();
+  for (; end - p >= 16; p += 16) {
+    const __m128i bytes = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
+    const __m128i clamped = _mm_min_epu8(_mm_max_epu8(bytes, low), high);
+    hits = _mm_or_si128(hits, _mm_cmpeq_epi8(clamped, bytes));
+  }
+  if (_mm_movemask_epi8(hits) != 0) return true;
+#endif
+  for (; p != end; ++p) {
+    if (static_cast<unsigned char>(static_cast<unsigned char>(*p) - 0x1A) < 6) return true;
+  }
+  return false;
 }
 
 }  // namespace tav::json_internal
