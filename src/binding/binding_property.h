@@ -210,6 +210,11 @@ class BindingProperty {
   struct ContainerHeader;
 
   BindingAllocator* EnsureAllocator();
+  // True for the kinds whose payload lives in the allocator.
+  bool HoldsStorage() const {
+    return kind_ == BindingPropertyKind::kString || kind_ == BindingPropertyKind::kBlob ||
+           kind_ == BindingPropertyKind::kCollection || kind_ == BindingPropertyKind::kStructure;
+  }
   void ReleasePayload();
   void InitChild(BindingAllocator* allocator);
   void CopyInto(BindingProperty& target) const;
