@@ -551,6 +551,11 @@ void BindingProperty::Reserve(size_t count) {
   GrowCollection(count);
 }
 
+void BindingProperty::ReserveFields(size_t count) {
+  if (kind_ != BindingPropertyKind::kStructure) return;
+  GrowStructure(count);
+}
+
 BindingProperty& BindingProperty::MutableElement(size_t index) {
   MakeCollection();
   const size_t count = header() != nullptr ? header()->size : 0;
@@ -567,6 +572,11 @@ BindingProperty& BindingProperty::Append() {
 }
 
 BindingProperty& BindingProperty::MutableField(std::string_view name) {
+  return MutableField(name, nullptr, nullptr);
+}
+
+BindingProperty& BindingProperty::MutableField(std::string_view name, const InternedString* hint,
+                                               const InternedString** used) {
   MakeStructure();
   size_t count = header() != nullptr ? header()->size : 0;
   size_t position = count;
@@ -575,14 +585,20 @@ BindingProperty& BindingProperty::MutableField(std::string_view name) {
     // Fields usually arrive in order (copies, sorted writers): try the end
     // before searching.
     const int against_last = CompareNames(fields[count - 1].key(), name);
-    if (against_last == 0) return fields[count - 1].value;
+    if (against_last == 0) {
+      if (used != nullptr) *used = fields[count - 1].name;
+      return fields[count - 1].value;
+    }
     if (against_last > 0) {
       size_t low = 0;
       size_t high = count - 1;
       while (low < high) {
         const size_t middle = low + (high - low) / 2;
         const int order = CompareNames(fields[middle].key(), name);
-        if (order == 0) return fields[middle].value;
+        if (order == 0) {
+          if (used != nullptr) *used = fields[middle].name;
+          return fields[middle].value;
+        }
         if (order < 0) {
           low = middle + 1;
         } else {
@@ -592,7 +608,15 @@ BindingProperty& BindingProperty::MutableField(std::string_view name) {
       position = low;
     }
   }
-  const InternedString* key = EnsureAllocator()->Intern(name);
+  BindingAllocator* allocator = EnsureAllocator();
+  const InternedString* key;
+  if (hint != nullptr && hint->length == name.size() && CompareNames(hint->view(), name) == 0) {
+    allocator->RetainString(hint);
+    key = hint;
+  } else {
+    key = allocator->Intern(name);
+  }
+  if (used != nullptr) *used = key;
   GrowStructure(count + 1);
   BindingStructEntry* fields = entries();
   if (position < count) {
