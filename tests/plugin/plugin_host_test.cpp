@@ -168,6 +168,25 @@ TEST(PluginHost, MemoryStatisticsReportTheHeapCounters) {
   plugin.info().entry_table->GetMemoryStatistics(plugin.info().module, nullptr);  // ignored
 }
 
+TEST(PluginHost, WordsThatAreNotLiveModulesAreRefused) {
+  FakeCore core;
+  PluginInitArgs args = core.InitArgs();
+  LoadedPlugin<TestModule> plugin;
+  // The table lives in the module; a core that keeps using it after
+  // Shutdown holds its own copy.
+  const PluginEntryTable entry = *plugin.info().entry_table;
+  void* module = plugin.info().module;
+  plugin.Shutdown();
+
+  entry.Shutdown(module);  // a second Shutdown finds nothing to free
+  EXPECT_EQ(entry.Initialize(module, &args), 0u);
+  int not_a_module = 0;
+  EXPECT_EQ(entry.Initialize(&not_a_module, &args), 0u);
+  CoreEvent late{"OnServiceProxyUuidEvent", {}, 0, module};
+  PluginHost::EventCallback(&late);  // dropped
+  EXPECT_TRUE(core.registrations.empty());
+}
+
 TEST(PluginHostDeathTest, IncompatibleCoreEndsTheProcessBeforeAnythingIsWritten) {
   GTEST_FLAG_SET(death_test_style, "threadsafe");
   EXPECT_DEATH(LoadedPlugin<TestModule>("tav-test", 17, 99, 0),
