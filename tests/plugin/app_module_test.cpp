@@ -149,17 +149,6 @@ TEST_F(AppModuleTest, FinalizeUnregistersEveryHandlerButKeepsTheCounts) {
   EXPECT_EQ(core_.RegistrationCount("OnJsonApiEvent_tav-a_v1_b"), 0u);
 }
 
-TEST_F(AppModuleTest, AwaitOnAReadyFutureNeverWaits) {
-  std::promise<MaybeType<Failure, std::string>> promise;
-  promise.set_value(std::string("ready"));
-  MaybeType<Failure, std::string> result = module().Await(promise.get_future());
-  ASSERT_TRUE(result.ok());
-  EXPECT_EQ(result.value(), "ready");
-  EXPECT_THAT(core_.wait_labels, IsEmpty());
-  EXPECT_EQ(core_.yield_count, 0);
-  EXPECT_EQ(core_.end_wait_count, 0);
-}
-
 TEST_F(AppModuleTest, AwaitYieldsUntilTheValueIsSet) {
   std::promise<MaybeType<Failure, test::Thing>> promise;
   core_.on_yield = [&] {
