@@ -199,10 +199,13 @@ TEST(AppModule, RequestBeforeInitializeAnswersWithoutACore) {
   std::memset(&response, 0xA5, sizeof(response));
   RequestRecord request = Request(TAV_METHOD_GET, "/tav-x/v1/y");
   plugin.module().Request(&response, &request);
-  EXPECT_EQ(response.status, 503u);
+  // Packed fields are copied out before they are compared.
+  const uint32_t status = response.status;
+  const RecordReleaseFn release = response.record_release;
+  EXPECT_EQ(status, 503u);
   EXPECT_STREQ(response.error, "Core not available");
   EXPECT_EQ(response.error_owned, 0u);
-  EXPECT_EQ(response.record_release, nullptr);
+  EXPECT_EQ(release, nullptr);
   EXPECT_EQ(plugin.module().EndWait(), 0u);
 }
 
