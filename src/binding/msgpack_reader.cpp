@@ -1,0 +1,360 @@
+#include "binding/msgpack_reader.h"
+
+#include <cstdint>
+#include <cstring>
+#include <string_view>
+#include <vector>
+
+#include "binding/nesting_depth.h"
+#include "log/positional_format.h"
+
+namespace tav {
+namespace {
+
+// One value being filled: the root, an element or a field. Once its format
+// byte announced a container, `opened` is set and the frame counts the
+// container's items (a map of n entries has 2n items: key, value, ...).
+struct Frame {
+  explicit Frame(BindingProperty* cell) : target(cell) {}
+
+  BindingProperty* target = nullptr;
+  uint64_t announced = 0;
+  uint64_t read = 0;
+  std::string_view pending_key;
+  bool opened = false;
+  bool is_map = false;
+};
+
+uint16_t LoadBig16(const uint8_t* p) { return static_cast<uint16_t>((p[0] << 8) | p[1]); }
+uint32_t LoadBig32(const uint8_t* p) {
+  uint32_t value;
+  std::memcpy(&value, p, sizeof value);
+  return __builtin_bswap32(value);
+}
+uint64_t LoadBig64(const uint8_t* p) {
+  uint64_t value;
+  std::memcpy(&value, p, sizeof value);
+  return __builtin_bswap64(value);
+}
+
+class Decoder {
+ public:
+  Decoder(const void* data, size_t size, BindingResult& result)
+      : data_(static_cast<const uint8_t*>(data)), size_(size), result_(result) {}
+
+  size_t offset() const { return offset_; }
+
+  void Run() {
+    frames_.reserve(16);
+    frames_.emplace_back(&result_.value());
+    while (offset_ < size_) {
+      // Settle the top frame: pop finished containers, open the next item.
+      bool key_expected = false;
+      BindingProperty* target = nullptr;
+      while (!frames_.empty()) {
+        Frame& top = frames_.back();
+        if (!top.opened) {
+          target = top.target;
+          break;
+        }
+        if (top.read == top.announced) {
+          frames_.pop_back();
+          --open_containers_;
+          continue;
+        }
+        if (top.is_map && top.read % 2 == 0) {
+          key_expected = true;
+          break;
+        }
+        BindingProperty& child = top.is_map ? top.target->MutableField(top.pending_key)
+                                            : top.target->MutableElement(top.read);
+        ++top.read;
+        frames_.emplace_back(&child);
+        target = &child;
+        break;
+      }
+      if (frames_.empty()) return;
+
+      const uint8_t format = data_[offset_++];
+      const bool ok = key_expected ? ReadKey(format) : ReadValue(format, *target);
+      if (!ok) return;
+    }
+  }
+
+ private:
+  size_t Remaining() const { return size_ - offset_; }
+
+  // Checks that `width` bytes of a number or length follow; fails with the
+  // truncation message of that width otherwise.
+  bool Need(size_t width) {
+    if (Remaining() >= width) return true;
+    const char* format = nullptr;
+    switch (width) {
+      case 1:
+        format = "Invalid MessagePack data. 8-bit integer value at position %1 is truncated.";
+        break;
+      case 2:
+        format = "Invalid MessagePack data. 16-bit integer value at position %1 is truncated.";
+        break;
+      case 4:
+        format = "Invalid MessagePack data. 32-bit integer value at position %1 is truncated.";
+        break;
+      default:
+        format = "Invalid MessagePack data. 64-bit integer value at position %1 is truncated.";
+        break;
+    }
+    result_.Fail(FormatMessage(format, offset_));
+    return false;
+  }
+
+  // Reads a big-endian unsigned number of `width` bytes (1, 2, 4 or 8).
+  bool ReadUnsigned(size_t width, uint64_t& value) {
+    if (!Need(width)) return false;
+    const uint8_t* p = data_ + offset_;
+    switch (width) {
+      case 1:
+        value = p[0];
+        break;
+      case 2:
+        value = LoadBig16(p);
+        break;
+      case 4:
+        value = LoadBig32(p);
+        break;
+      default:
+        value = LoadBig64(p);
+        break;
+    }
+    offset_ += width;
+    return true;
+  }
+
+  bool ReadSigned(size_t width, int64_t& value) {
+    uint64_t bits = 0;
+    if (!ReadUnsigned(width, bits)) return false;
+    switch (width) {
+      case 1:
+        value = static_cast<int8_t>(bits);
+        break;
+      case 2:
+        value = static_cast<int16_t>(bits);
+        break;
+      case 4:
+        value = static_cast<int32_t>(bits);
+        break;
+      default:
+        value = static_cast<int64_t>(bits);
+        break;
+    }
+    return true;
+  }
+
+  // A string body of `length` bytes at the current offset.
+  bool ReadText(uint64_t length, std::string_view& text) {
+    if (Remaining() < length) {
+      result_.Fail(FormatMessage(
+          "Invalid MessagePack data. String of size %1 at position %2 is truncated.", length,
+          offset_));
+      return false;
+    }
+    text = std::string_view(reinterpret_cast<const char*>(data_ + offset_), length);
+    offset_ += length;
+    return true;
+  }
+
+  // The length of a str format byte, which must be read already; false
+  // (without failing) when `format` is not a str byte.
+  bool ReadTextLength(uint8_t format, uint64_t& length, bool& is_text) {
+    is_text = true;
+    if (format >= 0xA0 && format <= 0xBF) {
+      length = format & 0x1F;
+      return true;
+    }
+    switch (format) {
+      case 0xD9:
+        return ReadUnsigned(1, length);
+      case 0xDA:
+        return ReadUnsigned(2, length);
+      case 0xDB:
+        return ReadUnsigned(4, length);
+      default:
+        is_text = false;
+        return true;
+    }
+  }
+
+  bool ReadKey(uint8_t format) {
+    uint64_t length = 0;
+    bool is_text = false;
+    if (!ReadTextLength(format, length, is_text)) return false;
+    if (!is_text) {
+      result_.Fail(FormatMessage(
+          "Invalid MessagePack data at position %1. Map keys must be strings.", offset_));
+      return false;
+    }
+    Frame& top = frames_.back();
+    if (!ReadText(length, top.pending_key)) return false;
+    ++top.read;
+    return true;
+  }
+
+  bool Unsupported() {
+    result_.Fail(FormatMessage("Invalid MessagePack data at position %1.", offset_));
+    return false;
+  }
+
+  // A scalar completes its frame.
+  bool Done() {
+    frames_.pop_back();
+    return true;
+  }
+
+  bool OpenContainer(BindingProperty& target, uint64_t count, bool is_map) {
+    if (open_containers_ >= kMaxNestingDepth) {
+      result_.Fail(FormatMessage(
+          "Invalid MessagePack data at position %1. Containers are nested deeper than %2 levels.",
+          offset_, kMaxNestingDepth));
+      return false;
+    }
+    if (is_map) {
+      target.MakeStructure();
+    } else {
+      target.MakeCollection();
+      // Every element takes at least one byte, so a count larger than the
+      // rest of the buffer is never worth reserving for.
+      const uint64_t room = Remaining();
+      target.Reserve(static_cast<size_t>(count < room ? count : room));
+    }
+    Frame& top = frames_.back();
+    top.opened = true;
+    top.is_map = is_map;
+    top.announced = is_map ? count * 2 : count;
+    top.read = 0;
+    ++open_containers_;
+    return true;
+  }
+
+  bool OpenSized(BindingProperty& target, size_t width, bool is_map) {
+    uint64_t count = 0;
+    if (!ReadUnsigned(width, count)) return false;
+    return OpenContainer(target, count, is_map);
+  }
+
+  bool ReadValue(uint8_t format, BindingProperty& target) {
+    if (format <= 0x7F) {
+      target.SetInt64(format);
+      return Done();
+    }
+    if (format >= 0xE0) {
+      target.SetInt64(static_cast<int8_t>(format));
+      return Done();
+    }
+    if (format <= 0x8F) return OpenContainer(target, format & 0x0F, /*is_map=*/true);
+    if (format <= 0x9F) return OpenContainer(target, format & 0x0F, /*is_map=*/false);
+    if (format <= 0xBF) return ReadString(format & 0x1F, target);
+
+    uint64_t unsigned_value = 0;
+    int64_t signed_value = 0;
+    switch (format) {
+      case 0xC0:  // nil: the cell keeps whatever it holds
+        return Done();
+      case 0xC2:
+        target.SetBool(false);
+        return Done();
+      case 0xC3:
+        target.SetBool(true);
+        return Done();
+      case 0xC4:
+        return ReadBlob(1, target);
+      case 0xC5:
+        return ReadBlob(2, target);
+      case 0xC6:
+        return ReadBlob(4, target);
+      case 0xCA: {
+        if (!ReadUnsigned(4, unsigned_value)) return false;
+        const uint32_t bits = static_cast<uint32_t>(unsigned_value);
+        float number;
+        std::memcpy(&number, &bits, sizeof number);
+        target.SetDouble(number);
+        return Done();
+      }
+      case 0xCB: {
+        if (!ReadUnsigned(8, unsigned_value)) return false;
+        double number;
+        std::memcpy(&number, &unsigned_value, sizeof number);
+        target.SetDouble(number);
+        return Done();
+      }
+      case 0xCC:
+      case 0xCD:
+      case 0xCE:
+      case 0xCF:
+        if (!ReadUnsigned(size_t{1} << (format - 0xCC), unsigned_value)) return false;
+        target.SetUint64(unsigned_value);
+        return Done();
+      case 0xD0:
+      case 0xD1:
+      case 0xD2:
+      case 0xD3:
+        if (!ReadSigned(size_t{1} << (format - 0xD0), signed_value)) return false;
+        target.SetInt64(signed_value);
+        return Done();
+      case 0xD9:
+      case 0xDA:
+      case 0xDB: {
+        if (!ReadUnsigned(size_t{1} << (format - 0xD9), unsigned_value)) return false;
+        return ReadString(unsigned_value, target);
+      }
+      case 0xDC:
+        return OpenSized(target, 2, /*is_map=*/false);
+      case 0xDD:
+        return OpenSized(target, 4, /*is_map=*/false);
+      case 0xDE:
+        return OpenSized(target, 2, /*is_map=*/true);
+      case 0xDF:
+        return OpenSized(target, 4, /*is_map=*/true);
+      default:  // 0xC1, ext 8/16/32 and fixext 1-16
+        return Unsupported();
+    }
+  }
+
+  bool ReadString(uint64_t length, BindingProperty& target) {
+    std::string_view text;
+    if (!ReadText(length, text)) return false;
+    target.SetString(text);
+    return Done();
+  }
+
+  bool ReadBlob(size_t width, BindingProperty& target) {
+    uint64_t length = 0;
+    if (!ReadUnsigned(width, length)) return false;
+    if (Remaining() < length) {
+      result_.Fail(FormatMessage(
+          "Invalid MessagePack data. Raw bytes of size %1 at position %2 are truncated.", length,
+          offset_));
+      return false;
+    }
+    target.SetBlob(data_ + offset_, static_cast<size_t>(length));
+    offset_ += static_cast<size_t>(length);
+    return Done();
+  }
+
+  const uint8_t* data_;
+  size_t size_;
+  size_t offset_ = 0;
+  BindingResult& result_;
+  std::vector<Frame> frames_;
+  size_t open_containers_ = 0;
+};
+
+}  // namespace
+
+BindingResult DecodeMsgpack(const void* data, size_t size, size_t* consumed) {
+  BindingResult result;
+  Decoder decoder(data, size, result);
+  if (size != 0) decoder.Run();
+  if (consumed != nullptr) *consumed = decoder.offset();
+  return result;
+}
+
+}  // namespace tav

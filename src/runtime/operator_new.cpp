@@ -1,0 +1,113 @@
+// The library's own operator new and delete, every form, routed through the
+// counting heap. They have hidden visibility: code inside the library uses
+// them, while the host process and other modules keep their own heap.
+// (Built into the shared library only; the unit-test programs keep theirs.)
+#include <cstddef>
+#include <new>
+
+#include "runtime/heap.h"
+
+// <new> declares these functions with default visibility, and a visibility
+// attribute on the definition is ignored in favour of that declaration. The
+// assembler's .hidden directive marks the emitted symbols instead, so the
+// dynamic linker never offers them to the rest of the process.
+__asm__(
+    ".hidden _Znwm\n.hidden _Znam\n"
+    ".hidden _ZnwmRKSt9nothrow_t\n.hidden _ZnamRKSt9nothrow_t\n"
+    ".hidden _ZnwmSt11align_val_t\n.hidden _ZnamSt11align_val_t\n"
+    ".hidden _ZnwmSt11align_val_tRKSt9nothrow_t\n.hidden _ZnamSt11align_val_tRKSt9nothrow_t\n"
+    ".hidden _ZdlPv\n.hidden _ZdaPv\n.hidden _ZdlPvm\n.hidden _ZdaPvm\n"
+    ".hidden _ZdlPvRKSt9nothrow_t\n.hidden _ZdaPvRKSt9nothrow_t\n"
+    ".hidden _ZdlPvSt11align_val_t\n.hidden _ZdaPvSt11align_val_t\n"
+    ".hidden _ZdlPvmSt11align_val_t\n.hidden _ZdaPvmSt11align_val_t\n"
+    ".hidden _ZdlPvSt11align_val_tRKSt9nothrow_t\n.hidden _ZdaPvSt11align_val_tRKSt9nothrow_t\n");
+
+namespace {
+
+void* AllocateOrThrow(std::size_t size) {
+  for (;;) {
+    if (void* block = tav::HeapAllocate(size)) return block;
+    std::new_handler handler = std::get_new_handler();
+    if (handler == nullptr) throw std::bad_alloc();
+    handler();
+  }
+}
+
+void* AllocateAlignedOrThrow(std::size_t size, std::align_val_t alignment) {
+  for (;;) {
+    if (void* block = tav::HeapAllocateAligned(size, static_cast<std::size_t>(alignment))) {
+      return block;
+    }
+    std::new_handler handler = std::get_new_handler();
+    if (handler == nullptr) throw std::bad_alloc();
+    handler();
+  }
+}
+
+void* AllocateOrNull(std::size_t size) noexcept {
+  try {
+    return AllocateOrThrow(size);
+  } catch (...) {
+    return nullptr;
+  }
+}
+
+void* AllocateAlignedOrNull(std::size_t size, std::align_val_t alignment) noexcept {
+  try {
+    return AllocateAlignedOrThrow(size, alignment);
+  } catch (...) {
+    return nullptr;
+  }
+}
+
+}  // namespace
+
+void* operator new(std::size_t size) { return AllocateOrThrow(size); }
+void* operator new[](std::size_t size) { return AllocateOrThrow(size); }
+void* operator new(std::size_t size, const std::nothrow_t&) noexcept {
+  return AllocateOrNull(size);
+}
+void* operator new[](std::size_t size, const std::nothrow_t&) noexcept {
+  return AllocateOrNull(size);
+}
+void* operator new(std::size_t size, std::align_val_t alignment) {
+  return AllocateAlignedOrThrow(size, alignment);
+}
+void* operator new[](std::size_t size, std::align_val_t alignment) {
+  return AllocateAlignedOrThrow(size, alignment);
+}
+void* operator new(std::size_t size, std::align_val_t alignment,
+                              const std::nothrow_t&) noexcept {
+  return AllocateAlignedOrNull(size, alignment);
+}
+void* operator new[](std::size_t size, std::align_val_t alignment,
+                                const std::nothrow_t&) noexcept {
+  return AllocateAlignedOrNull(size, alignment);
+}
+
+void operator delete(void* block) noexcept { tav::HeapFree(block); }
+void operator delete[](void* block) noexcept { tav::HeapFree(block); }
+void operator delete(void* block, std::size_t) noexcept { tav::HeapFree(block); }
+void operator delete[](void* block, std::size_t) noexcept { tav::HeapFree(block); }
+void operator delete(void* block, const std::nothrow_t&) noexcept {
+  tav::HeapFree(block);
+}
+void operator delete[](void* block, const std::nothrow_t&) noexcept {
+  tav::HeapFree(block);
+}
+void operator delete(void* block, std::align_val_t) noexcept { tav::HeapFree(block); }
+void operator delete[](void* block, std::align_val_t) noexcept {
+  tav::HeapFree(block);
+}
+void operator delete(void* block, std::size_t, std::align_val_t) noexcept {
+  tav::HeapFree(block);
+}
+void operator delete[](void* block, std::size_t, std::align_val_t) noexcept {
+  tav::HeapFree(block);
+}
+void operator delete(void* block, std::align_val_t, const std::nothrow_t&) noexcept {
+  tav::HeapFree(block);
+}
+void operator delete[](void* block, std::align_val_t, const std::nothrow_t&) noexcept {
+  tav::HeapFree(block);
+}

@@ -1,0 +1,188 @@
+#include "binding/json_reader.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "codec_test_support.h"
+
+namespace tav {
+namespace {
+
+using testing::Dump;
+
+struct ParseCase {
+  const char* desc;
+  std::string text;
+  std::string expected;  // Dump() of the tree
+};
+
+void ExpectParses(const std::vector<ParseCase>& cases) {
+  for (const ParseCase& c : cases) {
+    SCOPED_TRACE(c.desc);
+    BindingResult result = ParseJson(c.text);
+    ASSERT_TRUE(result.ok()) << result.error();
+    EXPECT_EQ(Dump(result.value()), c.expected);
+  }
+}
+
+TEST(JsonReader, NumbersTakeTheirKindFromTheText) {
+  ExpectParses({
+      {"plain whole number", "42", "u42"},
+      {"negative whole number", "-42", "s-42"},
+      {"zero is unsigned", "0", "u0"},
+      {"minus zero is signed", "-0", "s0"},
+      {"fraction makes a float", "42.0", "f42"},
+      {"exponent makes a float", "1e2", "f100"},
+      {"past 32 bits", "4294967296", "u4294967296"},
+      {"below -2^31", "-2147483649", "s-2147483649"},
+      {"largest unsigned", "18446744073709551615", "u18446744073709551615"},
+      {"past 64 bits becomes a float", "18446744073709551616", "f1.8446744073709552e+19"},
+      {"smallest signed", "-9223372036854775808", "s-9223372036854775808"},
+      {"below the smallest signed", "-9223372036854775809", "f-9.2233720368547758e+18"},
+      {"negative fraction", "-0.25", "f-0.25"},
+  });
+}
+
+TEST(JsonReader, ScalarsAndStrings) {
+  ExpectParses({
+      {"true", "true", "true"},
+      {"false", " false ", "false"},
+      {"null leaves the root empty", "null", "null"},
+      {"string", R"("Ember Crest")", R"("Ember Crest")"},
+      {"escapes", R"("tab\there \u00e9")", "\"tab\there \xc3\xa9\""},
+      {"surrogate pair", R"("\ud83d\ude00")", "\"\xf0\x9f\x98\x80\""},
+  });
+  // An escaped NUL stays inside the string.
+  BindingResult result = ParseJson(R"("a\u0000b")");
+  ASSERT_TRUE(result.ok());
+  EXPECT_EQ(result.value().GetString(), std::string_view("a\0b", 3));
+}
+
+TEST(JsonReader, BlankTextIsAnEmptyValue) {
+  for (const char* text : {"", " ", "\t\r\n  \n"}) {
+    SCOPED_TRACE(testing::Dump(BindingProperty()) + " from '" + text + "'");
+    BindingResult result = ParseJson(text);
+    EXPECT_TRUE(result.ok());
+    EXPECT_TRUE(result.value().isEmpty());
+  }
+}
+
+TEST(JsonReader, ContainersAndRepeatedKeys) {
+  ExpectParses({
+      {"null inside an array keeps its place", "[1,null,2]", "[u1,null,u2]"},
+      {"fields sorted by bytes", R"({"b":1,"a":2,"B":3})", R"({"B":u3,"a":u2,"b":u1})"},
+      {"empty containers", R"({"a":[],"b":{}})", R"({"a":[],"b":{}})"},
+      {"nested", R"([{"x":[true,{}]},[[]]])", R"([{"x":[true,{}]},[[]]])"},
+      {"repeated scalar key overwrites", R"({"a":1,"a":"two"})", R"({"a":"two"})"},
+      {"repeated object key merges", R"({"a":{"x":1,"y":1},"a":{"y":2}})",
+       R"({"a":{"x":u1,"y":u2}})"},
+      {"repeated array key appends", R"({"a":[1,2],"a":[3]})", R"({"a":[u1,u2,u3]})"},
+      {"repeated key with null keeps the value", R"({"a":7,"a":null})", R"({"a":u7})"},
+      {"object replaces an array", R"({"a":[1],"a":{"k":1}})", R"({"a":{"k":u1}})"},
+      {"scalar replaces an object", R"({"a":{"k":1},"a":5})", R"({"a":u5})"},
+      {"null as a first value creates the field", R"({"a":null})", R"({"a":null})"},
+  });
+}
+
+TEST(JsonReader, ReadsOnlyTheGivenLength) {
+  const std::string buffer = "[1,2]  trailing bytes beyond the view";
+  BindingResult result = ParseJson(std::string_view(buffer.data(), 5));
+  ASSERT_TRUE(result.ok()) << result.error();
+  EXPECT_EQ(Dump(result.value()), "[u1,u2]");
+}
+
+struct ErrorCase {
+  const char* desc;
+  std::string text;
+  const char* message;
+};
+
+TEST(JsonReader, ErrorsCarryTheReasonAndOffset) {
+  const std::vector<ErrorCase> cases = {
+      {"trailing comma", "[1,]", "Error: Invalid value. at offset 3."},
+      {"offsets count the leading blanks", "  \n [1,]", "Error: Invalid value. at offset 7."},
+      {"second root value", "1 2",
+       "Error: The document root must not be followed by other values. at offset 2."},
+      {"second root value after blanks", "{}\n\t[]",
+       "Error: The document root must not be followed by other values. at offset 4."},
+      {"NUL after the value", std::string("123\0", 4),
+       "Error: The document root must not be followed by other values. at offset 3."},
+      {"NUL before blanks", std::string("[] \0 ", 5),
+       "Error: The document root must not be followed by other values. at offset 3."},
+      {"raw NUL inside a string", std::string("[\"a\0b\"]", 7),
+       "Error: Missing a closing quotation mark in string. at offset 3."},
+      {"missing colon", R"({"a" 1})",
+       "Error: Missing a colon after a name of object member. at offset 5."},
+      {"missing comma in array", "[1 2]",
+       "Error: Missing a comma or ']' after an array element. at offset 3."},
+      {"missing comma in object", R"({"a":1 "b":2})",
+       "Error: Missing a comma or '}' after an object member. at offset 7."},
+      {"key that is not a string", "{1:2}", "Error: Missing a name for object member. at offset 1."},
+      {"unterminated string", "\"abc", "Error: Missing a closing quotation mark in string. at offset 4."},
+      {"bad escape", R"("\x")", "Error: Invalid escape character in string. at offset 1."},
+      {"bad unicode escape", R"("\u12G4")",
+       "Error: Incorrect hex digit after \\u escape in string. at offset 1."},
+      {"lone high surrogate", R"("\ud800x")",
+       "Error: The surrogate pair in string is invalid. at offset 1."},
+      {"control character in string", "\"a\tb\"",
+       "Error: Invalid escape character in string. at offset 2."},
+      {"number too big", "1e400", "Error: Number too big to be stored in double. at offset 0."},
+      {"missing fraction", "1.", "Error: Miss fraction part in number. at offset 2."},
+      {"missing exponent", "1e", "Error: Miss exponent in number. at offset 2."},
+      {"NaN is not JSON", "NaN", "Error: Invalid value. at offset 0."},
+      {"comment is not JSON", "[1]//x",
+       "Error: The document root must not be followed by other values. at offset 3."},
+      {"truncated literal", "tru", "Error: Invalid value. at offset 3."},
+      {"unclosed array", "[1,2", "Error: Missing a comma or ']' after an array element. at offset 4."},
+      {"vertical tab is not a blank", "\v1", "Error: Invalid value. at offset 0."},
+  };
+  for (const ErrorCase& c : cases) {
+    SCOPED_TRACE(c.desc);
+    BindingResult result = ParseJson(c.text);
+    ASSERT_FALSE(result.ok());
+    EXPECT_EQ(result.error(), c.message);
+    // Nothing of the partial tree survives beside the error.
+    EXPECT_EQ(result.value().size(), 1u);
+  }
+}
+
+std::string Nested(size_t depth, const char* open, const char* close) {
+  std::string text;
+  for (size_t i = 0; i < depth; ++i) text += open;
+  for (size_t i = 0; i < depth; ++i) text += close;
+  return text;
+}
+
+TEST(JsonReader, NestingIsBoundedAt512Levels) {
+  BindingResult deepest = ParseJson(Nested(512, "[", "]"));
+  ASSERT_TRUE(deepest.ok()) << deepest.error();
+  const BindingProperty* cell = &deepest.value();
+  size_t levels = 0;
+  while (cell->kind() == BindingPropertyKind::kCollection) {
+    ++levels;
+    cell = &(*cell)[0];
+  }
+  EXPECT_EQ(levels, 512u);
+
+  const std::vector<ErrorCase> cases = {
+      {"one array too many", Nested(513, "[", "]"),
+       "Error: The document is nested deeper than 512 levels. at offset 512."},
+      {"objects count too", Nested(513, "{\"k\":", "}"),
+       "Error: The document is nested deeper than 512 levels. at offset 2560."},
+      {"an empty container still counts", "  " + Nested(512, "[", "").append("{}"),
+       "Error: The document is nested deeper than 512 levels. at offset 514."},
+      {"a hundred thousand brackets", std::string(100000, '['),
+       "Error: The document is nested deeper than 512 levels. at offset 512."},
+  };
+  for (const ErrorCase& c : cases) {
+    SCOPED_TRACE(c.desc);
+    BindingResult result = ParseJson(c.text);
+    ASSERT_FALSE(result.ok());
+    EXPECT_EQ(result.error(), c.message);
+  }
+}
+
+}  // namespace
+}  // namespace tav
