@@ -1,0 +1,254 @@
+#include "binding/yaml_reader.h"
+
+#include <string>
+
+#include <gtest/gtest.h>
+
+#include "binding/yaml_test_tree.h"
+
+namespace tav {
+namespace {
+
+std::string Read(std::string_view yaml) {
+  BindingResult result = ParseYaml(yaml);
+  if (!result.ok()) return "error: " + std::string(result.error());
+  return DescribeYamlData(result.value());
+}
+
+struct ReadCase {
+  const char* yaml;
+  const char* expected;  // DescribeYamlData of the tree, or "error: " and the message
+};
+
+void ExpectReads(const ReadCase* cases, size_t count) {
+  for (size_t i = 0; i < count; ++i) {
+    SCOPED_TRACE(cases[i].yaml);
+    EXPECT_EQ(Read(cases[i].yaml), cases[i].expected);
+  }
+}
+
+TEST(YamlReader, BuildsTrees) {
+  const ReadCase cases[] = {
+      {"name: Valiant\nperks: [8005, 9111, 8299]\nactive: yes\n",
+       "{active: true, name: \"Valiant\", perks: [u8005, u9111, u8299]}"},
+      {"- order: 2\n  style: {primary: 8000, sub: -1}\n- ~\n",
+       "[{order: u2, style: {primary: u8000, sub: s-1}}, null]"},
+      // Fields come out in byte order, whatever order the text gives.
+      {"zeta: 1\nZeta: 2\nab: 3\na: 4\n", "{Zeta: u2, a: u4, ab: u3, zeta: u1}"},
+      {"[]", "[]"},
+      {"{}", "{}"},
+      {"[[], {}, '']", "[[], {}, \"\"]"},
+      {"'': empty key\n", "{: \"empty key\"}"},
+      // Keys are taken as text, never resolved.
+      {"1: one\n~: tilde\nyes: 'y'\n", "{1: \"one\", yes: \"y\", ~: \"tilde\"}"},
+      {"!!str 5: five\n", "{5: \"five\"}"},
+  };
+  ExpectReads(cases, std::size(cases));
+}
+
+TEST(YamlReader, RepeatedKeysReuseTheField) {
+  const ReadCase cases[] = {
+      {"a: 1\na: two\n", "{a: \"two\"}"},
+      {"a: {x: 1}\na: {y: 2}\n", "{a: {x: u1, y: u2}}"},
+      {"a: [1]\na: [2, 3]\n", "{a: [u1, u2, u3]}"},
+      {"a: [1]\na: {y: 2}\n", "{a: {y: u2}}"},
+      {"a: {x: 1}\na: ~\n", "{a: null}"},
+  };
+  ExpectReads(cases, std::size(cases));
+}
+
+TEST(YamlReader, DocumentsInAStream) {
+  const ReadCase cases[] = {
+      {"", "null"},
+      {"# nothing but a comment\n", "null"},
+      {"---\n", "null"},
+      {"---\n...\n", "null"},
+      // An empty first document does not count as a document of its own.
+      {"---\n--- rune\n", "\"rune\""},
+      {"--- ~\n--- rune\n", "\"rune\""},
+      {"--- a\n--- b\n", "error: Multi-document YAML is not supported."},
+      {"--- a\n---\n", "error: Multi-document YAML is not supported."},
+      {"--- {}\n--- b\n", "error: Multi-document YAML is not supported."},
+      {"---\n---\n--- c\n--- d\n", "error: Multi-document YAML is not supported."},
+  };
+  ExpectReads(cases, std::size(cases));
+}
+
+TEST(YamlReader, KeysMustBeStringScalars) {
+  const ReadCase cases[] = {
+      {"!!int 1: a\n",
+       "error: Invalid mapping key. Only string scalar keys are allowed. At line: 1 col: 1"},
+      {"ok: 1\n  \nbad:\n  !!float 2: b\n",
+       "error: Invalid mapping key. Only string scalar keys are allowed. At line: 4 col: 3"},
+      {"!custom k: v\n",
+       "error: Invalid mapping key. Only string scalar keys are allowed. At line: 1 col: 1"},
+      {"? [a, b]\n: c\n", "error: Unexpected start of sequence. At line: 1 col: 3"},
+      {"x: 1\n? {a: b}\n: c\n", "error: Unexpected start of mapping. At line: 2 col: 3"},
+      {"{[1]: x}", "error: Unexpected start of sequence. At line: 1 col: 2"},
+  };
+  ExpectReads(cases, std::size(cases));
+}
+
+TEST(YamlReader, AliasesAreDeepCopies) {
+  const ReadCase cases[] = {
+      {"a: &p [8112, {rune: 8139}]\nb: *p\n",
+       "{a: [u8112, {rune: u8139}], b: [u8112, {rune: u8139}]}"},
+      {"- &s Conqueror\n- *s\n- [*s]\n", "[\"Conqueror\", \"Conqueror\", [\"Conqueror\"]]"},
+      {"- &e\n- *e\n", "[null, null]"},
+      // An alias to an anchored key gives the key text.
+      {"&k keystone: 1\ncopy: *k\n", "{copy: \"keystone\", keystone: u1}"},
+      // An alias may stand as a key when it repeats a key or a string scalar.
+      {"&a a: &b b\n*b : *a\n", "{a: \"b\", b: \"a\"}"},
+      {"x: &n 12\n*n : twelve\n", "{12: \"twelve\", x: u12}"},
+      // Later changes through a repeated key do not reach the copy.
+      {"a: &p {x: 1}\nb: *p\na: {y: 2}\n", "{a: {x: u1, y: u2}, b: {x: u1}}"},
+      // A field aliasing its own earlier value keeps it.
+      {"a: &v 1\na: *v\n", "{a: u1}"},
+      // The copy may replace the very container that holds its source.
+      {"a: {b: &x [1, 2]}\na: *x\n", "{a: [u1, u2]}"},
+      {"- [a, &x [b, {c: d}]]\n- *x\n", "[[\"a\", [\"b\", {c: \"d\"}]], [\"b\", {c: \"d\"}]]"},
+  };
+  ExpectReads(cases, std::size(cases));
+}
+
+TEST(YamlReader, BadAliasesAndAnchorsFail) {
+  const ReadCase cases[] = {
+      {"a: &x\n  b: *x\n", "error: Cannot deserialize cyclic aliases. Alias \"x\". At line: 2 col: 6"},
+      {"- &top\n  - [1, *top]\n",
+       "error: Cannot deserialize cyclic aliases. Alias \"top\". At line: 2 col: 9"},
+      // A container closed and opened again by a repeated key is still an
+      // ancestor of the alias: copying it into itself would never end.
+      {"a: &x {b: 1}\na:\n  c: *x\n",
+       "error: Cannot deserialize cyclic aliases. Alias \"x\". At line: 3 col: 6"},
+      {"a: *nope\n", "error: Undefined alias encountered: \"nope\". At line: 1 col: 4"},
+      {"- *later\n- &later 1\n", "error: Undefined alias encountered: \"later\". At line: 1 col: 3"},
+      {"a: &x 1\nb: &x 2\n", "error: Duplicate occurrence of anchor \"x\". At line: 2 col: 4"},
+      {"&x k: &x v\n", "error: Duplicate occurrence of anchor \"x\". At line: 1 col: 7"},
+      {"--- &x a\n--- &x b\n", "error: Multi-document YAML is not supported."},
+      {"a: &m {b: 1}\n*m : 2\n",
+       "error: Invalid mapping key. Only string scalar keys are allowed. At line: 2 col: 1"},
+      {"a: &t !!int 5\n*t : 2\n",
+       "error: Invalid mapping key. Only string scalar keys are allowed. At line: 2 col: 1"},
+  };
+  ExpectReads(cases, std::size(cases));
+}
+
+TEST(YamlReader, ParserErrorsUseLibyamlPositions) {
+  const ReadCase cases[] = {
+      {"perks: [8005, 8009\n",
+       "error: YAML parser error: did not find expected ',' or ']'. At line: 1 col: 0"},
+      {"a: b\n c: d\n",
+       "error: YAML parser error: mapping values are not allowed in this context. At line: 1 col: 2"},
+      {"key: \"open\n", "error: YAML parser error: found unexpected end of stream. At line: 1 col: 0"},
+      {"a: @b\n", "error: YAML parser error: found character that cannot start any token. At line: "
+                  "0 col: 3"},
+  };
+  ExpectReads(cases, std::size(cases));
+}
+
+TEST(YamlReader, FirstErrorStands) {
+  const ReadCase cases[] = {
+      // Later events are not read: neither the second bad alias nor the
+      // unclosed flow sequence is reported.
+      {"a: *one\nb: *two\nc: [\n",
+       "error: Undefined alias encountered: \"one\". At line: 1 col: 4"},
+      {"a: !!int x\n--- b\n",
+       "error: Value x for 'yaml' of type uint64_t is in an incorrect format"},
+  };
+  ExpectReads(cases, std::size(cases));
+
+  BindingResult result = ParseYaml("a: [1, 2]\nb: *gone\n");
+  ASSERT_FALSE(result.ok());
+  EXPECT_EQ(result.value().size(), 1u);  // only "error" is left of the tree
+}
+
+TEST(YamlReader, InvalidUtf8IsAParserError) {
+  BindingResult result = ParseYaml("name: \xff\xfe\n");
+  EXPECT_FALSE(result.ok());
+  EXPECT_EQ(result.error().substr(0, 19), "YAML parser error: ");
+}
+
+TEST(YamlReader, TextIsReadToItsLengthOnly) {
+  std::string text = "a: 1\nb: 2\n";
+  EXPECT_EQ(Read(std::string_view(text).substr(0, 5)), "{a: u1}");
+  std::string with_nul("a: \"x\\0y\"\n", 10);
+  BindingResult result = ParseYaml(with_nul);
+  ASSERT_TRUE(result.ok()) << result.error();
+  EXPECT_EQ(result.value()["a"].GetString(), std::string_view("x\0y", 3));
+}
+
+std::string Nested(size_t depth, const char* inner = "0") {
+  return std::string(depth, '[') + inner + std::string(depth, ']');
+}
+
+TEST(YamlReader, NestingIsLimited) {
+  EXPECT_EQ(Read(Nested(kMaxNestingDepth)).substr(0, 3), "[[[");
+  EXPECT_EQ(Read(Nested(kMaxNestingDepth + 1)),
+            "error: Containers are nested deeper than 512 levels. At line: 1 col: 513");
+  // Deep enough to overflow the stack if anything recursed per level.
+  EXPECT_EQ(Read(Nested(100000)),
+            "error: Containers are nested deeper than 512 levels. At line: 1 col: 513");
+
+  std::string block;
+  for (size_t level = 0; level <= kMaxNestingDepth; ++level) {
+    block += std::string(level, ' ') + "k:\n";
+  }
+  EXPECT_EQ(Read(block), "error: Containers are nested deeper than 512 levels. At line: 513 col: 513");
+}
+
+TEST(YamlReader, AliasesCannotNestDeeperThanTheLimit) {
+  // Each alias puts a 300-deep copy 300 levels down; the second level of
+  // copies would reach 600.
+  std::string deep = "a: &d " + Nested(299) + "\n";
+  std::string within = deep + "b: " + Nested(200, "*d") + "\n";
+  EXPECT_TRUE(ParseYaml(within).ok());
+
+  std::string beyond = deep + "b: " + Nested(300, "*d") + "\n";
+  EXPECT_EQ(Read(beyond),
+            "error: Containers are nested deeper than 512 levels. At line: 2 col: 304");
+}
+
+// Ten levels of ten aliases each: 10^10 values from a few hundred bytes.
+std::string AliasBomb(int levels) {
+  std::string text = "l0: &l0 [lol, lol, lol, lol, lol, lol, lol, lol, lol, lol]\n";
+  for (int i = 1; i < levels; ++i) {
+    std::string prev = "*l" + std::to_string(i - 1);
+    text += "l" + std::to_string(i) + ": &l" + std::to_string(i) + " [";
+    for (int j = 0; j < 10; ++j) text += (j ? ", " : "") + prev;
+    text += "]\n";
+  }
+  return text;
+}
+
+TEST(YamlReader, AliasExpansionIsBounded) {
+  // Four levels expand to 10 * (11 + 111 + 1111) values: within the budget.
+  BindingResult small = ParseYaml(AliasBomb(4));
+  ASSERT_TRUE(small.ok()) << small.error();
+  EXPECT_EQ(small.value()["l3"][9][9][9][9].GetString(), "lol");
+
+  // The fifth copy of l3 on line 5 passes 65536: 12330 + 5 * 11111.
+  BindingResult bomb = ParseYaml(AliasBomb(10));
+  ASSERT_FALSE(bomb.ok());
+  EXPECT_EQ(bomb.error(), "YAML aliases expand to more than 65536 values. At line: 5 col: 30");
+}
+
+TEST(YamlReader, AliasBudgetGrowsWithTheInput) {
+  // 80 copies of a 1001-value list need 80080 values: more than the least
+  // budget, but within what a document of over 10 KB may expand to.
+  std::string text = "base: &b [";
+  for (int i = 0; i < 1000; ++i) text += i ? ",0" : "0";
+  text += "]\n";
+  for (int i = 0; i < 80; ++i) text += "c" + std::to_string(i) + ": *b\n";
+  ASSERT_LT(text.size() * kYamlAliasCellsPerInputByte, 80080u);
+  EXPECT_EQ(Read(text).substr(0, 51),
+            "error: YAML aliases expand to more than 65536 value");
+
+  text += "# " + std::string(8000, 'x') + "\n";
+  ASSERT_GT(text.size() * kYamlAliasCellsPerInputByte, 80080u);
+  BindingResult result = ParseYaml(text);
+  ASSERT_TRUE(result.ok()) << result.error();
+  EXPECT_EQ(result.value()["c79"].size(), 1000u);
+}
+
+}  // namespace
+}  // namespace tav

@@ -1,0 +1,187 @@
+#include "binding/yaml_scalar.h"
+
+#include <gtest/gtest.h>
+
+#include "binding/yaml_reader.h"
+#include "binding/yaml_test_tree.h"
+
+namespace tav {
+namespace {
+
+struct ScalarCase {
+  const char* yaml;
+  const char* value;  // as DescribeYamlData writes it
+};
+
+// One scalar document each, read through libyaml, so that styles and tag
+// shorthands arrive as they do in real documents.
+void ExpectScalars(const ScalarCase* cases, size_t count) {
+  for (size_t i = 0; i < count; ++i) {
+    SCOPED_TRACE(cases[i].yaml);
+    BindingResult result = ParseYaml(cases[i].yaml);
+    ASSERT_TRUE(result.ok()) << result.error();
+    EXPECT_EQ(DescribeYamlData(result.value()), cases[i].value);
+  }
+}
+
+TEST(YamlScalar, PlainScalarsAreResolved) {
+  const ScalarCase cases[] = {
+      // Null words, exact and case-sensitive.
+      {"~", "null"},
+      {"null", "null"},
+      {"Null", "null"},
+      {"NULL", "null"},
+      {"nULL", "\"nULL\""},
+      {"key:", "{key: null}"},
+      // Numbers go through strtod: leading zeros are decimal, 0x is hex, an
+      // exponent or a zero fraction still gives a whole number.
+      {"42", "u42"},
+      {"010", "u10"},
+      {"0x10", "u16"},
+      {"1e3", "u1000"},
+      {"2.0", "u2"},
+      {"+7", "u7"},
+      {"-42", "s-42"},
+      {"-3.0", "s-3"},
+      {"1.5", "f1.5"},
+      {"-0.25", "f-0.25"},
+      {".5", "f0.5"},
+      {"-9223372036854775808", "s-9223372036854775808"},
+      // Past 2^53 whole numbers lose precision on the way through a double.
+      {"9007199254740993", "u9007199254740992"},
+      // Whole numbers beyond the 64-bit range stay floats instead of wrapping.
+      {"18446744073709551616", "f1.8446744073709552e+19"},
+      {"-1e19", "f-1e+19"},
+      // Not numbers: text left over, infinities, NaN, overflow.
+      {"12abc", "\"12abc\""},
+      {"1_000", "\"1_000\""},
+      {"inf", "\"inf\""},
+      {"-Infinity", "\"-Infinity\""},
+      {"nan", "\"nan\""},
+      {".inf", "\".inf\""},
+      {"1e999", "\"1e999\""},
+      {"0o17", "\"0o17\""},
+      // Bool words, including the short and the on/off forms.
+      {"true", "true"},
+      {"True", "true"},
+      {"TRUE", "true"},
+      {"y", "true"},
+      {"Yes", "true"},
+      {"ON", "true"},
+      {"false", "false"},
+      {"N", "false"},
+      {"no", "false"},
+      {"Off", "false"},
+      {"tRUE", "\"tRUE\""},
+      {"yES", "\"yES\""},
+      {"Mountain", "\"Mountain\""},
+  };
+  ExpectScalars(cases, std::size(cases));
+}
+
+TEST(YamlScalar, QuotedScalarsStayStrings) {
+  const ScalarCase cases[] = {
+      {"'yes'", "\"yes\""},
+      {"\"12\"", "\"12\""},
+      {"''", "\"\""},
+      {"\"~\"", "\"~\""},
+      {"'null'", "\"null\""},
+  };
+  ExpectScalars(cases, std::size(cases));
+}
+
+TEST(YamlScalar, BlockScalarsAreResolvedLikePlainOnes) {
+  const ScalarCase cases[] = {
+      {"|-\n  12\n", "u12"},
+      {">-\n  yes\n", "true"},
+      // A kept line break makes it text.
+      {"|\n  12\n", "\"12\n\""},
+      {"|-\n", "null"},
+  };
+  ExpectScalars(cases, std::size(cases));
+}
+
+TEST(YamlScalar, TagsChooseTheKind) {
+  const ScalarCase cases[] = {
+      {"!!str 12", "\"12\""},
+      {"!!str yes", "\"yes\""},
+      {"!!str", "\"\""},
+      {"!!int 42", "u42"},
+      {"!!int -42", "s-42"},
+      {"!!int 0x1F", "u31"},
+      // Tagged integers follow the C rules of base 0, so a leading zero is
+      // octal here, unlike a plain 010.
+      {"!!int 010", "u8"},
+      {"!!int 18446744073709551615", "u18446744073709551615"},
+      {"!!int -9223372036854775808", "s-9223372036854775808"},
+      {"!!float 1.5", "f1.5"},
+      {"!!float 2", "f2"},
+      {"!!float '-0.5'", "f-0.5"},
+      {"!!bool yes", "true"},
+      {"!!bool OFF", "false"},
+      // A !!bool text that is no bool word leaves the value empty.
+      {"!!bool maybe", "null"},
+      {"!!bool 1", "null"},
+      {"tag: !!bool perhaps", "{tag: null}"},
+  };
+  ExpectScalars(cases, std::size(cases));
+}
+
+TEST(YamlScalar, BadTaggedScalarsFailTheParse) {
+  struct {
+    const char* yaml;
+    const char* error;
+  } cases[] = {
+      {"!!int abc", "Value abc for 'yaml' of type uint64_t is in an incorrect format"},
+      {"!!int -abc", "Value -abc for 'yaml' of type int64_t is in an incorrect format"},
+      {"!!int 12.5", "Value 12.5 for 'yaml' of type uint64_t is in an incorrect format"},
+      {"!!int 18446744073709551616",
+       "Value 18446744073709551616 for 'yaml' of type uint64_t is out of range"},
+      {"!!int -9223372036854775809",
+       "Value -9223372036854775809 for 'yaml' of type int64_t is out of range"},
+      {"!!float fast", "Value fast for 'yaml' of type double is in an incorrect format"},
+      {"!!float 1e999", "Value 1e999 for 'yaml' of type double is out of range"},
+      {"!!null ~", "Unsupported YAML tag 'tag:yaml.org,2002:null'."},
+      {"!!binary aGVsbG8=", "Unsupported YAML tag 'tag:yaml.org,2002:binary'."},
+      {"! text", "Unsupported YAML tag '!'."},
+      {"page: !rune 8100", "Unsupported YAML tag '!rune'."},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.yaml);
+    BindingResult result = ParseYaml(c.yaml);
+    EXPECT_FALSE(result.ok());
+    EXPECT_EQ(result.error(), c.error);
+  }
+}
+
+TEST(YamlScalar, ResolverLeavesNoValueBehindOnFailure) {
+  YamlScalarResolver resolver;
+  BindingProperty cell;
+  cell.SetString("before");
+  std::string error;
+  EXPECT_FALSE(resolver.Resolve("tag:yaml.org,2002:int", "x1", false, cell, error));
+  EXPECT_EQ(error, "Value x1 for 'yaml' of type uint64_t is in an incorrect format");
+  EXPECT_TRUE(cell.isEmpty());
+
+  // The resolver is reused across scalars: a failure must not stick.
+  error.clear();
+  EXPECT_TRUE(resolver.Resolve("tag:yaml.org,2002:int", "7", false, cell, error));
+  EXPECT_EQ(DescribeYamlData(cell), "u7");
+  EXPECT_TRUE(error.empty());
+}
+
+TEST(YamlScalar, NumberTextNeedNotBeTerminated) {
+  // The text is a view into a larger buffer: only its own bytes count.
+  const char buffer[] = "125abc";
+  BindingProperty cell;
+  ResolvePlainYamlScalar(std::string_view(buffer, 3), cell);
+  EXPECT_EQ(DescribeYamlData(cell), "u125");
+
+  std::string long_number(100, '0');
+  long_number += "1.5x";
+  ResolvePlainYamlScalar(std::string_view(long_number).substr(0, 103), cell);
+  EXPECT_EQ(DescribeYamlData(cell), "f1.5");
+}
+
+}  // namespace
+}  // namespace tav

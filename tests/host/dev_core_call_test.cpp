@@ -1,0 +1,210 @@
+// Calls from the development core into the plugin: routing, the request
+// record the plugin sees, reading and releasing the plugin's answers.
+#include <thread>
+
+#include "fake_plugin_fixture.h"
+#include "host/host_memory.h"
+
+namespace tav::host {
+namespace {
+
+using ::testing::ElementsAre;
+using ::testing::HasSubstr;
+using ::testing::IsEmpty;
+
+using DevCoreCall = FakePluginTest;
+
+TEST_F(DevCoreCall, RoutesByMethodAndTemplate) {
+  const struct {
+    uint32_t method;
+    const char* url;
+    const char* function;  // "" when no function may be called
+  } cases[] = {
+      {TAV_METHOD_GET, "/fake/v1/items", "ListItems"},
+      {TAV_METHOD_GET, "/fake/v1/items/12", "GetItem"},
+      // Both GetItem and GetSpecial match; the literal one captures less.
+      {TAV_METHOD_GET, "/fake/v1/items/special", "GetSpecial"},
+      {TAV_METHOD_GET, "/fake/v1/items/12/x", ""},
+      {TAV_METHOD_GET, "/fake/v1/items/12?fields=name/id", "GetItem"},
+      {TAV_METHOD_GET, "/fake/v1/files/a/b/c.json", "GetFile"},
+      {TAV_METHOD_PUT, "/fake/v1/items/12", "PutItem"},
+      {TAV_METHOD_DELETE, "/fake/v1/items/12", ""},
+      {TAV_METHOD_PATCH, "/fake/v1/echo", "Echo"},
+      {TAV_METHOD_GET, "/fake/v1/echo?x=1", "Echo"},
+      {TAV_METHOD_GET, "/other/v1/items", ""},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(std::string(RequestMethodName(c.method)) + " " + c.url);
+    CallResult result = core_.Call(c.method, c.url);
+    if (*c.function == '\0') {
+      EXPECT_FALSE(result.routed);
+      EXPECT_EQ(result.Summary(), "404 Invalid function");
+      continue;
+    }
+    EXPECT_EQ(result.function_name, c.function);
+    // The plugin names the function from the dispatch context it was given,
+    // so this also checks that the context of the chosen record was passed.
+    EXPECT_EQ(Field(result, "function"), "\"" + std::string(c.function) + "\"") << result.ValueJson();
+  }
+  EXPECT_THAT(core_.faults(), IsEmpty());
+}
+
+TEST_F(DevCoreCall, PluginSeesTheWholeRequest) {
+  CallResult result = core_.Call(TAV_METHOD_POST, "/fake/v1/echo?x=1",
+                                 CallOptions()
+                                     .Arg("page", R"({"id":7,"perks":[8100,8112],"name":"Dawn","ok":true})")
+                                     .Positional("-5")
+                                     .ArgText("note", "a\"b")
+                                     .Header("Accept", "application/json")
+                                     .Header("X-Trace", "9")
+                                     .Body("{\"id\":7}", "application/json"));
+  ASSERT_TRUE(result.ok()) << result.Summary();
+  EXPECT_EQ(Field(result, "method"), "6");
+  EXPECT_EQ(Field(result, "url"), "\"/fake/v1/echo?x=1\"");
+  EXPECT_EQ(Field(result, "hostContext"), std::to_string(kDefaultHostContext));
+  EXPECT_EQ(Field(result, "args"),
+            R"([{"name":"page","kind":10,"value":{"id":7,"perks":[8100,8112],"name":"Dawn","ok":true}},)"
+            R"({"name":null,"kind":2,"value":-5},{"name":"note","kind":6,"value":"a\"b"}])");
+  EXPECT_EQ(Field(result, "headers"), R"([["Accept","application/json"],["X-Trace","9"]])");
+  EXPECT_EQ(Field(result, "contentType"), "\"application/json\"");
+  EXPECT_EQ(Field(result, "body"), R"("{\"id\":7}")");
+  EXPECT_EQ(Field(result, "methodName"), "null");
+}
+
+TEST_F(DevCoreCall, BorrowedTextsReachThePluginAsBorrowedKinds) {
+  CallResult result = core_.Call(TAV_METHOD_GET, "/fake/v1/echo", CallOptions().ArgText("s", "x").Borrowed());
+  EXPECT_EQ(Field(result, "args"), R"([{"name":"s","kind":5,"value":"x"}])");
+}
+
+TEST_F(DevCoreCall, NamedMethodTravelsWithItsName) {
+  CallOptions options;
+  options.method_name = "SUBSCRIBE";
+  CallResult result = core_.Call(TAV_METHOD_NAMED, "/fake/v1/echo", std::move(options));
+  EXPECT_EQ(Field(result, "method"), "8");
+  EXPECT_EQ(Field(result, "methodName"), "\"SUBSCRIBE\"");
+}
+
+TEST_F(DevCoreCall, ReadsEveryPartOfTheAnswerAndReleasesIt) {
+  MemoryStatistics before = core_.GetMemoryStatistics();
+  CallResult result = core_.Call(TAV_METHOD_GET, "/fake/v1/echo");
+  EXPECT_EQ(result.status, 200u);
+  EXPECT_THAT(result.headers, ElementsAre(std::make_pair(std::string("X-Fake"), std::string("echo"))));
+  EXPECT_EQ(result.flag, 1);
+  EXPECT_EQ(result.kind, 2u);
+  EXPECT_EQ(result.additional_text, "extra");
+  // Everything the plugin allocated for the answer was given back to it.
+  MemoryStatistics after = core_.GetMemoryStatistics();
+  EXPECT_GT(after.allocation_count, before.allocation_count);
+  EXPECT_EQ(after.allocation_count - before.allocation_count, after.free_count - before.free_count);
+  EXPECT_EQ(Field(Action("counters"), "recordReleases"), "1");
+}
+
+TEST_F(DevCoreCall, RequestValuesAreTheHostsAndFreedAfterTheCall) {
+  size_t live = HostMemory::LiveBlocks();
+  core_.Call(TAV_METHOD_GET, "/fake/v1/echo", CallOptions().Arg("deep", R"({"a":[{"b":"c"}]})").Header("h", "v"));
+  EXPECT_EQ(HostMemory::LiveBlocks(), live);
+}
+
+TEST_F(DevCoreCall, StreamedAnswerIsReadToTheEndAndReleased) {
+  CallResult result = Action("stream", CallOptions().ArgText("body", "hello, wide world").Arg("chunk", "8"));
+  EXPECT_TRUE(result.streamed);
+  EXPECT_EQ(result.body, "hello, wide world");
+  EXPECT_EQ(result.stream_size, 17u);
+  EXPECT_EQ(result.stream_reads, 3u);
+  EXPECT_EQ(Field(Action("counters"), "streamReleases"), "1");
+}
+
+TEST_F(DevCoreCall, FaultyAnswersAreReportedNotTrusted) {
+  const struct {
+    const char* which;
+    const char* fault;  // "" when the answer is sound
+  } cases[] = {
+      {"null-text", "bad value: null text at value"},
+      {"bad-kind", "bad value: unknown kind 42 at value"},
+      {"null-array", "bad value: null array of 3 at value"},
+      {"null-key", "bad value: null key at value{0}"},
+      {"null-header", "null text in header 0"},
+      {"kind-code", "kind code 9"},
+      {"no-release", "response holds allocations but has no release operation"},
+      {"stream-no-release", "stream without a release operation"},
+      {"null-error", ""},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.which);
+    core_.ClearRecords();
+    CallResult result = core_.Get(std::string("/fake/v1/garbage/") + c.which);
+    if (*c.fault == '\0') {
+      EXPECT_THAT(result.faults, IsEmpty());
+      EXPECT_THAT(core_.faults(), IsEmpty());
+      continue;
+    }
+    EXPECT_THAT(result.faults, ElementsAre(c.fault));
+    ASSERT_EQ(core_.faults().size(), 1u);
+    EXPECT_EQ(core_.faults()[0], "answer of Garbage to GET /fake/v1/garbage/" + std::string(c.which) + ": " + c.fault);
+  }
+  // A failure status without an error text is a success by the record.
+  CallResult odd = core_.Get("/fake/v1/garbage/null-error");
+  EXPECT_TRUE(odd.ok());
+  EXPECT_EQ(odd.status, 500u);
+}
+
+TEST_F(DevCoreCall, PostedCallRunsOnTheCoreThread) {
+  std::future<CallResult> future;
+  std::thread other([&] { future = core_.PostCall(TAV_METHOD_GET, "/fake/v1/items"); });
+  other.join();
+  EXPECT_EQ(core_.RunUntilIdle(), 1u);
+  CallResult result = future.get();
+  EXPECT_EQ(Field(result, "function"), "\"ListItems\"");
+  EXPECT_THAT(core_.faults(), IsEmpty());
+}
+
+// While a handler of the plugin waits, the core may call the plugin again.
+TEST_F(DevCoreCall, PostedCallRunsInsideThePluginsWait) {
+  std::future<CallResult> nested = core_.PostCall(TAV_METHOD_GET, "/fake/v1/items/3");
+  Action("wait", CallOptions().Arg("count", "1"));
+  ASSERT_EQ(nested.wait_for(std::chrono::seconds(0)), std::future_status::ready);
+  EXPECT_EQ(Field(nested.get(), "url"), "\"/fake/v1/items/3\"");
+  EXPECT_TRUE(core_.queue().idle());
+}
+
+TEST_F(DevCoreCall, PluginEnteredOffTheCoreThreadIsAFault) {
+  std::thread other([&] { core_.Call(TAV_METHOD_POST, "/fake/v1/actions/log", CallOptions().Arg("level", "1").ArgText("text", "x")); });
+  other.join();
+  EXPECT_THAT(core_.faults(), ElementsAre("Log called off the core thread"));
+}
+
+TEST(DevCoreLoad, FailuresSayWhy) {
+  {
+    DevCore core;
+    EXPECT_FALSE(core.Load("/nonexistent/libnothing.so"));
+    EXPECT_THAT(core.load_error(), HasSubstr("cannot open /nonexistent/libnothing.so: "));
+    EXPECT_FALSE(core.Initialize());
+    EXPECT_EQ(core.Call(TAV_METHOD_GET, "/fake/v1/items").Summary(), "503 Plugin not loaded");
+  }
+  {
+    DevCore core;
+    EXPECT_FALSE(core.Load("libm.so.6"));
+    EXPECT_EQ(core.load_error(), "libm.so.6 does not export load_tav_perks");
+  }
+  {
+    DevCore core;  // the fake plugin refuses any major version but 18
+    EXPECT_FALSE(core.Load(TAV_FAKE_PLUGIN_PATH, 17, 9, 9));
+    EXPECT_EQ(core.load_error(), "load_tav_perks gave no entry table");
+  }
+}
+
+TEST(DevCoreLoad, KeepsThePluginsAnswer) {
+  DevCore core;
+  ASSERT_TRUE(core.Load(TAV_FAKE_PLUGIN_PATH, 18, 3, 1));
+  EXPECT_EQ(core.library().short_name(), "tav-fake");
+  EXPECT_EQ(+core.library().info().major, 18u);
+  EXPECT_EQ(+core.library().info().minor, 0u);
+  EXPECT_EQ(core.api().functions.size(), 8u);
+  // Never initialised: Shutdown still frees the module.
+  core.Shutdown();
+  EXPECT_FALSE(core.plugin_alive());
+  EXPECT_EQ(core.Get("/fake/v1/items").Summary(), "503 Plugin not loaded");
+}
+
+}  // namespace
+}  // namespace tav::host

@@ -1,0 +1,149 @@
+// Events between the development core and the plugin: what the plugin sends,
+// what the core delivers (resource events above all), registrations, waits.
+#include "fake_plugin_fixture.h"
+
+namespace tav::host {
+namespace {
+
+using ::testing::ElementsAre;
+using ::testing::IsEmpty;
+
+using DevCoreEvent = FakePluginTest;
+
+
+TEST_F(DevCoreEvent, InitializeRegistersAndLogsThroughTheCore) {
+  ASSERT_EQ(core_.registrations().size(), 1u);
+  const Registration& registration = core_.registrations()[0];
+  EXPECT_EQ(registration.name, "OnServiceProxyUuidEvent");
+  EXPECT_EQ(registration.flag, 1);
+  EXPECT_EQ(registration.host_context, kDefaultHostContext);
+  ASSERT_EQ(core_.log().size(), 1u);
+  EXPECT_EQ(core_.log()[0].level, 0);
+  EXPECT_EQ(core_.log()[0].text, "fake: initialized");
+}
+
+TEST_F(DevCoreEvent, SentEventIsRecordedAndDeliveredInALaterPass) {
+  Action("register", CallOptions().ArgText("name", "OnFakeChanged").Arg("flag", "0"));
+  Action("send-event", CallOptions()
+                           .ArgText("name", "OnFakeChanged")
+                           .Arg("payload", R"({"id":3,"tags":["a","b"],"nested":{"x":null}})")
+                           .Arg("flag", "4"));
+  ASSERT_EQ(core_.sent_events().size(), 1u);
+  const SentEvent& sent = core_.sent_events()[0];
+  EXPECT_EQ(sent.name, "OnFakeChanged");
+  EXPECT_EQ(JsonText(sent.payload), R"({"id":3,"tags":["a","b"],"nested":{"x":null}})");
+  EXPECT_EQ(sent.flag, 4u);
+  // Not delivered inside SendEvent: the plugin is not re-entered from its own call.
+  EXPECT_EQ(Received(), "[]");
+  core_.RunUntilIdle();
+  EXPECT_EQ(Received(), R"([{"name":"OnFakeChanged","payload":{"id":3,"tags":["a","b"],"nested":{"x":null}},)"
+                        R"("flag":4,"contextOk":true}])");
+  EXPECT_THAT(core_.faults(), IsEmpty());
+}
+
+TEST_F(DevCoreEvent, ResourceChangesReachBothEventNames) {
+  Action("register", CallOptions().ArgText("name", "OnJsonApiEvent_tav-settings_v2_ready"));
+  Action("register", CallOptions().ArgText("name", "OnJsonApiEvent"));
+  Action("register", CallOptions().ArgText("name", "OnJsonApiEvent_tav-settings_v2_other"));
+  core_.SetResource("/tav-settings/v2/ready", "true");
+  core_.SetResource("/tav-settings/v2/ready", "false");
+  core_.RemoveResource("/tav-settings/v2/ready");
+  core_.RunUntilIdle();
+  std::vector<std::string> delivered;
+  for (const DeliveredEvent& event : core_.delivered_events()) {
+    delivered.push_back(event.name + " " + JsonText(event.payload));
+  }
+  EXPECT_THAT(delivered,
+              ElementsAre(R"(OnJsonApiEvent_tav-settings_v2_ready {"uri":"/tav-settings/v2/ready","eventType":"Create","data":true})",
+                          R"(OnJsonApiEvent {"uri":"/tav-settings/v2/ready","eventType":"Create","data":true})",
+                          R"(OnJsonApiEvent_tav-settings_v2_ready {"uri":"/tav-settings/v2/ready","eventType":"Update","data":false})",
+                          R"(OnJsonApiEvent {"uri":"/tav-settings/v2/ready","eventType":"Update","data":false})",
+                          R"(OnJsonApiEvent_tav-settings_v2_ready {"uri":"/tav-settings/v2/ready","eventType":"Delete","data":null})",
+                          R"(OnJsonApiEvent {"uri":"/tav-settings/v2/ready","eventType":"Delete","data":null})"));
+  // The plugin got the same, with its own context and flag 0.
+  rapidjson::Document received = JsonValue(Received());
+  ASSERT_EQ(received.Size(), 6u);
+  for (const auto& event : received.GetArray()) {
+    EXPECT_TRUE(event["contextOk"].GetBool());
+    EXPECT_EQ(event["flag"].GetUint(), 0u);
+  }
+}
+
+TEST_F(DevCoreEvent, EventTextsMayBeSpelledBorrowed) {
+  core_.SetEventTextMode(TextMode::kBorrowed);
+  Action("register", CallOptions().ArgText("name", "OnJsonApiEvent_a"));
+  core_.SetResource("/a", R"({"k":"v"})");
+  core_.RunUntilIdle();
+  EXPECT_EQ(Received(), R"([{"name":"OnJsonApiEvent_a","payload":{"uri":"/a","eventType":"Create","data":{"k":"v"}},)"
+                        R"("flag":0,"contextOk":true}])");
+}
+
+TEST_F(DevCoreEvent, NoDeliveryAfterUnregistration) {
+  Action("register", CallOptions().ArgText("name", "OnJsonApiEvent_x"));
+  core_.SetResource("/x", "1");  // queued, not yet delivered
+  Action("unregister", CallOptions().ArgText("name", "OnJsonApiEvent_x"));
+  core_.RunUntilIdle();
+  EXPECT_EQ(Received(), "[]");
+  EXPECT_FALSE(core_.IsRegistered("OnJsonApiEvent_x"));
+  Action("unregister", CallOptions().ArgText("name", "OnJsonApiEvent_x"));
+  EXPECT_THAT(core_.faults(), ElementsAre("UnregisterEventHandler OnJsonApiEvent_x without a registration"));
+}
+
+TEST_F(DevCoreEvent, SecondRegistrationOfANameReplacesTheFirst) {
+  Action("register", CallOptions().ArgText("name", "OnJsonApiEvent_x").Arg("flag", "0"));
+  Action("register", CallOptions().ArgText("name", "OnJsonApiEvent_x").Arg("flag", "1"));
+  EXPECT_EQ(core_.registrations().size(), 2u);  // with OnServiceProxyUuidEvent
+  core_.SetResource("/x", "1");
+  core_.RunUntilIdle();
+  EXPECT_EQ(core_.delivered_events().size(), 1u);
+  ASSERT_EQ(core_.registration_calls().size(), 3u);
+  EXPECT_EQ(core_.registration_calls()[2].flag, 1);
+}
+
+TEST_F(DevCoreEvent, RegistrationsLeftAtShutdownAreFaults) {
+  Action("register", CallOptions().ArgText("name", "OnJsonApiEvent_y"));
+  Action("forget", CallOptions().ArgText("name", "OnJsonApiEvent_y"));
+  core_.Shutdown();
+  EXPECT_THAT(core_.faults(), ElementsAre("registration of OnJsonApiEvent_y still present after Shutdown"));
+  EXPECT_THAT(core_.registrations(), IsEmpty());
+  // Deliveries queued for a plugin that is gone are dropped.
+  core_.DeliverEvent("OnJsonApiEvent_y", JsonValue("1"));
+  core_.RunUntilIdle();
+  EXPECT_THAT(core_.delivered_events(), IsEmpty());
+}
+
+TEST_F(DevCoreEvent, WaitYieldsRunQueuedWork) {
+  Action("register", CallOptions().ArgText("name", "OnJsonApiEvent_z"));
+  core_.SetResource("/z", "5");
+  CallResult waited = Action("wait", CallOptions().Arg("count", "3"));
+  // Delivered inside the plugin's own wait, before the test pumped anything.
+  EXPECT_EQ(core_.delivered_events().size(), 1u);
+  EXPECT_EQ(waited.ValueJson(), "3");  // EndWait gives the wait's yields
+  EXPECT_EQ(core_.yield_count(), 3u);
+  EXPECT_EQ(core_.end_wait_count(), 1u);
+  EXPECT_THAT(core_.wait_labels(), ElementsAre("Wait: count"));
+  EXPECT_EQ(core_.open_waits(), 0u);
+}
+
+TEST_F(DevCoreEvent, LogLinesAreCaptured) {
+  Action("log", CallOptions().Arg("level", "2").ArgText("text", "Could not write settings for perks: 500"));
+  ASSERT_EQ(core_.log().size(), 2u);
+  EXPECT_EQ(core_.log()[1].level, 2);
+  EXPECT_EQ(core_.log()[1].text, "Could not write settings for perks: 500");
+}
+
+TEST(DevCoreWaitLimit, RunawayWaitEndsTheProcess) {
+  GTEST_FLAG_SET(death_test_style, "threadsafe");
+  EXPECT_DEATH(
+      {
+        DevCore core;
+        core.Load(TAV_FAKE_PLUGIN_PATH);
+        core.Initialize();
+        core.SetWaitYieldLimit(5);
+        core.Call(TAV_METHOD_POST, "/fake/v1/actions/wait", CallOptions().Arg("count", "6"));
+      },
+      "devcore: the wait \"Wait: count\" did not end after 5 yields");
+}
+
+}  // namespace
+}  // namespace tav::host

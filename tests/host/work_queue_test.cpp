@@ -1,0 +1,86 @@
+#include "host/work_queue.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <thread>
+
+namespace tav::host {
+namespace {
+
+TEST(WorkQueue, PassRunsOnlyWhatWasReadyWhenItBegan) {
+  WorkQueue queue;
+  std::string order;
+  queue.Post([&] {
+    order += "a";
+    queue.Post([&] { order += "c"; });
+  });
+  queue.Post([&] { order += "b"; });
+  EXPECT_EQ(queue.RunOnePass(), 2u);
+  EXPECT_EQ(order, "ab");
+  EXPECT_EQ(queue.RunOnePass(), 1u);
+  EXPECT_EQ(order, "abc");
+  EXPECT_TRUE(queue.idle());
+}
+
+// An item that yields (runs a nested pass) must see the work queued behind
+// it, or a handler waiting for that work would wait forever.
+TEST(WorkQueue, NestedPassRunsTheRestOfTheOuterPass) {
+  WorkQueue queue;
+  std::string order;
+  queue.Post([&] {
+    order += "[";
+    queue.RunOnePass();
+    order += "]";
+  });
+  queue.Post([&] { order += "b"; });
+  queue.Post([&] { order += "c"; });
+  EXPECT_EQ(queue.RunOnePass(), 1u);
+  EXPECT_EQ(order, "[bc]");
+  EXPECT_EQ(queue.passes(), 2u);
+}
+
+TEST(WorkQueue, DelayedWorkRunsInTheChosenPass) {
+  for (uint32_t delay : {0u, 1u, 2u, 5u}) {
+    SCOPED_TRACE(delay);
+    WorkQueue queue;
+    uint64_t ran_in_pass = 0;
+    queue.PostAfterPasses(delay, [&] { ran_in_pass = queue.passes(); });
+    queue.RunUntilIdle();
+    EXPECT_EQ(ran_in_pass, delay == 0 ? 1u : delay);
+  }
+}
+
+TEST(WorkQueue, RunUntilIdleCountsPassesSpentWaitingOnDelayedWork) {
+  WorkQueue queue;
+  int runs = 0;
+  queue.PostAfterPasses(4, [&] { ++runs; });
+  EXPECT_EQ(queue.RunUntilIdle(), 4u);
+  EXPECT_EQ(runs, 1);
+  EXPECT_EQ(queue.RunUntilIdle(), 0u);
+}
+
+TEST(WorkQueue, RunUntilIdleStopsAtItsLimit) {
+  WorkQueue queue;
+  std::function<void()> again = [&] { queue.Post(again); };
+  queue.Post(again);
+  EXPECT_EQ(queue.RunUntilIdle(7), 7u);
+  EXPECT_FALSE(queue.idle());
+}
+
+TEST(WorkQueue, OtherThreadsPostAndTheCoreThreadRuns) {
+  WorkQueue queue;
+  int total = 0;
+  std::thread poster([&] {
+    for (int i = 1; i <= 100; ++i) queue.Post([&total, i] { total += i; });
+  });
+  int seen = 0;
+  while (seen < 100) {
+    if (queue.WaitForWork(std::chrono::milliseconds(1000))) seen += static_cast<int>(queue.RunOnePass());
+  }
+  poster.join();
+  EXPECT_EQ(total, 5050);
+}
+
+}  // namespace
+}  // namespace tav::host
