@@ -85,7 +85,7 @@ void AppModule::SetServiceProxyAsyncHandler(std::string_view service, std::strin
   async_handlers_[ServiceProxyKey(service, method)] = std::move(handler);
 }
 
-void AppModule::OnServiceProxyUuidEvent(const PluginServiceProxyResponse& response) {
+void AppModule::HandleServiceProxyUuidEvent(const PluginServiceProxyResponse& response) {
   {
     std::lock_guard<std::mutex> lock(request_mutex_);
     arrived_responses_[response.uuid] = response;
@@ -93,7 +93,7 @@ void AppModule::OnServiceProxyUuidEvent(const PluginServiceProxyResponse& respon
   RunServiceProxyFulfilment();
 }
 
-void AppModule::OnServiceProxyMethodEvent(const PluginServiceProxyResponse& response) {
+void AppModule::HandleServiceProxyMethodEvent(const PluginServiceProxyResponse& response) {
   {
     std::lock_guard<std::mutex> lock(request_mutex_);
     arrived_responses_[ServiceProxyKey(response.serviceName, response.methodName)] = response;
@@ -101,7 +101,7 @@ void AppModule::OnServiceProxyMethodEvent(const PluginServiceProxyResponse& resp
   RunServiceProxyFulfilment();
 }
 
-void AppModule::OnServiceProxyAsyncEvent(const PluginServiceProxyResponse& response) {
+void AppModule::HandleServiceProxyAsyncEvent(const PluginServiceProxyResponse& response) {
   const std::string key = ServiceProxyKey(response.serviceName, response.methodName);
   std::lock_guard<std::mutex> lock(request_mutex_);
   const auto found = async_handlers_.find(key);
