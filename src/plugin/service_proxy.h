@@ -72,6 +72,51 @@ MaybeType<Failure, T> DecodeServiceProxyResponse(const PluginServiceProxyRespons
   }
 }
 
+// The promise of a CallServiceProxy, shared by the caller and the request's
+// handler.
+template <class T>
+class PendingAnswer {
+ public:
+  std::future<MaybeType<Failure, T>> GetFuture() { return promise_.get_future(); }
+  // The first result stands; later ones are dropped.
+  void Fulfil(MaybeType<Failure, T> result) {
+    if (fulfilled_) return;
+    fulfilled_ = true;
+    promise_.set_value(std::move(result));
+  }
+  // Marks the request as started: from now on only its handler answers.
+  void Arm() { armed_ = true; }
+  bool armed() const { return armed_; }
+
+ private:
+  std::promise<MaybeType<Failure, T>> promise_;
+  bool fulfilled_ = false;
+  bool armed_ = false;
+};
+
+// Owned by the handler of a started request. A handler dropped without
+// having run (its entry replaced by a request that got the same uuid, or
+// cleared) answers the waiting call with a Failure rather than leaving it a
+// broken promise, which Await would report as fatal.
+template <class T>
+class AnswerGuard {
+ public:
+  explicit AnswerGuard(std::shared_ptr<PendingAnswer<T>> answer) : answer_(std::move(answer)) {}
+  ~AnswerGuard() {
+    if (answer_->armed()) answer_->Fulfil(Failure(kDroppedRequestMessage));
+  }
+  AnswerGuard(const AnswerGuard&) = delete;
+  AnswerGuard& operator=(const AnswerGuard&) = delete;
+
+  PendingAnswer<T>& answer() { return *answer_; }
+
+  static constexpr const char* kDroppedRequestMessage =
+      "Service proxy request was dropped before its answer arrived";
+
+ private:
+  std::shared_ptr<PendingAnswer<T>> answer_;
+};
+
 }  // namespace service_proxy_internal
 
 template <class P>
@@ -92,15 +137,23 @@ std::string AppModule::InvokeServiceProxy(std::string_view service, std::string_
 template <class T, class P>
 MaybeType<Failure, T> AppModule::CallServiceProxy(std::string_view service,
                                                   std::string_view method, const P& payload) {
-  auto promise = std::make_shared<std::promise<MaybeType<Failure, T>>>();
-  std::future<MaybeType<Failure, T>> future = promise->get_future();
+  using service_proxy_internal::AnswerGuard;
+  using service_proxy_internal::PendingAnswer;
+  auto answer = std::make_shared<PendingAnswer<T>>();
+  std::future<MaybeType<Failure, T>> future = answer->GetFuture();
+  auto guard = std::make_shared<AnswerGuard<T>>(answer);
   const std::string error = InvokeServiceProxy(
-      service, method, payload, {}, [this, promise](const PluginServiceProxyResponse& response) {
-        promise->set_value(
+      service, method, payload, {}, [this, guard](const PluginServiceProxyResponse& response) {
+        guard->answer().Fulfil(
             service_proxy_internal::DecodeServiceProxyResponse<T>(response, registry_));
       });
-  // A request that was not started has dropped its handler unused.
-  if (!error.empty()) promise->set_value(Failure(error));
+  guard.reset();
+  if (error.empty()) {
+    answer->Arm();
+  } else {
+    // A request that was not started has dropped its handler unused.
+    answer->Fulfil(Failure(error));
+  }
   return Await(std::move(future));
 }
 

@@ -45,21 +45,6 @@ TEST_F(ServiceProxyE2eTest, AnswerAfterOrBeforeTheRequestIsStored) {
   }
 }
 
-TEST_F(ServiceProxyE2eTest, ErrorTextAndUndecodablePayloadBecomeFailures) {
-  core_.service_proxy().SetHandler("vault.weigh", [](const ServiceProxyCall&) {
-    return ServiceProxyAnswer{"", "503", "Vault sealed"};
-  });
-  CallResult sealed = Weigh("Bram");
-  EXPECT_EQ(sealed.error, "Vault sealed");
-
-  core_.service_proxy().SetHandler("vault.weigh", [](const ServiceProxyCall&) {
-    return ServiceProxyAnswer{"coins=3", "200", ""};
-  });
-  CallResult garbled = Weigh("Bram");
-  EXPECT_EQ(garbled.error,
-            "Failed to deserialize response payload \"coins=3\" to a tav::calls_e2e::Purse");
-}
-
 TEST_F(ServiceProxyE2eTest, SecondMethodRequestIsRefusedWhileTheFirstWaits) {
   core_.service_proxy().SetHandler("vault.watch", [](const ServiceProxyCall& call) {
     return ServiceProxyAnswer{call.payload, "200", ""};

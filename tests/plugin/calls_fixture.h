@@ -6,7 +6,6 @@
 
 #include <gtest/gtest.h>
 
-#include <functional>
 #include <mutex>
 #include <string>
 #include <vector>
@@ -49,16 +48,7 @@ class CapturedLog : public LogTarget {
   std::vector<Line> lines;
 };
 
-// A module with nothing of its own; a test may run code while it finalizes.
-class CallsModule : public AppModule {
- public:
-  void Finalize() override {
-    if (on_finalize) on_finalize();
-    AppModule::Finalize();
-  }
-
-  std::function<void()> on_finalize;
-};
+class CallsModule : public AppModule {};
 
 // Loads and initializes a CallsModule as the core would: the load sequence
 // registers the core's types, Initialize registers the service-proxy event

@@ -119,16 +119,9 @@ TEST_F(RemoteCallTest, ArgumentsTravelPositionallyOrByName) {
   EXPECT_EQ(ResponseLedger::Get().released, 2);
 }
 
-TEST_F(RemoteCallTest, UntypedResultGivesTheDecodedValue) {
-  answer = [](ResponseRecord* response) { AnswerJson(response, R"({"b": [true, 2.5], "a": null})"); };
-  MaybeType<Failure, BindingProperty> value =
-      module.Call<BindingProperty>(RequestMethod::kGet, "/tav-a/v1/tree");
-  ASSERT_TRUE(value.ok());
-  EXPECT_EQ(WriteJson(value.value()), R"({"a":null,"b":[true,2.5]})");
-}
-
 // --- Streams ---------------------------------------------------------------
 
+// A JSON array of ones, padded with spaces to exactly `size` bytes.
 std::string JsonArrayOfSize(size_t size) {
   std::string text = "[";
   while (text.size() + 3 < size) text += "1,";

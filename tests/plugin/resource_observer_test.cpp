@@ -128,27 +128,6 @@ TEST_F(ObserverTest, DispatchRootsTheUriAndCallsExactBeforePatterns) {
   EXPECT_TRUE(seen.empty());
 }
 
-TEST_F(ObserverTest, EventsFromTheCoreReachTheObservers) {
-  module.Observe("/tav-perks/v1/pages/*", Recorder("pattern"));
-  BindingProperty payload = std::move(
-      ParseJson(R"({"uri": "tav-perks/v1/pages/9", "eventType": "Delete", "data": null})").value());
-  CoreValue value{};
-  ToCoreValue(payload, nullptr, &value);
-  core.Deliver("OnJsonApiEvent_tav-perks_v1_pages", value);
-  ReleaseCoreValue(&value);
-  ASSERT_EQ(seen.size(), 1u);
-  EXPECT_EQ(seen[0].uri, "/tav-perks/v1/pages/9");
-  EXPECT_EQ(seen[0].type, PluginResourceEventType::Delete);
-}
-
-TEST_F(ObserverTest, LaterObserveReplacesTheHandlerForTheSameKey) {
-  module.Observe("/tav-perks/v1/totem", Recorder("first"));
-  module.Observe("/tav-perks/v1/totem", Recorder("second"));
-  module.DispatchResourceEvent(Event("/tav-perks/v1/totem", PluginResourceEventType::Update, "2"));
-  ASSERT_EQ(seen.size(), 1u);
-  EXPECT_EQ(seen[0].observer, "second");
-}
-
 TEST_F(ObserverTest, TypedObserverConvertsUpdatesAndGivesDefaultsForDeletes) {
   std::vector<RemotingTypedResult<Totem>> typed;
   current = R"({"level": 4, "label": "Owl"})";
