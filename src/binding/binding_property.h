@@ -220,10 +220,12 @@ class BindingProperty {
   void GrowStructure(size_t min_capacity);
   void DestroyContainer();
 
+  // The widest member comes first: `payload_{}` zeroes only the first member,
+  // and a fresh cell must read a null block.
   union Payload {
+    uint64_t u64;
     bool boolean;
     int64_t i64;
-    uint64_t u64;
     double f64;
     BindingEnumValue enumeration;
     void* block;  // interned string, blob, collection or structure header

@@ -122,10 +122,50 @@ class TreeBuilder {
   bool depth_exceeded_ = false;
 };
 
+// A NUL-terminated stream like rapidjson::StringStream, of a type that
+// RapidJSON has no vector-scan overloads for (see HasVectorScanBlindSpot).
+struct PlainTextStream {
+  typedef char Ch;
+  explicit PlainTextStream(const char* text) : src_(text), head_(text) {}
+  Ch Peek() const { return *src_; }
+  Ch Take() { return *src_++; }
+  size_t Tell() const { return static_cast<size_t>(src_ - head_); }
+  Ch* PutBegin() { return nullptr; }
+  void Put(Ch) {}
+  void Flush() {}
+  size_t PutEnd(Ch*) { return 0; }
+
+  const Ch* src_;
+  const Ch* head_;
+};
+
 void FailAt(BindingResult& result, const char* reason, size_t offset) {
   char message[256];
   std::snprintf(message, sizeof message, "Error: %s at offset %zu.", reason, offset);
   result.Fail(message);
+}
+
+template <typename Stream>
+void ParseText(Stream& stream, std::string_view text, BindingResult& result) {
+  TreeBuilder builder(result.value());
+  JsonReader reader;
+  const rapidjson::ParseResult parsed = reader.Parse(stream, builder);
+  if (parsed.IsError()) {
+    if (builder.depth_exceeded()) {
+      // The reader stops just past the bracket that went one level too deep.
+      char reason[96];
+      std::snprintf(reason, sizeof reason, "The document is nested deeper than %zu levels.",
+                    kMaxNestingDepth);
+      FailAt(result, reason, parsed.Offset() - 1);
+    } else {
+      FailAt(result, rapidjson::GetParseError_En(parsed.Code()), parsed.Offset());
+    }
+    return;
+  }
+  const size_t end = SkipBlanks(text, stream.Tell());
+  if (end != text.size()) {
+    FailAt(result, rapidjson::GetParseError_En(rapidjson::kParseErrorDocumentRootNotSingular), end);
+  }
 }
 
 }  // namespace
@@ -140,25 +180,12 @@ BindingResult ParseJson(std::string_view text) {
   std::memcpy(copy.get(), text.data(), text.size());
   std::memset(copy.get() + text.size(), 0, kScanPadding);
 
-  rapidjson::StringStream stream(copy.get());
-  TreeBuilder builder(result.value());
-  JsonReader reader;
-  const rapidjson::ParseResult parsed = reader.Parse(stream, builder);
-  if (parsed.IsError()) {
-    if (builder.depth_exceeded()) {
-      // The reader stops just past the bracket that went one level too deep.
-      char reason[96];
-      std::snprintf(reason, sizeof reason, "The document is nested deeper than %zu levels.",
-                    kMaxNestingDepth);
-      FailAt(result, reason, parsed.Offset() - 1);
-    } else {
-      FailAt(result, rapidjson::GetParseError_En(parsed.Code()), parsed.Offset());
-    }
-    return result;
-  }
-  const size_t end = SkipBlanks(text, stream.Tell());
-  if (end != text.size()) {
-    FailAt(result, rapidjson::GetParseError_En(rapidjson::kParseErrorDocumentRootNotSingular), end);
+  if (json_internal::HasVectorScanBlindSpot(text)) {
+    PlainTextStream stream(copy.get());
+    ParseText(stream, text, result);
+  } else {
+    rapidjson::StringStream stream(copy.get());
+    ParseText(stream, text, result);
   }
   return result;
 }

@@ -13,11 +13,19 @@
 namespace tav {
 namespace {
 
-using JsonBuffer = rapidjson::GenericStringBuffer<rapidjson::UTF8<>, json_internal::HeapJsonAllocator>;
-using CompactWriter = rapidjson::Writer<JsonBuffer, rapidjson::UTF8<>, rapidjson::UTF8<>,
-                                        json_internal::HeapJsonAllocator>;
-using PrettyWriter = rapidjson::PrettyWriter<JsonBuffer, rapidjson::UTF8<>, rapidjson::UTF8<>,
-                                             json_internal::HeapJsonAllocator>;
+// RapidJSON's default buffer and allocator on purpose: its vectorised scan
+// for strings that need no escaping exists only for Writer<StringBuffer>,
+// and strings are most of what the plugin writes. The working buffer is
+// therefore not on the counting heap; the text returned is.
+using JsonBuffer = rapidjson::StringBuffer;
+using CompactWriter = rapidjson::Writer<JsonBuffer>;
+using PrettyWriter = rapidjson::PrettyWriter<JsonBuffer>;
+
+// The same writer over another buffer type, which takes RapidJSON's plain
+// byte-by-byte escaping (see HasVectorScanBlindSpot).
+using PlainBuffer = rapidjson::GenericStringBuffer<rapidjson::UTF8<>, json_internal::HeapJsonAllocator>;
+using PlainWriter = rapidjson::Writer<PlainBuffer, rapidjson::UTF8<>, rapidjson::UTF8<>,
+                                      json_internal::HeapJsonAllocator>;
 
 // Walks the tree depth-first and drives one RapidJSON writer. The compact
 // and the pretty output differ only in the writer type.
@@ -75,7 +83,21 @@ class TreeWriter {
   }
 
   void WriteString(std::string_view text) {
+    if (json_internal::HasVectorScanBlindSpot(text)) return WritePlainEscaped(text);
     writer_.String(text.data(), static_cast<rapidjson::SizeType>(text.size()));
+  }
+
+  void WriteKey(std::string_view key) {
+    if (json_internal::HasVectorScanBlindSpot(key)) return WritePlainEscaped(key);
+    writer_.Key(key.data(), static_cast<rapidjson::SizeType>(key.size()));
+  }
+
+  // Escapes `text` on the plain path and hands the quoted result to the
+  // writer as a raw string, in key or value position alike.
+  void WritePlainEscaped(std::string_view text) {
+    PlainBuffer quoted;
+    PlainWriter(quoted).String(text.data(), static_cast<rapidjson::SizeType>(text.size()));
+    writer_.RawValue(quoted.GetString(), quoted.GetSize(), rapidjson::kStringType);
   }
 
   void WriteEnum(BindingEnumValue value) {
@@ -97,8 +119,7 @@ class TreeWriter {
   void WriteStructure(const BindingProperty& value) {
     writer_.StartObject();
     for (const BindingStructEntry& field : value.Fields()) {
-      const std::string_view key = field.key();
-      writer_.Key(key.data(), static_cast<rapidjson::SizeType>(key.size()));
+      WriteKey(field.key());
       Write(field.value);
     }
     writer_.EndObject();
@@ -129,18 +150,30 @@ std::string ReplaceLineBreaks(const char* text, size_t size, std::string_view ne
 
 std::string WriteJson(const BindingProperty& value, const BindingTypeRegistry* registry,
                       std::string_view newline) {
-  JsonBuffer buffer;
+  // One working buffer per thread, kept between calls: a large document
+  // then costs no regrowth of the buffer, only the copy into the result.
+  // Buffers that grew past kKeptCapacity are given back.
+  constexpr size_t kKeptCapacity = size_t{4} << 20;
+  thread_local JsonBuffer buffer;
+  buffer.Clear();
+  std::string text;
   if (newline.empty()) {
     CompactWriter writer(buffer);
     TreeWriter<CompactWriter>(writer, registry).Write(value);
-    return std::string(buffer.GetString(), buffer.GetSize());
+    text.assign(buffer.GetString(), buffer.GetSize());
+  } else {
+    PrettyWriter writer(buffer);
+    writer.SetIndent(' ', 4);
+    TreeWriter<PrettyWriter>(writer, registry).Write(value);
+    // Strings are escaped, so every raw line break is one the writer made.
+    if (newline == "\n") {
+      text.assign(buffer.GetString(), buffer.GetSize());
+    } else {
+      text = ReplaceLineBreaks(buffer.GetString(), buffer.GetSize(), newline);
+    }
   }
-  PrettyWriter writer(buffer);
-  writer.SetIndent(' ', 4);
-  TreeWriter<PrettyWriter>(writer, registry).Write(value);
-  // Strings are escaped, so every raw line break is one the writer made.
-  if (newline == "\n") return std::string(buffer.GetString(), buffer.GetSize());
-  return ReplaceLineBreaks(buffer.GetString(), buffer.GetSize(), newline);
+  if (buffer.GetSize() > kKeptCapacity) buffer = JsonBuffer();
+  return text;
 }
 
 }  // namespace tav

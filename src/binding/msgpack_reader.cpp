@@ -11,18 +11,17 @@
 namespace tav {
 namespace {
 
-// One value being filled: the root, an element or a field. Once its format
-// byte announced a container, `opened` is set and the frame counts the
-// container's items (a map of n entries has 2n items: key, value, ...).
+// An open array or map. A map of n entries has 2n items: key, value, ...
+// Scalars never get a frame: they are filled in place.
 struct Frame {
-  explicit Frame(BindingProperty* cell) : target(cell) {}
+  Frame(BindingProperty* cell, uint64_t items, bool map)
+      : target(cell), announced(items), is_map(map) {}
 
-  BindingProperty* target = nullptr;
-  uint64_t announced = 0;
+  BindingProperty* target;
+  uint64_t announced;
   uint64_t read = 0;
   std::string_view pending_key;
-  bool opened = false;
-  bool is_map = false;
+  bool is_map;
 };
 
 uint16_t LoadBig16(const uint8_t* p) { return static_cast<uint16_t>((p[0] << 8) | p[1]); }
@@ -46,38 +45,27 @@ class Decoder {
 
   void Run() {
     frames_.reserve(16);
-    frames_.emplace_back(&result_.value());
-    while (offset_ < size_) {
-      // Settle the top frame: pop finished containers, open the next item.
-      bool key_expected = false;
-      BindingProperty* target = nullptr;
-      while (!frames_.empty()) {
-        Frame& top = frames_.back();
-        if (!top.opened) {
-          target = top.target;
-          break;
-        }
-        if (top.read == top.announced) {
-          frames_.pop_back();
-          --open_containers_;
-          continue;
-        }
-        if (top.is_map && top.read % 2 == 0) {
-          key_expected = true;
-          break;
-        }
-        BindingProperty& child = top.is_map ? top.target->MutableField(top.pending_key)
-                                            : top.target->MutableElement(top.read);
-        ++top.read;
-        frames_.emplace_back(&child);
-        target = &child;
-        break;
+    if (offset_ >= size_) return;
+    if (!ReadValue(data_[offset_++], result_.value())) return;
+    while (!frames_.empty()) {
+      Frame& top = frames_.back();
+      if (top.read == top.announced) {
+        frames_.pop_back();
+        continue;
       }
-      if (frames_.empty()) return;
-
+      // A container announced with more items than the buffer holds ends
+      // here, without an error, with what it has.
+      if (offset_ >= size_) return;
       const uint8_t format = data_[offset_++];
-      const bool ok = key_expected ? ReadKey(format) : ReadValue(format, *target);
-      if (!ok) return;
+      if (top.is_map && top.read % 2 == 0) {
+        if (!ReadKey(format, top)) return;
+        continue;
+      }
+      BindingProperty& child =
+          top.is_map ? top.target->MutableField(top.pending_key) : top.target->MutableElement(top.read);
+      ++top.read;
+      // May push a frame, after which `top` is no longer valid.
+      if (!ReadValue(format, child)) return;
     }
   }
 
@@ -183,7 +171,7 @@ class Decoder {
     }
   }
 
-  bool ReadKey(uint8_t format) {
+  bool ReadKey(uint8_t format, Frame& top) {
     uint64_t length = 0;
     bool is_text = false;
     if (!ReadTextLength(format, length, is_text)) return false;
@@ -192,7 +180,6 @@ class Decoder {
           "Invalid MessagePack data at position %1. Map keys must be strings.", offset_));
       return false;
     }
-    Frame& top = frames_.back();
     if (!ReadText(length, top.pending_key)) return false;
     ++top.read;
     return true;
@@ -203,14 +190,11 @@ class Decoder {
     return false;
   }
 
-  // A scalar completes its frame.
-  bool Done() {
-    frames_.pop_back();
-    return true;
-  }
+  // A scalar is complete once stored.
+  static bool Done() { return true; }
 
   bool OpenContainer(BindingProperty& target, uint64_t count, bool is_map) {
-    if (open_containers_ >= kMaxNestingDepth) {
+    if (frames_.size() >= kMaxNestingDepth) {
       result_.Fail(FormatMessage(
           "Invalid MessagePack data at position %1. Containers are nested deeper than %2 levels.",
           offset_, kMaxNestingDepth));
@@ -225,12 +209,7 @@ class Decoder {
       const uint64_t room = Remaining();
       target.Reserve(static_cast<size_t>(count < room ? count : room));
     }
-    Frame& top = frames_.back();
-    top.opened = true;
-    top.is_map = is_map;
-    top.announced = is_map ? count * 2 : count;
-    top.read = 0;
-    ++open_containers_;
+    frames_.emplace_back(&target, is_map ? count * 2 : count, is_map);
     return true;
   }
 
@@ -344,7 +323,6 @@ class Decoder {
   size_t offset_ = 0;
   BindingResult& result_;
   std::vector<Frame> frames_;
-  size_t open_containers_ = 0;
 };
 
 }  // namespace

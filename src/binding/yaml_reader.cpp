@@ -17,8 +17,10 @@ namespace {
 constexpr std::string_view kMultiDocumentMessage = "Multi-document YAML is not supported.";
 constexpr std::string_view kInvalidKeyMessage =
     "Invalid mapping key. Only string scalar keys are allowed. At line: %1 col: %2";
-constexpr std::string_view kSequenceAsKeyMessage = "Unexpected start of sequence. At line: %1 col: %2";
-constexpr std::string_view kMappingAsKeyMessage = "Unexpected start of mapping. At line: %1 col: %2";
+constexpr std::string_view kSequenceAsKeyMessage =
+    "Unexpected start of sequence. At line: %1 col: %2";
+constexpr std::string_view kMappingAsKeyMessage =
+    "Unexpected start of mapping. At line: %1 col: %2";
 constexpr std::string_view kCyclicAliasMessage =
     "Cannot deserialize cyclic aliases. Alias \"%1\". At line: %2 col: %3";
 constexpr std::string_view kUndefinedAliasMessage =
@@ -265,8 +267,9 @@ uint32_t YamlTreeBuilder::MaterializeOpenPath() {
 uint32_t YamlTreeBuilder::RecordPath(const Target& target) {
   uint32_t parent = MaterializeOpenPath();
   if (target.step_kind == StepKind::kRoot) return parent;
-  path_nodes_.push_back(PathNode{parent, target.step_kind, target.step_index,
-                                 target.step_kind == StepKind::kKey ? pending_key_ : std::string()});
+  path_nodes_.push_back(
+      PathNode{parent, target.step_kind, target.step_index,
+               target.step_kind == StepKind::kKey ? pending_key_ : std::string()});
   return static_cast<uint32_t>(path_nodes_.size() - 1);
 }
 
@@ -390,8 +393,8 @@ bool YamlTreeBuilder::IsOpenContainer(const BindingProperty* cell) const {
   return false;
 }
 
-bool YamlTreeBuilder::FitsLimits(const BindingProperty& node, size_t enclosing,
-                                 size_t& cells_left, bool& too_deep) const {
+bool YamlTreeBuilder::FitsLimits(const BindingProperty& node, size_t enclosing, size_t& cells_left,
+                                 bool& too_deep) const {
   if (cells_left == 0) return false;
   --cells_left;
   switch (node.kind()) {

@@ -12,7 +12,7 @@
 namespace tav {
 namespace {
 
-constexpr std::string_view kTrueWords[] = {"true", "True", "TRUE", "y",  "Y",  "yes",
+constexpr std::string_view kTrueWords[] = {"true", "True", "TRUE", "y",  "Y", "yes",
                                            "Yes",  "YES",  "on",   "On", "ON"};
 constexpr std::string_view kFalseWords[] = {"false", "False", "FALSE", "n",   "N",  "no",
                                             "No",    "NO",    "off",   "Off", "OFF"};
@@ -35,9 +35,53 @@ bool MayStartNumber(char c) {
          (c >= '\t' && c <= '\r');
 }
 
+constexpr double kPowersOfTen[] = {1e0,  1e1,  1e2,  1e3,  1e4,  1e5,  1e6,  1e7,
+                                   1e8,  1e9,  1e10, 1e11, 1e12, 1e13, 1e14, 1e15,
+                                   1e16, 1e17, 1e18, 1e19, 1e20, 1e21, 1e22};
+
+// The common number texts, read without strtod but to the same double: an
+// optional sign, then up to 19 digits, or up to 15 digits with a decimal
+// point among them. A whole number of up to 19 digits is exact in 64 bits,
+// and the conversion to double rounds it as strtod would. With a point, the
+// digits (below 2^53) and the power of ten (at most 10^22) are both exact
+// doubles, so the one correctly rounded division gives strtod's result.
+// False when the text has another shape; strtod then decides.
+bool ReadSimpleNumber(std::string_view text, double& number) {
+  size_t i = 0;
+  bool negative = false;
+  if (text[0] == '-' || text[0] == '+') {
+    negative = text[0] == '-';
+    i = 1;
+  }
+  uint64_t digits = 0;
+  size_t digit_count = 0;
+  size_t point = std::string_view::npos;
+  for (; i < text.size(); ++i) {
+    char c = text[i];
+    if (c >= '0' && c <= '9') {
+      digits = digits * 10 + static_cast<uint64_t>(c - '0');
+      ++digit_count;
+      if (digit_count > 19) return false;
+    } else if (c == '.' && point == std::string_view::npos) {
+      point = digit_count;
+    } else {
+      return false;
+    }
+  }
+  if (digit_count == 0) return false;
+  double value = static_cast<double>(digits);
+  if (point != std::string_view::npos) {
+    if (digit_count > 15) return false;
+    value /= kPowersOfTen[digit_count - point];
+  }
+  number = negative ? -value : value;
+  return true;
+}
+
 // The number of a text that strtod reads whole, if it is finite.
 bool ReadWholeNumber(std::string_view text, double& number) {
   if (text.empty() || !MayStartNumber(text.front())) return false;
+  if (ReadSimpleNumber(text, number)) return true;
   // strtod needs a terminated text. Number texts are short, so the stack
   // buffer nearly always does.
   char small[64];
@@ -79,6 +123,8 @@ void SetNumber(double number, BindingProperty& target) {
 }  // namespace
 
 int YamlBoolWord(std::string_view text) {
+  // Most texts are longer than any bool word ("false" is the longest).
+  if (text.empty() || text.size() > 5) return -1;
   for (std::string_view word : kTrueWords) {
     if (text == word) return 1;
   }
@@ -145,8 +191,9 @@ bool YamlScalarResolver::ResolveTagged(std::string_view tag, std::string_view te
                                   std::numeric_limits<double>::max(), "double");
     if (conversion_.ok()) target.SetDouble(value);
   } else if (!text.empty() && text.front() == '-') {
-    int64_t value = ConvertToSigned(conversion_, input_, "yaml", std::numeric_limits<int64_t>::min(),
-                                    std::numeric_limits<int64_t>::max(), "int64_t");
+    int64_t value =
+        ConvertToSigned(conversion_, input_, "yaml", std::numeric_limits<int64_t>::min(),
+                        std::numeric_limits<int64_t>::max(), "int64_t");
     if (conversion_.ok()) target.SetInt64(value);
   } else {
     uint64_t value = ConvertToUnsigned(conversion_, input_, "yaml",

@@ -4,6 +4,7 @@
 
 #include "binding/api_description_tables.h"
 #include "log/logger.h"
+#include "plugin/live_objects.h"
 #include "plugin/plugin_host.h"
 #include "plugin/plugin_log_target.h"
 #include "plugin/resource_event_name.h"
@@ -53,9 +54,11 @@ AppModule::AppModule() {
   Shape(waiting_requests_);
   Shape(async_handlers_);
   Shape(arrived_responses_);
+  LiveModules().Add(this);
 }
 
 AppModule::~AppModule() {
+  LiveModules().Remove(this);
   function_records_.clear();
   api_tables_.reset();
   if (log_target_ != nullptr) {

@@ -121,17 +121,19 @@ void AppModule::Endpoint(RequestMethod method, std::string_view method_name,
                 "the handler's result must be Empty or a binding-supported type");
 
   std::vector<EndpointArgument> described{EndpointArgument(std::move(arguments))...};
-  std::vector<std::string> names;
-  names.reserve(described.size());
-  for (const EndpointArgument& argument : described) names.push_back(argument.name);
-
   BindingTypeId returns;
   if constexpr (!std::is_same_v<Result, Empty>) returns = BindingTypeIdOf<Result>(registry_);
   std::vector<EndpointParameter> parameters = endpoint_internal::DescribeParameters<Bound>(
       registry_, std::move(described), std::make_index_sequence<std::tuple_size_v<Bound>>());
+  std::vector<std::string> names;
+  std::vector<bool> optional;
+  for (const EndpointParameter& parameter : parameters) {
+    names.push_back(parameter.name);
+    optional.push_back(parameter.optional);
+  }
   AddEndpoint(method, method_name, path, std::move(parameters), returns,
               std::make_unique<endpoint_internal::TypedEndpointInvoker<Handler>>(
-                  handler, std::move(names)));
+                  handler, std::move(names), std::move(optional)));
 }
 
 namespace endpoint_internal {

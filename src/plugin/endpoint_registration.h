@@ -93,8 +93,9 @@ class TypedEndpointInvoker final : public EndpointInvoker {
   using Bound = typename Traits::Parameters::Bound;
   static constexpr size_t kCount = std::tuple_size_v<Bound>;
 
-  TypedEndpointInvoker(Handler handler, std::vector<std::string> names)
-      : handler_(handler), names_(std::move(names)) {}
+  // `names` and `optional` describe the bound parameters in order.
+  TypedEndpointInvoker(Handler handler, std::vector<std::string> names, std::vector<bool> optional)
+      : handler_(handler), names_(std::move(names)), optional_(std::move(optional)) {}
 
   MaybeType<Failure, BindingProperty> Invoke(AppModule& module, const RequestContext& context,
                                              const std::vector<BindingProperty>& values) override {
@@ -123,7 +124,15 @@ class TypedEndpointInvoker final : public EndpointInvoker {
   void ConvertAll(BindingResult& converted, Bound& natives,
                   const std::vector<BindingProperty>& values, const BindingTypeRegistry& registry,
                   std::index_sequence<I...>) const {
-    (FromBinding(converted, std::get<I>(natives), values[I], names_[I], registry), ...);
+    (ConvertOne(converted, std::get<I>(natives), values[I], I, registry), ...);
+  }
+
+  // A missing optional value leaves the parameter at its default.
+  template <class T>
+  void ConvertOne(BindingResult& converted, T& native, const BindingProperty& value, size_t index,
+                  const BindingTypeRegistry& registry) const {
+    if (value.isEmpty() && optional_[index]) return;
+    FromBinding(converted, native, value, names_[index], registry);
   }
 
   template <size_t... I>
@@ -139,6 +148,7 @@ class TypedEndpointInvoker final : public EndpointInvoker {
 
   Handler handler_;
   std::vector<std::string> names_;
+  std::vector<bool> optional_;
 };
 
 }  // namespace endpoint_internal

@@ -13,6 +13,7 @@
 #include "log/logger.h"
 #include "log/positional_format.h"
 #include "plugin/core_types.h"
+#include "plugin/live_objects.h"
 #include "plugin/plugin_api_version.h"
 #include "plugin/plugin_identity.h"
 #include "plugin/plugin_log_target.h"
@@ -121,7 +122,7 @@ void PluginHost::BuildApiDescription(AppModule& module) {
 // --- Entry points ------------------------------------------------------------------
 
 uint8_t PluginHost::Initialize(void* module_word, PluginInitArgs* args) {
-  if (module_word == nullptr || args == nullptr || args->core == nullptr) return 0;
+  if (!LiveModules().Contains(module_word) || args == nullptr || args->core == nullptr) return 0;
   AppModule& module = *static_cast<AppModule*>(module_word);
   try {
     module.init_args_ = args;
@@ -168,7 +169,8 @@ void PluginHost::InstallLogTarget(AppModule& module, CoreInterface* core) {
 }
 
 void PluginHost::Shutdown(void* module_word) {
-  if (module_word == nullptr) return;
+  // A second Shutdown, or a word that was never a module, finds nothing.
+  if (!LiveModules().Contains(module_word)) return;
   AppModule* module = static_cast<AppModule*>(module_word);
   try {
     module->shutting_down_ = true;
@@ -198,7 +200,9 @@ void PluginHost::GetMemoryStatistics(void*, MemoryStatistics* statistics) {
 // --- Events -------------------------------------------------------------------------
 
 void PluginHost::EventCallback(const CoreEvent* event) {
-  if (event == nullptr || event->name == nullptr || event->context == nullptr) return;
+  if (event == nullptr || event->name == nullptr || !LiveModules().Contains(event->context)) {
+    return;
+  }
   AppModule& module = *static_cast<AppModule*>(event->context);
   try {
     const auto found = module.event_handlers_.find(std::string(event->name));

@@ -2,10 +2,25 @@
 // counting heap. They have hidden visibility: code inside the library uses
 // them, while the host process and other modules keep their own heap.
 // (Built into the shared library only; the unit-test programs keep theirs.)
+//
+// Under AddressSanitizer nothing is defined here: the sanitizer must own
+// operator new and delete to check them, and blocks that the C++ runtime
+// allocates with its operator new are often freed by inline code of the
+// library, which a replacement here would turn into mismatch reports.
 #include <cstddef>
 #include <new>
 
 #include "runtime/heap.h"
+
+#if defined(__SANITIZE_ADDRESS__)
+#define TAV_SANITIZED_HEAP 1
+#elif defined(__has_feature)
+#if __has_feature(address_sanitizer)
+#define TAV_SANITIZED_HEAP 1
+#endif
+#endif
+
+#ifndef TAV_SANITIZED_HEAP
 
 // <new> declares these functions with default visibility, and a visibility
 // attribute on the definition is ignored in favour of that declaration. The
@@ -111,3 +126,5 @@ void operator delete(void* block, std::align_val_t, const std::nothrow_t&) noexc
 void operator delete[](void* block, std::align_val_t, const std::nothrow_t&) noexcept {
   tav::HeapFree(block);
 }
+
+#endif  // TAV_SANITIZED_HEAP

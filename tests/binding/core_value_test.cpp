@@ -57,39 +57,39 @@ TEST(CoreValue, ScalarsAndContainersConvertToTheCoreForm) {
 
   CoreValue out = {};
   ToCoreValue(tree, nullptr, &out);
-  ASSERT_EQ(out.kind, uint32_t{TAV_CORE_STRUCTURE});
-  ASSERT_EQ(out.payload.ref.length, 4u);
+  ASSERT_EQ(+out.kind, uint32_t{TAV_CORE_STRUCTURE});
+  ASSERT_EQ(+out.payload.ref.length, 4u);
   // Fields in key order, every key an owned copy.
   EXPECT_EQ(KeyOf(EntryOf(out, 0)), "a");
   EXPECT_EQ(KeyOf(EntryOf(out, 1)), "b");
-  for (size_t i = 0; i < 4; ++i) EXPECT_EQ(EntryOf(out, i).key_owned, 1);
+  for (size_t i = 0; i < 4; ++i) EXPECT_EQ(+EntryOf(out, i).key_owned, 1);
 
   const CoreValue& empty_structure = EntryOf(out, 0).value;
-  EXPECT_EQ(empty_structure.kind, uint32_t{TAV_CORE_STRUCTURE});
-  EXPECT_EQ(empty_structure.payload.ref.address, nullptr);
-  EXPECT_EQ(empty_structure.payload.ref.length, 0u);
+  EXPECT_EQ(+empty_structure.kind, uint32_t{TAV_CORE_STRUCTURE});
+  EXPECT_EQ(+empty_structure.payload.ref.address, nullptr);
+  EXPECT_EQ(+empty_structure.payload.ref.length, 0u);
 
   const CoreValue& list = EntryOf(out, 1).value;
-  ASSERT_EQ(list.kind, uint32_t{TAV_CORE_COLLECTION});
-  ASSERT_EQ(list.payload.ref.length, 6u);
-  EXPECT_EQ(ElementOf(list, 0).kind, uint32_t{TAV_CORE_BOOL});
-  EXPECT_EQ(ElementOf(list, 0).payload.boolean, 1);
-  EXPECT_EQ(ElementOf(list, 1).kind, uint32_t{TAV_CORE_SIGNED});
-  EXPECT_EQ(ElementOf(list, 1).payload.i64, -3);
-  EXPECT_EQ(ElementOf(list, 2).kind, uint32_t{TAV_CORE_UNSIGNED});
-  EXPECT_EQ(ElementOf(list, 2).payload.u64, UINT64_MAX);
-  EXPECT_EQ(ElementOf(list, 3).kind, uint32_t{TAV_CORE_FLOAT});
-  EXPECT_EQ(ElementOf(list, 3).payload.f64, 0.5);
+  ASSERT_EQ(+list.kind, uint32_t{TAV_CORE_COLLECTION});
+  ASSERT_EQ(+list.payload.ref.length, 6u);
+  EXPECT_EQ(+ElementOf(list, 0).kind, uint32_t{TAV_CORE_BOOL});
+  EXPECT_EQ(+ElementOf(list, 0).payload.boolean, 1);
+  EXPECT_EQ(+ElementOf(list, 1).kind, uint32_t{TAV_CORE_SIGNED});
+  EXPECT_EQ(+ElementOf(list, 1).payload.i64, -3);
+  EXPECT_EQ(+ElementOf(list, 2).kind, uint32_t{TAV_CORE_UNSIGNED});
+  EXPECT_EQ(+ElementOf(list, 2).payload.u64, UINT64_MAX);
+  EXPECT_EQ(+ElementOf(list, 3).kind, uint32_t{TAV_CORE_FLOAT});
+  EXPECT_EQ(+ElementOf(list, 3).payload.f64, 0.5);
   EXPECT_TRUE(AllZero(ElementOf(list, 4)));
-  EXPECT_EQ(ElementOf(list, 5).kind, uint32_t{TAV_CORE_OWNED_STRING});
+  EXPECT_EQ(+ElementOf(list, 5).kind, uint32_t{TAV_CORE_OWNED_STRING});
   EXPECT_EQ(TextOf(ElementOf(list, 5)), "x");
 
   const CoreValue& blob = EntryOf(out, 2).value;
-  EXPECT_EQ(blob.kind, uint32_t{TAV_CORE_OWNED_BLOB});
+  EXPECT_EQ(+blob.kind, uint32_t{TAV_CORE_OWNED_BLOB});
   EXPECT_EQ(TextOf(blob), std::string("\x00\x01\x02", 3));
   const CoreValue& empty_blob = EntryOf(out, 3).value;
-  EXPECT_EQ(empty_blob.kind, uint32_t{TAV_CORE_OWNED_BLOB});
-  EXPECT_EQ(empty_blob.payload.ref.length, 0u);
+  EXPECT_EQ(+empty_blob.kind, uint32_t{TAV_CORE_OWNED_BLOB});
+  EXPECT_EQ(+empty_blob.payload.ref.length, 0u);
 
   ReleaseCoreValue(&out);
   EXPECT_TRUE(AllZero(out));
@@ -101,8 +101,8 @@ TEST(CoreValue, StringsAreCutAtTheirFirstNul) {
   text.SetString(std::string_view("ab\0cd", 5));
   CoreValue out = {};
   ToCoreValue(text, nullptr, &out);
-  ASSERT_EQ(out.kind, uint32_t{TAV_CORE_OWNED_STRING});
-  EXPECT_EQ(out.payload.ref.length, 2u);
+  ASSERT_EQ(+out.kind, uint32_t{TAV_CORE_OWNED_STRING});
+  EXPECT_EQ(+out.payload.ref.length, 2u);
   EXPECT_STREQ(static_cast<const char*>(out.payload.ref.address), "ab");
   ReleaseCoreValue(&out);
 }
@@ -135,9 +135,9 @@ TEST(CoreValue, EnumsBecomeTheirNameWhenTheRegistryHasOne) {
     value.SetEnum(c.number, key);
     CoreValue out = {};
     ToCoreValue(value, c.registry, &out);
-    ASSERT_EQ(out.kind, c.kind);
+    ASSERT_EQ(+out.kind, c.kind);
     if (c.kind == TAV_CORE_SIGNED) {
-      EXPECT_EQ(out.payload.i64, c.number);
+      EXPECT_EQ(+out.payload.i64, c.number);
     } else {
       EXPECT_EQ(TextOf(out), c.text);
     }
@@ -150,8 +150,8 @@ TEST(CoreValue, ToCoreValueReleasesWhatTheTargetHeld) {
   CoreValue out = {};
   ToCoreValue(Parsed(R"({"names":["Dawn","Dusk"]})"), nullptr, &out);
   ToCoreValue(Parsed("[1,2]"), nullptr, &out);
-  ASSERT_EQ(out.kind, uint32_t{TAV_CORE_COLLECTION});
-  EXPECT_EQ(out.payload.ref.length, 2u);
+  ASSERT_EQ(+out.kind, uint32_t{TAV_CORE_COLLECTION});
+  EXPECT_EQ(+out.payload.ref.length, 2u);
   ReleaseCoreValue(&out);
   EXPECT_EQ(HeapBytesInUse(), before);
 }
@@ -255,12 +255,12 @@ TEST(CoreValue, MalformedInputFailsWithTheIncompatibleTypeMessage) {
     ResponseRecord record = {};
     BindingProperty out;
     ASSERT_FALSE(FromCoreValue(c.value, "body", &record, &out));
-    ASSERT_NE(record.error, nullptr);
+    ASSERT_NE(+record.error, nullptr);
     EXPECT_EQ(std::string(record.error),
               std::string("Couldn't assign value to 'body' of type object because the input is "
                           "of an incompatible type '") +
                   c.type + "'.");
-    EXPECT_EQ(record.error_owned, 1);
+    EXPECT_EQ(+record.error_owned, 1);
     HeapFree(const_cast<char*>(record.error));
   }
 }

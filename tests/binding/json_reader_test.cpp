@@ -99,6 +99,8 @@ struct ErrorCase {
   const char* message;
 };
 
+// Every message text is checked against the reference parser over the whole
+// suite (json_conformance_test.cpp); these pin the offsets this reader adds.
 TEST(JsonReader, ErrorsCarryTheReasonAndOffset) {
   const std::vector<ErrorCase> cases = {
       {"trailing comma", "[1,]", "Error: Invalid value. at offset 3."},
@@ -113,30 +115,8 @@ TEST(JsonReader, ErrorsCarryTheReasonAndOffset) {
        "Error: The document root must not be followed by other values. at offset 3."},
       {"raw NUL inside a string", std::string("[\"a\0b\"]", 7),
        "Error: Missing a closing quotation mark in string. at offset 3."},
-      {"missing colon", R"({"a" 1})",
-       "Error: Missing a colon after a name of object member. at offset 5."},
-      {"missing comma in array", "[1 2]",
-       "Error: Missing a comma or ']' after an array element. at offset 3."},
-      {"missing comma in object", R"({"a":1 "b":2})",
-       "Error: Missing a comma or '}' after an object member. at offset 7."},
-      {"key that is not a string", "{1:2}", "Error: Missing a name for object member. at offset 1."},
-      {"unterminated string", "\"abc", "Error: Missing a closing quotation mark in string. at offset 4."},
-      {"bad escape", R"("\x")", "Error: Invalid escape character in string. at offset 1."},
-      {"bad unicode escape", R"("\u12G4")",
-       "Error: Incorrect hex digit after \\u escape in string. at offset 1."},
-      {"lone high surrogate", R"("\ud800x")",
-       "Error: The surrogate pair in string is invalid. at offset 1."},
-      {"control character in string", "\"a\tb\"",
-       "Error: Invalid escape character in string. at offset 2."},
       {"number too big", "1e400", "Error: Number too big to be stored in double. at offset 0."},
-      {"missing fraction", "1.", "Error: Miss fraction part in number. at offset 2."},
-      {"missing exponent", "1e", "Error: Miss exponent in number. at offset 2."},
-      {"NaN is not JSON", "NaN", "Error: Invalid value. at offset 0."},
-      {"comment is not JSON", "[1]//x",
-       "Error: The document root must not be followed by other values. at offset 3."},
-      {"truncated literal", "tru", "Error: Invalid value. at offset 3."},
       {"unclosed array", "[1,2", "Error: Missing a comma or ']' after an array element. at offset 4."},
-      {"vertical tab is not a blank", "\v1", "Error: Invalid value. at offset 0."},
   };
   for (const ErrorCase& c : cases) {
     SCOPED_TRACE(c.desc);
@@ -145,6 +125,23 @@ TEST(JsonReader, ErrorsCarryTheReasonAndOffset) {
     EXPECT_EQ(result.error(), c.message);
     // Nothing of the partial tree survives beside the error.
     EXPECT_EQ(result.value().size(), 1u);
+  }
+}
+
+// RapidJSON's vectorised string scan takes bytes 0x1A-0x1F for ordinary
+// characters inside the aligned blocks it checks; a raw control byte must
+// be refused wherever it sits in a long string.
+TEST(JsonReader, RawControlBytesInStringsAreRefusedAnywhere) {
+  for (char control = 0x01; control <= 0x1F; ++control) {
+    for (size_t position = 0; position < 64; position += 5) {
+      SCOPED_TRACE(std::to_string(control) + " at " + std::to_string(position));
+      std::string text = "[\"" + std::string(64, 'q') + "\"]";
+      text[2 + position] = control;
+      BindingResult result = ParseJson(text);
+      ASSERT_FALSE(result.ok());
+      EXPECT_EQ(result.error(), "Error: Invalid escape character in string. at offset " +
+                                    std::to_string(2 + position) + ".");
+    }
   }
 }
 

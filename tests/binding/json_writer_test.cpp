@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <cstdio>
 #include <limits>
 #include <string>
 #include <vector>
@@ -126,6 +127,33 @@ TEST(JsonWriter, PrettyIndentsByFourWithTheGivenLineBreak) {
   // Scalars have no line breaks at all.
   EXPECT_EQ(WriteJson(Parsed("\"one\""), nullptr, "\r\n"), "\"one\"");
   EXPECT_EQ(WriteJson(Parsed("[]"), nullptr, "\n"), "[]");
+}
+
+// RapidJSON's vectorised string scan lets bytes 0x1A-0x1F through
+// unescaped inside the aligned 16-byte blocks it checks; every position of
+// a long string must still come out escaped, in values and in keys.
+TEST(JsonWriter, EveryControlByteIsEscapedWhereverItSits) {
+  for (char control = 0x1A; control <= 0x1F; ++control) {
+    for (size_t position = 0; position < 64; position += 7) {
+      SCOPED_TRACE(std::to_string(control) + " at " + std::to_string(position));
+      std::string text(64, 'p');
+      text[position] = control;
+      char escaped[8];
+      std::snprintf(escaped, sizeof escaped, "\\u%04X", static_cast<unsigned>(control));
+      const std::string quoted = "\"" + std::string(position, 'p') + escaped +
+                                 std::string(63 - position, 'p') + "\"";
+
+      EXPECT_EQ(WriteJson(Text(text)), quoted);
+      BindingProperty object;
+      object.MutableField(text).SetBool(true);
+      EXPECT_EQ(WriteJson(object), "{" + quoted + ":true}");
+      EXPECT_EQ(WriteJson(object, nullptr, "\n"), "{\n    " + quoted + ": true\n}");
+      BindingProperty list;
+      list.Append().SetString(text);
+      list.Append().SetString(text);
+      EXPECT_EQ(WriteJson(list), "[" + quoted + "," + quoted + "]");
+    }
+  }
 }
 
 }  // namespace

@@ -159,7 +159,9 @@ TEST_F(MsgpackConformance, EveryEncodingDecodesToItsValue) {
         }
       }
     }
-    if (IsNumber(decoded)) EXPECT_EQ(decoded.kind(), KindOfScalarFormat(bytes[0]));
+    if (IsNumber(decoded)) {
+      EXPECT_EQ(decoded.kind(), KindOfScalarFormat(bytes[0]));
+    }
   });
 }
 

@@ -1,10 +1,7 @@
-// Tree helpers for the YAML tests: comparison by data and a compact text
-// form for failure output.
+// Comparison by data for the YAML tests, where the JSON reader gives the
+// expected trees.
 #ifndef TAV_TESTS_BINDING_YAML_TEST_TREE_H_
 #define TAV_TESTS_BINDING_YAML_TEST_TREE_H_
-
-#include <cstdio>
-#include <string>
 
 #include "binding/binding_property.h"
 
@@ -71,48 +68,6 @@ inline bool SameYamlData(const BindingProperty& a, const BindingProperty& b) {
       return false;  // handled above
   }
   return false;
-}
-
-// A compact, kind-revealing text: u5, s-5, f1.5, "text", true, null,
-// [a, b], {key: value}.
-inline std::string DescribeYamlData(const BindingProperty& value) {
-  char number[64];
-  switch (value.kind()) {
-    case BindingPropertyKind::kEmpty:
-      return "null";
-    case BindingPropertyKind::kBool:
-      return value.AsBool() ? "true" : "false";
-    case BindingPropertyKind::kSigned:
-      return "s" + value.ToText();
-    case BindingPropertyKind::kUnsigned:
-      return "u" + value.ToText();
-    case BindingPropertyKind::kFloat:
-      std::snprintf(number, sizeof number, "f%.17g", value.AsDouble());
-      return number;
-    case BindingPropertyKind::kString:
-      return "\"" + std::string(value.AsString()) + "\"";
-    case BindingPropertyKind::kBlob:
-      return "blob:" + value.ToText();
-    case BindingPropertyKind::kEnum:
-      return "enum:" + value.ToText();
-    case BindingPropertyKind::kCollection: {
-      std::string text = "[";
-      for (const BindingProperty& element : value.Elements()) {
-        if (text.size() > 1) text += ", ";
-        text += DescribeYamlData(element);
-      }
-      return text + "]";
-    }
-    case BindingPropertyKind::kStructure: {
-      std::string text = "{";
-      for (const BindingStructEntry& field : value.Fields()) {
-        if (text.size() > 1) text += ", ";
-        text += std::string(field.key()) + ": " + DescribeYamlData(field.value);
-      }
-      return text + "}";
-    }
-  }
-  return "?";
 }
 
 }  // namespace tav

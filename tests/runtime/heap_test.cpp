@@ -145,6 +145,9 @@ struct alignas(128) WideRecord {
 };
 
 TEST(Heap, OperatorNewAndDeleteGoThroughTheCounters) {
+#if defined(__SANITIZE_ADDRESS__)
+  GTEST_SKIP() << "AddressSanitizer keeps its own operator new";
+#endif
   const HeapCounters before = ReadHeapCounters();
   auto* single = new int(7);
   auto* array = new char[100];
@@ -172,6 +175,9 @@ TEST(Heap, OperatorNewAndDeleteGoThroughTheCounters) {
 }
 
 TEST(Heap, ThrowingNewReportsExhaustion) {
+#if defined(__SANITIZE_ADDRESS__)
+  GTEST_SKIP() << "AddressSanitizer keeps its own operator new";
+#endif
   bool thrown = false;
   try {
     // More than any allocator will hand out.

@@ -1,0 +1,368 @@
+#include "binding/api_description_tables.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdint>
+#include <cstring>
+#include <map>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "binding/binding_type_registry.h"
+#include "binding/builtin_types.h"
+#include "binding/native_conversion.h"
+#include "binding/type_registration.h"
+
+namespace tav {
+namespace {
+
+enum class Swell : int32_t { kFlat = 0, kRolling = 5, kChoppy = -2 };
+
+struct Pebble {
+  int32_t weight = 0;
+};
+
+struct Beach {
+  int32_t length = 0;
+  std::vector<Pebble> pebbles;
+  std::optional<std::string> nickname;
+  std::map<std::string, Swell> swells;
+  std::vector<int32_t> marks;
+  uint64_t sand = 0;
+};
+
+struct Nothing {};
+
+// Members of the packed records may sit at any address, and gtest binds its
+// arguments to references: compare copies.
+template <class T>
+T Copy(T value) {
+  return value;
+}
+
+class ApiDescriptionTablesTest : public ::testing::Test {
+ protected:
+  ApiDescriptionTablesTest() {
+    RegisterBuiltinTypes(registry_);
+    RegisterEnum<Swell>(registry_, "Swell")
+        .Value("Rolling", Swell::kRolling, "Long waves")
+        .Value("Flat", Swell::kFlat)
+        .Value("Choppy", Swell::kChoppy)
+        .Commit();
+    RegisterStruct<Pebble>(registry_, "Pebble").Field("weight", &Pebble::weight).Commit();
+    RegisterStruct<Beach>(registry_, "Beach")
+        .Description("A stretch of sand")
+        .NameSpace("coast")
+        .Tags({"sea", "land"})
+        .Field("length", &Beach::length, "Metres")
+        .Field("pebbles", &Beach::pebbles)
+        .Field("nickname", &Beach::nickname)
+        .Field("swells", &Beach::swells)
+        .Field("marks", &Beach::marks)
+        .Field("sand", &Beach::sand, "", 0,
+               BindingTypeId{BindingTypeCode::kVector, BindingTypeCode::kStruct,
+                             registry_.FindType("Pebble")})
+        .Commit();
+    RegisterStruct<Nothing>(registry_, "Nothing").Commit();
+
+    BindingFunctionDescriptor walk;
+    walk.name = "WalkBeach";
+    walk.arguments.push_back({"beach", "Where to walk", BindingTypeIdOf<Beach>(registry_), false});
+    walk.arguments.push_back({"steps", "", BindingTypeIdOf<int32_t>(registry_), true});
+    walk.returns = BindingTypeIdOf<std::vector<Pebble>>(registry_);
+    walk.thread_safe = true;
+    walk.tags = {"coast"};
+    registry_.AddFunction(std::move(walk));
+
+    BindingFunctionDescriptor gather = {};
+    gather.name = "GatherPebbles";
+    gather.name_space = "coast";
+    gather.description = "Collects pebbles";
+    gather.returns = BindingTypeIdOf<Pebble>(registry_);
+    gather.async = true;
+    registry_.AddFunction(std::move(gather));
+
+    BindingEventDescriptor washed;
+    washed.name = "OnPebbleWashed";
+    washed.payload = BindingTypeIdOf<Pebble>(registry_);
+    registry_.AddEvent(std::move(washed));
+  }
+
+  // Walks a record list through its next links.
+  template <class Record>
+  static std::vector<const Record*> Walk(const Record* first) {
+    std::vector<const Record*> records;
+    for (const Record* record = first; record != nullptr; record = record->next) {
+      records.push_back(record);
+    }
+    return records;
+  }
+
+  static std::vector<const FunctionDescription*> WalkFunctions(const FunctionRecord* first) {
+    std::vector<const FunctionDescription*> records;
+    for (const FunctionRecord* record = first; record != nullptr;
+         record = record->description.next) {
+      records.push_back(&record->description);
+    }
+    return records;
+  }
+
+  const TypeRecord* FindTypeRecord(const ApiDescriptionTables& tables, const char* name) {
+    for (const TypeRecord* type : Walk(tables.Words().types)) {
+      if (std::strcmp(type->name, name) == 0) return type;
+    }
+    ADD_FAILURE() << "no type record " << name;
+    return nullptr;
+  }
+
+  BindingTypeRegistry registry_;
+};
+
+struct TypeRef {
+  uint32_t code;
+  uint32_t element_code;
+  std::string name;
+  bool operator==(const TypeRef& other) const {
+    return code == other.code && element_code == other.element_code && name == other.name;
+  }
+};
+
+std::ostream& operator<<(std::ostream& out, const TypeRef& ref) {
+  return out << "{" << ref.code << ", " << ref.element_code << ", \"" << ref.name << "\"}";
+}
+
+TEST_F(ApiDescriptionTablesTest, RecordListsAgreeWithTheRegistry) {
+  ApiDescriptionTables tables(registry_);
+  const PluginApiDescription words = tables.Words();
+
+  const auto types = registry_.SnapshotTypes();
+  const auto type_records = Walk(words.types);
+  ASSERT_EQ(Copy(words.type_count), types.size());
+  ASSERT_EQ(type_records.size(), types.size());
+  for (size_t i = 0; i < types.size(); ++i) {
+    SCOPED_TRACE(types[i]->name);
+    EXPECT_EQ(type_records[i], words.types + i);
+    EXPECT_STREQ(type_records[i]->name, types[i]->name.c_str());
+    EXPECT_EQ(Copy(type_records[i]->native_size), types[i]->native_size);
+    const size_t count = types[i]->fields.empty() ? types[i]->values.size() : types[i]->fields.size();
+    EXPECT_EQ(Copy(type_records[i]->count), count);
+    EXPECT_EQ(Copy(type_records[i]->tag_count), types[i]->tags.size());
+  }
+
+  const auto functions = WalkFunctions(words.functions);
+  ASSERT_EQ(Copy(words.function_count), 2u);
+  ASSERT_EQ(functions.size(), 2u);
+  EXPECT_STREQ(functions[0]->name, "WalkBeach");
+  EXPECT_STREQ(functions[1]->name, "GatherPebbles");
+
+  const auto events = Walk(words.events);
+  ASSERT_EQ(Copy(words.event_count), 2u);
+  ASSERT_EQ(events.size(), 2u);
+  EXPECT_STREQ(events[0]->name, "OnCallback");
+  EXPECT_STREQ(events[0]->payload_type_name, "BindingCallbackEvent");
+  EXPECT_STREQ(events[0]->description, "Fired when a callback is invoked.");
+  ASSERT_EQ(Copy(events[0]->tag_count), 1u);
+  EXPECT_STREQ(events[0]->tags[0], "$builtin");
+  EXPECT_STREQ(events[1]->payload_type_name, "Pebble");
+  EXPECT_EQ(Copy(events[1]->tag_count), 0u);
+}
+
+TEST_F(ApiDescriptionTablesTest, FieldRecordsDescribeTypes) {
+  ApiDescriptionTables tables(registry_);
+  const TypeRecord* beach = FindTypeRecord(tables, "Beach");
+  ASSERT_NE(beach, nullptr);
+  EXPECT_STREQ(beach->name_space, "coast");
+  EXPECT_STREQ(beach->description, "A stretch of sand");
+  ASSERT_EQ(Copy(beach->tag_count), 2u);
+  EXPECT_STREQ(beach->tags[0], "sea");
+  EXPECT_STREQ(beach->tags[1], "land");
+  EXPECT_EQ(Copy(beach->enum_values), nullptr);
+
+  const auto fields = Walk(beach->fields);
+  ASSERT_EQ(fields.size(), 6u);
+  const Beach probe;
+  const auto offset_of = [&probe](const void* member) {
+    return static_cast<uint32_t>(static_cast<const char*>(member) -
+                                 reinterpret_cast<const char*>(&probe));
+  };
+  struct Row {
+    const char* name;
+    TypeRef type;
+    uint32_t offset;
+    uint8_t optional;
+  };
+  const Row rows[] = {
+      {"length", {6, 0, ""}, offset_of(&probe.length), 0},
+      {"pebbles", {15, 17, "Pebble"}, offset_of(&probe.pebbles), 0},
+      {"nickname", {12, 0, ""}, offset_of(&probe.nickname), 1},
+      {"swells", {19, 16, "Swell"}, offset_of(&probe.swells), 0},
+      {"marks", {15, 6, ""}, offset_of(&probe.marks), 0},
+      // The declared type replaces uint64.
+      {"sand", {15, 17, "Pebble"}, offset_of(&probe.sand), 0},
+  };
+  for (size_t i = 0; i < fields.size(); ++i) {
+    SCOPED_TRACE(rows[i].name);
+    const FieldRecord* field = fields[i];
+    EXPECT_STREQ(field->name, rows[i].name);
+    EXPECT_EQ((TypeRef{field->type_code, field->element_type_code, field->type_name}),
+              rows[i].type);
+    EXPECT_EQ(Copy(field->offset), rows[i].offset);
+    EXPECT_EQ(Copy(field->optional), rows[i].optional);
+  }
+  EXPECT_STREQ(fields[0]->description, "Metres");
+  EXPECT_STREQ(fields[1]->description, "");
+}
+
+TEST_F(ApiDescriptionTablesTest, EnumerationsListValuesInNameOrder) {
+  ApiDescriptionTables tables(registry_);
+  const TypeRecord* swell = FindTypeRecord(tables, "Swell");
+  ASSERT_NE(swell, nullptr);
+  EXPECT_EQ(Copy(swell->fields), nullptr);
+  EXPECT_EQ(Copy(swell->count), 3u);
+  const auto values = Walk(swell->enum_values);
+  ASSERT_EQ(values.size(), 3u);
+  EXPECT_STREQ(values[0]->name, "Choppy");
+  EXPECT_EQ(Copy(values[0]->value), -2);
+  EXPECT_STREQ(values[1]->name, "Flat");
+  EXPECT_EQ(Copy(values[1]->value), 0);
+  EXPECT_STREQ(values[1]->description, "");
+  EXPECT_STREQ(values[2]->name, "Rolling");
+  EXPECT_EQ(Copy(values[2]->value), 5);
+  EXPECT_STREQ(values[2]->description, "Long waves");
+}
+
+TEST_F(ApiDescriptionTablesTest, StructureWithoutFieldsHasNoArrays) {
+  ApiDescriptionTables tables(registry_);
+  const TypeRecord* nothing = FindTypeRecord(tables, "Nothing");
+  ASSERT_NE(nothing, nullptr);
+  EXPECT_EQ(Copy(nothing->fields), nullptr);
+  EXPECT_EQ(Copy(nothing->enum_values), nullptr);
+  EXPECT_EQ(Copy(nothing->count), 0u);
+  EXPECT_STREQ(nothing->description, "");
+  EXPECT_STREQ(nothing->name_space, "");
+  EXPECT_EQ(Copy(nothing->tag_count), 0u);
+}
+
+TEST_F(ApiDescriptionTablesTest, FunctionDescriptions) {
+  ApiDescriptionTables tables(registry_);
+  const FunctionDescription* walk = tables.FindFunction("WalkBeach");
+  ASSERT_NE(walk, nullptr);
+  EXPECT_EQ(Copy(walk->zero), 0u);
+  EXPECT_EQ(Copy(walk->dispatch_context), nullptr);
+  EXPECT_STREQ(walk->name_space, "");
+  EXPECT_STREQ(walk->description, "");
+  EXPECT_STREQ(walk->help, "");
+  EXPECT_EQ(Copy(walk->thread_safe), 1);
+  EXPECT_STREQ(walk->async_type_name, "");
+  EXPECT_EQ((TypeRef{walk->return_type_code, walk->return_element_type_code,
+                     walk->return_type_name}),
+            (TypeRef{15, 17, "Pebble"}));
+  ASSERT_EQ(Copy(walk->tag_count), 1u);
+  EXPECT_STREQ(walk->tags[0], "coast");
+
+  const auto arguments = Walk(walk->arguments);
+  ASSERT_EQ(Copy(walk->argument_count), 2u);
+  ASSERT_EQ(arguments.size(), 2u);
+  EXPECT_STREQ(arguments[0]->name, "beach");
+  EXPECT_STREQ(arguments[0]->description, "Where to walk");
+  EXPECT_EQ((TypeRef{arguments[0]->type_code, arguments[0]->element_type_code,
+                     arguments[0]->type_name}),
+            (TypeRef{17, 0, "Beach"}));
+  EXPECT_EQ(Copy(arguments[0]->optional), 0);
+  EXPECT_STREQ(arguments[1]->description, "");
+  EXPECT_EQ((TypeRef{arguments[1]->type_code, arguments[1]->element_type_code,
+                     arguments[1]->type_name}),
+            (TypeRef{6, 0, ""}));
+  EXPECT_EQ(Copy(arguments[1]->optional), 1);
+
+  const FunctionDescription* gather = tables.FindFunction("GatherPebbles");
+  ASSERT_NE(gather, nullptr);
+  EXPECT_STREQ(gather->async_type_name, "Pebble");
+  EXPECT_STREQ(gather->name_space, "coast");
+  EXPECT_EQ(Copy(gather->arguments), nullptr);
+  EXPECT_EQ(Copy(gather->argument_count), 0u);
+  EXPECT_EQ(Copy(gather->thread_safe), 0);
+  EXPECT_EQ(tables.FindFunction("walkbeach"), nullptr);
+}
+
+TEST_F(ApiDescriptionTablesTest, CopyKeepsTheTargetsLinkAndDispatchContext) {
+  ApiDescriptionTables tables(registry_);
+  FunctionRecord records[2] = {};
+  LinkFunctionRecords(records, 2);
+  int context = 0;
+  records[0].description.dispatch_context = &context;
+
+  ASSERT_TRUE(tables.CopyFunctionDescription("GatherPebbles", records[0]));
+  ASSERT_TRUE(tables.CopyFunctionDescription("WalkBeach", records[1]));
+  EXPECT_EQ(Copy(records[0].description.next), &records[1]);
+  EXPECT_EQ(Copy(records[1].description.next), nullptr);
+  EXPECT_EQ(Copy(records[0].description.dispatch_context), &context);
+  EXPECT_STREQ(records[0].description.name, "GatherPebbles");
+  EXPECT_STREQ(records[0].description.async_type_name, "Pebble");
+  EXPECT_EQ(Copy(records[1].description.argument_count), 2u);
+  EXPECT_STREQ(records[1].description.arguments->next->name, "steps");
+
+  FunctionRecord untouched = {};
+  EXPECT_FALSE(tables.CopyFunctionDescription("Missing", untouched));
+  EXPECT_EQ(Copy(untouched.description.name), nullptr);
+}
+
+TEST_F(ApiDescriptionTablesTest, NoTextIsNull) {
+  ApiDescriptionTables tables(registry_);
+  const PluginApiDescription words = tables.Words();
+  for (const FunctionDescription* function : WalkFunctions(words.functions)) {
+    SCOPED_TRACE(function->name);
+    for (const char* text : {function->name, function->name_space, function->return_type_name,
+                             function->description, function->help, function->async_type_name}) {
+      EXPECT_NE(text, nullptr);
+    }
+    for (const ArgumentRecord* argument : Walk(function->arguments)) {
+      EXPECT_NE(Copy(argument->description), nullptr);
+      EXPECT_NE(Copy(argument->type_name), nullptr);
+    }
+  }
+  for (const TypeRecord* type : Walk(words.types)) {
+    SCOPED_TRACE(type->name);
+    EXPECT_NE(Copy(type->name_space), nullptr);
+    EXPECT_NE(Copy(type->description), nullptr);
+    for (const FieldRecord* field : Walk(type->fields)) {
+      EXPECT_NE(Copy(field->description), nullptr);
+      EXPECT_NE(Copy(field->type_name), nullptr);
+    }
+    for (const EnumValueRecord* value : Walk(type->enum_values)) {
+      EXPECT_NE(Copy(value->description), nullptr);
+    }
+    for (uint32_t t = 0; t < type->tag_count; ++t) EXPECT_NE(type->tags[t], nullptr);
+  }
+  for (const EventRecord* event : Walk(words.events)) {
+    EXPECT_NE(Copy(event->name_space), nullptr);
+    EXPECT_NE(Copy(event->description), nullptr);
+    EXPECT_NE(Copy(event->payload_type_name), nullptr);
+  }
+}
+
+TEST_F(ApiDescriptionTablesTest, RecordsStayPutWhenTheTablesMove) {
+  ApiDescriptionTables tables(registry_);
+  const PluginApiDescription before = tables.Words();
+  ApiDescriptionTables moved(std::move(tables));
+  const PluginApiDescription after = moved.Words();
+  EXPECT_EQ(Copy(after.types), Copy(before.types));
+  EXPECT_EQ(Copy(after.functions), Copy(before.functions));
+  EXPECT_EQ(moved.FindFunction("WalkBeach"), &before.functions[0].description);
+}
+
+TEST(ApiDescriptionTables, EmptyRegistryGivesEmptyTables) {
+  BindingTypeRegistry registry;
+  ApiDescriptionTables tables(registry);
+  const PluginApiDescription words = tables.Words();
+  EXPECT_EQ(Copy(words.functions), nullptr);
+  EXPECT_EQ(Copy(words.function_count), 0u);
+  EXPECT_EQ(Copy(words.types), nullptr);
+  EXPECT_EQ(Copy(words.type_count), 0u);
+  EXPECT_EQ(Copy(words.events), nullptr);
+  EXPECT_EQ(Copy(words.event_count), 0u);
+}
+
+}  // namespace
+}  // namespace tav
