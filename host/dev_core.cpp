@@ -300,9 +300,23 @@ void DevCore::AddSentEventListener(std::function<void(const SentEvent&)> listene
   sent_event_listeners_.push_back(std::move(listener));
 }
 
+void DevCore::AddLogListener(std::function<void(const LogLine&)> listener) {
+  log_listeners_.push_back(std::move(listener));
+}
+
+void DevCore::AddFaultListener(std::function<void(const std::string&)> listener) {
+  fault_listeners_.push_back(std::move(listener));
+}
+
+size_t DevCore::record_count() const {
+  return sent_events_.size() + delivered_events_.size() + registration_calls_.size() + requests_.size() +
+         wait_labels_.size() + log_.size() + telemetry_.size() + faults_.size();
+}
+
 void DevCore::Fault(std::string text) {
   if (echo_faults_) std::fprintf(stderr, "devcore fault: %s\n", text.c_str());
   faults_.push_back(std::move(text));
+  for (const auto& listener : fault_listeners_) listener(faults_.back());
 }
 
 void DevCore::CheckThread(const char* operation) {
@@ -487,6 +501,18 @@ std::optional<PeerResponse> DevCore::ReadPluginRequest(const RequestRecord* requ
   return std::nullopt;
 }
 
+PeerResponse DevCore::AnswerPeerRequest(PeerRequest request) {
+  RecordedRequest record;
+  record.request = std::move(request);
+  try {
+    return RoutePeerRequest(record);
+  } catch (const std::exception& exception) {
+    return PeerResponse::Error(500, std::string("Peer failed: ") + exception.what());
+  } catch (...) {
+    return PeerResponse::Error(500, "Peer failed");
+  }
+}
+
 PeerResponse DevCore::RoutePeerRequest(RecordedRequest& record) {
   PeerRequest& request = record.request;
   std::optional<PeerRegistry::Found> found = peers_.Find(request.method, request.path);
@@ -615,6 +641,7 @@ void DevCore::OnLog(int32_t level, const char* text) {
   }
   if (echo_log_) std::fprintf(stderr, "[%d] %s\n", level, text);
   log_.push_back({level, text});
+  for (const auto& listener : log_listeners_) listener(log_.back());
 }
 
 }  // namespace tav::host

@@ -181,6 +181,11 @@ class DevCore {
   void SetResource(std::string_view path, const rapidjson::Value& value) { store_.Set(path, value); }
   bool RemoveResource(std::string_view path) { return store_.Remove(path); }
 
+  // Answers `request` the way the plugin's own requests are answered (the
+  // peers, then the resource store), without recording it: for other
+  // clients of the peers, such as an HTTP front end. Core thread.
+  PeerResponse AnswerPeerRequest(PeerRequest request);
+
   ServiceProxy& service_proxy() { return service_proxy_; }
   const std::vector<TelemetryPost>& telemetry() const { return telemetry_; }
   const std::shared_ptr<StreamStats>& stream_stats() const { return stream_stats_; }
@@ -211,6 +216,11 @@ class DevCore {
 
   // Called for every event the plugin sends (after it is recorded).
   void AddSentEventListener(std::function<void(const SentEvent&)> listener);
+  // Called for every log line of the plugin and every fault, as they come.
+  void AddLogListener(std::function<void(const LogLine&)> listener);
+  void AddFaultListener(std::function<void(const std::string&)> listener);
+  // How many records ClearRecords would drop.
+  size_t record_count() const;
 
   // --- Settings --------------------------------------------------------------
 
@@ -302,6 +312,8 @@ class DevCore {
   std::vector<TelemetryPost> telemetry_;
   std::vector<std::string> faults_;
   std::vector<std::function<void(const SentEvent&)>> sent_event_listeners_;
+  std::vector<std::function<void(const LogLine&)>> log_listeners_;
+  std::vector<std::function<void(const std::string&)>> fault_listeners_;
 
   bool echo_log_ = false;
   bool echo_faults_ = false;

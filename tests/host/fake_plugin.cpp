@@ -12,6 +12,7 @@
 #include <cstdint>
 #include <cstdlib>
 #include <cstring>
+#include <deque>
 #include <string>
 #include <vector>
 
@@ -298,12 +299,47 @@ struct FunctionContext {
   const char* name;
 };
 
+// Arguments given in the URL's query instead ("?count=3&name=x"), for hosts
+// that pass only the URL: whole numbers as signed values, anything else as
+// a text (not percent-decoded). They stay until the library is unloaded.
+std::deque<std::string> g_query_texts;
+std::deque<CoreValue> g_query_values;
+
+const CoreValue* QueryArgument(const RequestRecord* request, const char* name) {
+  const char* question = request->url != nullptr ? std::strchr(request->url, '?') : nullptr;
+  if (question == nullptr) return nullptr;
+  const std::string query(question + 1);
+  for (size_t start = 0; start <= query.size();) {
+    size_t end = query.find('&', start);
+    if (end == std::string::npos) end = query.size();
+    const std::string pair = query.substr(start, end - start);
+    start = end + 1;
+    const size_t equals = pair.find('=');
+    if (pair.substr(0, equals) != name) continue;
+    const std::string value = equals == std::string::npos ? "" : pair.substr(equals + 1);
+    const size_t digits_from = !value.empty() && value[0] == '-' ? 1 : 0;
+    const bool number = value.size() > digits_from && value.size() < 19 &&
+                        value.find_first_not_of("0123456789", digits_from) == std::string::npos;
+    CoreValue v = Null();
+    if (number) {
+      v.kind = TAV_CORE_SIGNED;
+      v.payload.i64 = std::strtoll(value.c_str(), nullptr, 10);
+    } else {
+      g_query_texts.push_back(value);
+      v = StaticText(g_query_texts.back().c_str());
+    }
+    g_query_values.push_back(v);
+    return &g_query_values.back();
+  }
+  return nullptr;
+}
+
 const CoreValue* Argument(const RequestRecord* request, const char* name) {
   for (uint32_t i = 0; i < request->argument_count; ++i) {
     const CoreArgument& argument = request->arguments[i];
     if (argument.name != nullptr && std::strcmp(argument.name, name) == 0) return &argument.value;
   }
-  return nullptr;
+  return QueryArgument(request, name);
 }
 
 CoreValue DescribeRequest(const RequestRecord* request, const FunctionContext* function) {
@@ -458,6 +494,7 @@ CoreValue DoProxy(const RequestRecord* call) {
 
 void Action(ResponseRecord* response, const RequestRecord* request) {
   std::string url = request->url;
+  url = url.substr(0, url.find('?'));
   std::string name = url.substr(url.rfind('/') + 1);
   if (name == "send-event") {
     std::string event_name = TextOf(Argument(request, "name"));

@@ -1,0 +1,239 @@
+#include "main/http_server.h"
+
+#include <arpa/inet.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstring>
+
+#include <httplib.h>
+
+namespace tav::host {
+
+namespace {
+
+// Without a frame or a keep-alive for this long a reader would think the
+// stream dead.
+constexpr int kKeepAliveSeconds = 15;
+
+constexpr const char* kIndexPage = R"(<!doctype html>
+<html lang="en">
+<head><meta charset="utf-8"><title>tav-core</title>
+<style>
+body { font: 14px/1.4 system-ui, sans-serif; margin: 1.5em; }
+pre { background: #f4f4f4; padding: .5em; margin: .2em 0 .8em; white-space: pre-wrap; word-break: break-all; }
+.name { font-weight: 600; color: #245; }
+</style></head>
+<body>
+<h1>tav-core</h1>
+<p>The plugin's API is under <code>/tav-perks/v1</code>; the core's status is at
+<a href="/tav-core/v1/status">/tav-core/v1/status</a>. Events the plugin sends, newest first:</p>
+<label>Event names starting with <input id="prefix" value="OnJsonApiEvent_" size="40"></label>
+<div id="events"></div>
+<script>
+let controller;
+function show(name, data) {
+  const item = document.createElement('div');
+  let text = data;
+  try { text = JSON.stringify(JSON.parse(data), null, 2); } catch (e) {}
+  const title = document.createElement('div');
+  title.className = 'name';
+  title.textContent = new Date().toLocaleTimeString() + '  ' + name;
+  const body = document.createElement('pre');
+  body.textContent = text;
+  item.append(title, body);
+  const list = document.getElementById('events');
+  list.insertBefore(item, list.firstChild);
+  while (list.childNodes.length > 200) list.removeChild(list.lastChild);
+}
+async function watch() {
+  if (controller) controller.abort();
+  controller = new AbortController();
+  const prefix = document.getElementById('prefix').value;
+  const response = await fetch('/events?name=' + encodeURIComponent(prefix), {signal: controller.signal});
+  const reader = response.body.getReader();
+  const decoder = new TextDecoder();
+  let buffer = '';
+  for (;;) {
+    const {value, done} = await reader.read();
+    if (done) break;
+    buffer += decoder.decode(value, {stream: true});
+    let end;
+    while ((end = buffer.indexOf('\n\n')) >= 0) {
+      const block = buffer.slice(0, end);
+      buffer = buffer.slice(end + 2);
+      let name = 'message';
+      const data = [];
+      for (const line of block.split('\n')) {
+        if (line.startsWith('event: ')) name = line.slice(7);
+        else if (line.startsWith('data: ')) data.push(line.slice(6));
+      }
+      if (data.length) show(name, data.join('\n'));
+    }
+  }
+}
+document.getElementById('prefix').addEventListener('change', () => watch().catch(() => {}));
+watch().catch(() => {});
+</script>
+</body>
+</html>
+)";
+
+std::string BindFailureReason(const std::string& host, uint16_t port) {
+  int probe = socket(AF_INET, SOCK_STREAM, 0);
+  if (probe < 0) return std::strerror(errno);
+  int yes = 1;
+  setsockopt(probe, SOL_SOCKET, SO_REUSEADDR, &yes, sizeof(yes));
+  sockaddr_in address{};
+  address.sin_family = AF_INET;
+  address.sin_port = htons(port);
+  std::string reason = "cannot bind";
+  if (inet_pton(AF_INET, host.c_str(), &address.sin_addr) != 1) {
+    reason = "not an IPv4 address";
+  } else if (bind(probe, reinterpret_cast<sockaddr*>(&address), sizeof(address)) != 0) {
+    reason = std::strerror(errno);
+  }
+  close(probe);
+  return reason;
+}
+
+void Write(const HttpAnswer& answer, httplib::Response& response) {
+  response.status = answer.status;
+  for (const auto& header : answer.headers) response.headers.emplace(header.first, header.second);
+  if (answer.status == 204) return;
+  response.set_content(answer.body, answer.content_type.empty() ? "application/json" : answer.content_type);
+}
+
+// The error text of an answer the server library makes itself.
+std::string StatusText(int status) {
+  switch (status) {
+    case 400:
+      return "Bad request";
+    case 404:
+      return "Not found";
+    case 405:
+      return "Method not allowed";
+    case 413:
+      return "Request body too large";
+    case 414:
+      return "Request target too long";
+    default:
+      return "HTTP status " + std::to_string(status);
+  }
+}
+
+// Texts the server library adds to the request's headers itself.
+bool IsAddedHeader(const std::string& name) {
+  return name == "REMOTE_ADDR" || name == "REMOTE_PORT" || name == "LOCAL_ADDR" || name == "LOCAL_PORT";
+}
+
+}  // namespace
+
+HttpServer::HttpServer(EventStream& events, Submit submit)
+    : events_(events), submit_(std::move(submit)), server_(std::make_unique<httplib::Server>()) {
+  server_->new_task_queue = [] { return new httplib::ThreadPool(kWorkerThreads); };
+  server_->set_payload_max_length(kMaxBodyBytes);
+  server_->set_tcp_nodelay(true);
+  server_->set_keep_alive_max_count(10000);
+  // Short: stopping waits for idle kept-alive connections to time out.
+  server_->set_keep_alive_timeout(2);
+  auto handler = [this](const httplib::Request& request, httplib::Response& response) { Handle(request, response); };
+  server_->Get(".*", handler);
+  server_->Post(".*", handler);
+  server_->Put(".*", handler);
+  server_->Patch(".*", handler);
+  server_->Delete(".*", handler);
+  server_->Options(".*", handler);
+  // Answers the server library makes itself (a bad request line, a body too
+  // large) get the same JSON error body as the core's.
+  server_->set_error_handler([](const httplib::Request&, httplib::Response& response) {
+    if (!response.body.empty() || response.is_chunked_content_provider_) return;
+    response.set_content(std::string(R"({"error":")") + StatusText(response.status) + "\"}", "application/json");
+  });
+}
+
+HttpServer::~HttpServer() { Stop(); }
+
+bool HttpServer::Bind(const std::string& host, uint16_t port, std::string* error) {
+  int bound = port;
+  if (port == 0) {
+    bound = server_->bind_to_any_port(host);
+  } else if (!server_->bind_to_port(host, port)) {
+    bound = -1;
+  }
+  if (bound <= 0) {
+    *error = "cannot listen on " + host + ":" + std::to_string(port) + ": " + BindFailureReason(host, port);
+    return false;
+  }
+  port_ = static_cast<uint16_t>(bound);
+  return true;
+}
+
+void HttpServer::Start() {
+  thread_ = std::thread([this] { server_->listen_after_bind(); });
+}
+
+void HttpServer::Stop() {
+  events_.Close();
+  server_->stop();
+  if (thread_.joinable()) thread_.join();
+}
+
+HttpExchange HttpServer::ExchangeOf(const httplib::Request& request) {
+  HttpExchange exchange;
+  exchange.method = request.method;
+  exchange.target = request.target;
+  for (const auto& header : request.headers) {
+    if (!IsAddedHeader(header.first)) exchange.headers.emplace_back(header.first, header.second);
+  }
+  exchange.content_type = request.get_header_value("Content-Type");
+  exchange.body = request.body;
+  return exchange;
+}
+
+void HttpServer::Handle(const httplib::Request& request, httplib::Response& response) {
+  if (request.path == "/events" && request.method == "GET") return ServeEvents(request, response);
+  if (request.path == "/" && request.method == "GET") {
+    response.set_content(kIndexPage, "text/html; charset=utf-8");
+    return;
+  }
+  Write(submit_(ExchangeOf(request)), response);
+}
+
+void HttpServer::ServeEvents(const httplib::Request& request, httplib::Response& response) {
+  auto subscriber = events_.Subscribe(request.get_param_value("name"));
+  response.set_header("Cache-Control", "no-cache");
+  response.set_header("X-Accel-Buffering", "no");
+  auto greeted = std::make_shared<bool>(false);
+  auto idle_seconds = std::make_shared<int>(0);
+  response.set_chunked_content_provider(
+      "text/event-stream",
+      [subscriber, greeted, idle_seconds](size_t, httplib::DataSink& sink) {
+        if (!*greeted) {
+          // A comment line at once: the reader knows it is subscribed.
+          *greeted = true;
+          static const char kHello[] = ": tav-core events\n\n";
+          return sink.write(kHello, sizeof(kHello) - 1);
+        }
+        if (!sink.is_writable()) return false;
+        EventStream::Next next = subscriber->Wait(std::chrono::seconds(1));
+        switch (next.kind) {
+          case EventStream::Next::kFrame:
+            *idle_seconds = 0;
+            return sink.write(next.frame.data(), next.frame.size());
+          case EventStream::Next::kIdle:
+            if (++*idle_seconds < kKeepAliveSeconds) return true;
+            *idle_seconds = 0;
+            return sink.write(": keep-alive\n\n", 14);
+          case EventStream::Next::kEnded:
+            sink.done();
+            return true;
+        }
+        return false;
+      },
+      [this, subscriber](bool) { events_.Unsubscribe(subscriber); });
+}
+
+}  // namespace tav::host

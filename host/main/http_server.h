@@ -1,0 +1,76 @@
+// The HTTP side of tav-core: a server on worker threads that hands every
+// request to the core thread and writes back its answer, and serves
+// GET /events (Server-Sent Events) and GET / (a page that watches them)
+// itself.
+//
+//   EventStream events;
+//   HttpServer server(events, [&](HttpExchange exchange) { return RunOnCoreThread(exchange); });
+//   if (!server.Bind("127.0.0.1", 8080, &error)) ... report error ...
+//   server.Start();
+//   ...
+//   server.Stop();   // while the core thread still answers
+#ifndef TAV_HOST_MAIN_HTTP_SERVER_H_
+#define TAV_HOST_MAIN_HTTP_SERVER_H_
+
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <string>
+#include <thread>
+
+#include "main/event_stream.h"
+#include "main/http_exchange.h"
+
+namespace httplib {
+class Server;
+struct Request;
+struct Response;
+}  // namespace httplib
+
+namespace tav::host {
+
+class HttpServer {
+ public:
+  // Runs the exchange on the core thread and gives its answer; called on a
+  // worker thread, it blocks until the answer is there.
+  using Submit = std::function<HttpAnswer(HttpExchange)>;
+
+  // Requests and bodies larger than this are refused with 413.
+  static constexpr size_t kMaxBodyBytes = 16u << 20;
+  // Worker threads: each open event stream keeps one.
+  static constexpr size_t kWorkerThreads = 32;
+
+  HttpServer(EventStream& events, Submit submit);
+  ~HttpServer();
+  HttpServer(const HttpServer&) = delete;
+  HttpServer& operator=(const HttpServer&) = delete;
+
+  // Binds and listens on `host`:`port` (0: any free port). False with
+  // `error` set, e.g. "cannot listen on 127.0.0.1:8080: Address already in use".
+  bool Bind(const std::string& host, uint16_t port, std::string* error);
+  uint16_t port() const { return port_; }
+
+  // Accepts connections on a thread of its own.
+  void Start();
+  // Ends the event streams, stops accepting and waits for the workers.
+  // Requests still waiting for the core need it to keep running meanwhile.
+  void Stop();
+
+  // The HttpExchange of a request as the server received it: its method,
+  // its target, its headers without the ones the server library adds.
+  static HttpExchange ExchangeOf(const httplib::Request& request);
+
+ private:
+  void Handle(const httplib::Request& request, httplib::Response& response);
+  void ServeEvents(const httplib::Request& request, httplib::Response& response);
+
+  EventStream& events_;
+  Submit submit_;
+  std::unique_ptr<httplib::Server> server_;
+  std::thread thread_;
+  uint16_t port_ = 0;
+};
+
+}  // namespace tav::host
+
+#endif  // TAV_HOST_MAIN_HTTP_SERVER_H_

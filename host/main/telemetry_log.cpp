@@ -1,0 +1,66 @@
+#include "main/telemetry_log.h"
+
+#include <cerrno>
+#include <cstring>
+#include <ctime>
+
+#include <sys/time.h>
+
+#include "json_text.h"
+
+namespace tav::host {
+
+namespace {
+
+std::string UtcNow() {
+  timeval now{};
+  gettimeofday(&now, nullptr);
+  tm parts{};
+  gmtime_r(&now.tv_sec, &parts);
+  char text[40];
+  size_t length = std::strftime(text, sizeof(text), "%Y-%m-%dT%H:%M:%S", &parts);
+  std::snprintf(text + length, sizeof(text) - length, ".%03ldZ", static_cast<long>(now.tv_usec / 1000));
+  return text;
+}
+
+}  // namespace
+
+TelemetryLog::~TelemetryLog() {
+  if (file_ != nullptr) std::fclose(file_);
+}
+
+bool TelemetryLog::Open(const std::string& path, std::string* error) {
+  FILE* file = std::fopen(path.c_str(), "a");
+  if (file == nullptr) {
+    *error = path + ": " + std::strerror(errno);
+    return false;
+  }
+  if (file_ != nullptr) std::fclose(file_);
+  file_ = file;
+  path_ = path;
+  return true;
+}
+
+PeerResponse TelemetryLog::Handle(const PeerRequest& request) {
+  const std::string* table = request.Capture("table");
+  if (table == nullptr || table->empty()) return PeerResponse::Error(400, "No telemetry table");
+  rapidjson::Document line(rapidjson::kObjectType);
+  auto& allocator = line.GetAllocator();
+  const std::string time = UtcNow();
+  line.AddMember("time", rapidjson::Value(time.c_str(), allocator), allocator);
+  line.AddMember("table", rapidjson::Value(table->c_str(), allocator), allocator);
+  rapidjson::Document body = request.BodyValue();
+  rapidjson::Value event(body, allocator);
+  line.AddMember("event", event, allocator);
+  const std::string text = JsonText(line);
+  if (file_ == nullptr || std::fprintf(file_, "%s\n", text.c_str()) < 0 || std::fflush(file_) != 0) {
+    return PeerResponse::Error(500, "Telemetry not written: " + path_);
+  }
+  ++count_;
+  recent_.push_back(text);
+  if (recent_.size() > kKeptLines) recent_.pop_front();
+  if (listener_) listener_(text);
+  return PeerResponse::Ok();
+}
+
+}  // namespace tav::host

@@ -1,0 +1,108 @@
+// The command line of tav-core: defaults, both spellings of a value, and
+// the exact complaint for each kind of mistake.
+#include "main/cli_options.h"
+
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+namespace tav::host {
+namespace {
+
+using ::testing::HasSubstr;
+
+CoreDefaults Defaults() {
+  CoreDefaults defaults;
+  defaults.data_dir = "/srv/data";
+  defaults.store_file = "/home/ada/.local/share/tav-core/settings.sqlite3";
+  defaults.plugin_path = "/opt/tav/libtav_perks.so";
+  return defaults;
+}
+
+TEST(CoreCommandLine, NoArgumentsGiveTheDefaults) {
+  CommandLine line = ParseCommandLine({}, Defaults());
+  ASSERT_EQ(line.outcome, CommandLine::kRun) << line.error;
+  EXPECT_EQ(line.options.port, 8080);
+  EXPECT_EQ(line.options.host, "127.0.0.1");
+  EXPECT_EQ(line.options.data_dir, "/srv/data");
+  EXPECT_EQ(line.options.store_file, "/home/ada/.local/share/tav-core/settings.sqlite3");
+  // The telemetry file goes beside whichever store is used.
+  EXPECT_EQ(line.options.telemetry_file, "/home/ada/.local/share/tav-core/telemetry.jsonl");
+  EXPECT_EQ(line.options.plugin_path, "/opt/tav/libtav_perks.so");
+  EXPECT_EQ(line.options.shard, "TV1");
+  EXPECT_EQ(line.options.summoner_level, 30u);
+  EXPECT_EQ(line.options.owned_pages, 20u);
+}
+
+TEST(CoreCommandLine, ValuesComeAfterASpaceOrAnEqualsSign) {
+  CommandLine line = ParseCommandLine({"--port", "0", "--store=/tmp/s.db", "--shard", "ne-4", "--level=7",
+                                       "--owned-pages", "1000", "--data", "/d", "--quiet", "--plugin=/p.so"},
+                                      Defaults());
+  ASSERT_EQ(line.outcome, CommandLine::kRun) << line.error;
+  EXPECT_EQ(line.options.port, 0);
+  EXPECT_EQ(line.options.store_file, "/tmp/s.db");
+  EXPECT_EQ(line.options.telemetry_file, "/tmp/telemetry.jsonl");
+  EXPECT_EQ(line.options.shard, "ne-4");
+  EXPECT_EQ(line.options.summoner_level, 7u);
+  EXPECT_EQ(line.options.owned_pages, 1000u);
+  EXPECT_EQ(line.options.data_dir, "/d");
+  EXPECT_EQ(line.options.plugin_path, "/p.so");
+  EXPECT_TRUE(line.options.quiet);
+}
+
+TEST(CoreCommandLine, HelpWinsOverWhatFollows) {
+  EXPECT_EQ(ParseCommandLine({"--help", "--bogus"}, Defaults()).outcome, CommandLine::kHelp);
+  EXPECT_EQ(ParseCommandLine({"-h"}, Defaults()).outcome, CommandLine::kHelp);
+}
+
+TEST(CoreCommandLine, MistakesAreNamedExactly) {
+  struct Case {
+    std::vector<std::string> arguments;
+    std::string error;
+  };
+  const Case cases[] = {
+      {{"--prot", "80"}, "unknown option '--prot'"},
+      {{"8080"}, "unexpected argument '8080'"},
+      {{"--port"}, "option --port needs a value"},
+      {{"--port", "65536"}, "--port needs a number from 0 to 65535, not '65536'"},
+      {{"--port=-1"}, "--port needs a number from 0 to 65535, not '-1'"},
+      {{"--port", "80x"}, "--port needs a number from 0 to 65535, not '80x'"},
+      {{"--port", "99999999999999999999999"}, "--port needs a number from 0 to 65535, not '99999999999999999999999'"},
+      {{"--level", "4294967296"}, "--level needs a number from 0 to 4294967295, not '4294967296'"},
+      {{"--owned-pages", "1001"}, "--owned-pages needs a number from 0 to 1000, not '1001'"},
+      {{"--shard", "tv/1"}, "--shard needs a name of letters, digits, '-' and '_' (at most 32), not 'tv/1'"},
+      {{"--shard="}, "--shard needs a name of letters, digits, '-' and '_' (at most 32), not ''"},
+      {{"--store="}, "option --store needs a value"},
+      {{"--quiet=yes"}, "option --quiet takes no value"},
+      // The first mistake stands.
+      {{"--level", "x", "--port", "y"}, "--level needs a number from 0 to 4294967295, not 'x'"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(::testing::PrintToString(c.arguments));
+    CommandLine line = ParseCommandLine(c.arguments, Defaults());
+    EXPECT_EQ(line.outcome, CommandLine::kError);
+    EXPECT_EQ(line.error, c.error);
+  }
+}
+
+TEST(CoreCommandLine, WithoutAHomeTheStoreMustBeGiven) {
+  CoreDefaults defaults = Defaults();
+  defaults.store_file.clear();
+  CommandLine line = ParseCommandLine({}, defaults);
+  EXPECT_EQ(line.outcome, CommandLine::kError);
+  EXPECT_EQ(line.error, "no default store: set HOME or XDG_DATA_HOME, or give --store FILE");
+  EXPECT_EQ(ParseCommandLine({"--store", "/tmp/x"}, defaults).outcome, CommandLine::kRun);
+}
+
+TEST(CoreCommandLine, HelpDocumentsEveryOptionWithItsDefault) {
+  const std::string help = HelpText(Defaults());
+  for (const char* option : {"--port N", "--data DIR", "--store FILE", "--telemetry FILE", "--shard NAME",
+                             "--level N", "--owned-pages N", "--plugin PATH", "--quiet", "--help"}) {
+    EXPECT_THAT(help, HasSubstr(option));
+  }
+  EXPECT_THAT(help, HasSubstr("(default /srv/data)"));
+  EXPECT_THAT(help, HasSubstr("(default /home/ada/.local/share/tav-core/settings.sqlite3)"));
+  EXPECT_THAT(help, HasSubstr("(default /opt/tav/libtav_perks.so)"));
+}
+
+}  // namespace
+}  // namespace tav::host

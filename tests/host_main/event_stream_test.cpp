@@ -1,0 +1,86 @@
+// The fan-out of the plugin's events to the open /events streams.
+#include "main/event_stream.h"
+
+#include <gtest/gtest.h>
+
+#include <thread>
+
+namespace tav::host {
+namespace {
+
+using std::chrono::milliseconds;
+
+TEST(EventStream, FramesCarryIdNameAndPayloadEachOnItsOwnLine) {
+  struct Case {
+    const char* label;
+    std::string name;
+    std::string json;
+    std::string frame;
+  };
+  const Case cases[] = {
+      {"plain", "OnJsonApiEvent_tav-perks_v1_pages", R"({"uri":"/tav-perks/v1/pages"})",
+       "id: 9\nevent: OnJsonApiEvent_tav-perks_v1_pages\ndata: {\"uri\":\"/tav-perks/v1/pages\"}\n\n"},
+      {"line breaks in the name stay on its line", "On\nEvil\r", "1", "id: 9\nevent: On Evil \ndata: 1\n\n"},
+      {"a payload over several lines", "OnText", "\"a\nb\r\nc\"", "id: 9\nevent: OnText\ndata: \"a\ndata: b\ndata: c\"\n\n"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.label);
+    EXPECT_EQ(EventStream::Frame(9, c.name, c.json), c.frame);
+  }
+}
+
+TEST(EventStream, EachSubscriberGetsTheNamesItAskedFor) {
+  EventStream events;
+  auto all = events.Subscribe("");
+  auto perks = events.Subscribe("OnJsonApiEvent_tav-perks");
+  events.Publish("OnJsonApiEvent_tav-perks_v1_pages", "[]");
+  events.Publish("OnJsonApiEvent", "{}");
+
+  EventStream::Next first = all->Wait(milliseconds(0));
+  EXPECT_EQ(first.frame, "id: 1\nevent: OnJsonApiEvent_tav-perks_v1_pages\ndata: []\n\n");
+  EXPECT_EQ(all->Wait(milliseconds(0)).frame, "id: 2\nevent: OnJsonApiEvent\ndata: {}\n\n");
+  EXPECT_EQ(all->Wait(milliseconds(0)).kind, EventStream::Next::kIdle);
+
+  EXPECT_EQ(perks->Wait(milliseconds(0)).frame, first.frame);
+  EXPECT_EQ(perks->Wait(milliseconds(0)).kind, EventStream::Next::kIdle);
+}
+
+TEST(EventStream, AWaitingReaderWakesForAFrame) {
+  EventStream events;
+  auto reader = events.Subscribe("");
+  std::thread publisher([&events] {
+    std::this_thread::sleep_for(milliseconds(50));
+    events.Publish("OnLate", "true");
+  });
+  EventStream::Next next = reader->Wait(milliseconds(5000));
+  publisher.join();
+  EXPECT_EQ(next.kind, EventStream::Next::kFrame);
+  EXPECT_EQ(next.frame, "id: 1\nevent: OnLate\ndata: true\n\n");
+}
+
+TEST(EventStream, ASlowReaderIsEndedRatherThanLetTheQueueGrow) {
+  EventStream events(3);
+  auto slow = events.Subscribe("");
+  for (int i = 0; i < 5; ++i) events.Publish("OnTick", std::to_string(i));
+  EXPECT_TRUE(slow->overflowed());
+  // What was queued before the overflow is still delivered, then the end.
+  for (int i = 0; i < 3; ++i) EXPECT_EQ(slow->Wait(milliseconds(0)).kind, EventStream::Next::kFrame);
+  EXPECT_EQ(slow->Wait(milliseconds(0)).kind, EventStream::Next::kEnded);
+
+  auto fresh = events.Subscribe("");
+  events.Publish("OnTick", "5");
+  EXPECT_EQ(fresh->Wait(milliseconds(0)).frame, "id: 6\nevent: OnTick\ndata: 5\n\n");
+}
+
+TEST(EventStream, CloseEndsEveryStreamAndLaterOnes) {
+  EventStream events;
+  auto reader = events.Subscribe("");
+  events.Close();
+  EXPECT_EQ(reader->Wait(milliseconds(1000)).kind, EventStream::Next::kEnded);
+  EXPECT_EQ(events.Subscribe("")->Wait(milliseconds(0)).kind, EventStream::Next::kEnded);
+  EXPECT_EQ(events.subscriber_count(), 0u);
+  events.Publish("OnAfter", "1");  // nobody to tell; no effect
+}
+
+}  // namespace
+}  // namespace tav::host

@@ -1,0 +1,79 @@
+// The helpers both sides of the core's queue share: JSON bodies that cannot
+// exhaust the stack, content types, method codes.
+#include "main/http_exchange.h"
+
+#include <gtest/gtest.h>
+
+#include "json_text.h"
+#include "tav/plugin_abi.h"
+
+namespace tav::host {
+namespace {
+
+TEST(HttpExchange, JsonBodiesAreRefusedBeforeTheyNestTooDeep) {
+  struct Case {
+    const char* label;
+    std::string body;
+    std::string outcome;  // the value as JSON, or the error
+  };
+  const Case cases[] = {
+      {"a hundred thousand brackets", std::string(100000, '[') + std::string(100000, ']'),
+       "Invalid JSON body: nested deeper than 512 levels"},
+      {"unclosed, just past the limit", std::string(513, '{'), "Invalid JSON body: nested deeper than 512 levels"},
+      {"at the limit", std::string(512, '[') + std::string(512, ']'), std::string(512, '[') + std::string(512, ']')},
+      {"brackets inside texts do not count", "[\"" + std::string(1000, '[') + "\\\"\"]",
+       "[\"" + std::string(1000, '[') + "\\\"\"]"},
+      {"not JSON", R"({"phase":)", "Invalid JSON body: Invalid value. at offset 9"},
+      {"trailing text", "{} {}", "Invalid JSON body: The document root must not be followed by other values. at offset 3"},
+      {"a number too large", "1e999", "Invalid JSON body: Number too big to be stored in double. at offset 0"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.label);
+    rapidjson::Document value;
+    std::string error;
+    const bool ok = ParseJsonBody(c.body, &value, &error);
+    EXPECT_EQ(ok ? JsonText(value) : error, c.outcome);
+  }
+}
+
+TEST(HttpExchange, ContentTypes) {
+  struct Case {
+    const char* type;
+    bool json;
+    bool resource;
+  };
+  const Case cases[] = {
+      {"", true, true},
+      {"application/json", true, true},
+      {"Application/JSON; charset=utf-8", true, true},
+      {"application/vnd.api+json", true, true},
+      {"application/jsonx", false, false},
+      {"application/x-www-form-urlencoded", false, true},
+      {"application/x-yaml", false, false},
+      {"text/plain", false, false},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.type);
+    EXPECT_EQ(IsJsonContentType(c.type), c.json);
+    EXPECT_EQ(IsResourceBodyType(c.type), c.resource);
+  }
+}
+
+TEST(HttpExchange, MethodCodesAreCaseSensitiveAsInHttp) {
+  EXPECT_EQ(MethodCode("PATCH"), static_cast<uint32_t>(TAV_METHOD_PATCH));
+  EXPECT_EQ(MethodCode("OPTIONS"), static_cast<uint32_t>(TAV_METHOD_OPTIONS));
+  EXPECT_EQ(MethodCode("patch"), 0u);
+  EXPECT_EQ(MethodCode("TRACE"), 0u);
+}
+
+TEST(HttpExchange, TheTargetSplitsAtItsFirstQuestionMark) {
+  HttpExchange exchange;
+  exchange.target = "/tav-perks/v1/pages?x=1?y=2";
+  EXPECT_EQ(exchange.path(), "/tav-perks/v1/pages");
+  EXPECT_EQ(exchange.query(), "x=1?y=2");
+  exchange.target = "/a";
+  EXPECT_EQ(exchange.query(), "");
+}
+
+}  // namespace
+}  // namespace tav::host

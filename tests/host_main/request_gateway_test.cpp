@@ -1,0 +1,256 @@
+// Where an HTTP request goes on the core thread: the plugin (here the fake
+// plugin of the development core's tests, whose echo shows what it was
+// given), the core's own resources, or the peers played from local state.
+#include "main/request_gateway.h"
+
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include <memory>
+
+#include "json_text.h"
+#include "tests/host_main/core_process.h"
+
+namespace tav::host {
+namespace {
+
+using ::testing::Contains;
+using ::testing::ElementsAre;
+using ::testing::HasSubstr;
+using ::testing::IsEmpty;
+using ::testing::Pair;
+
+class RequestGatewayTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    CoreOptions options;
+    options.data_dir = TAV_SAMPLE_DATA_DIR;
+    options.store_file = folder_.Path("s.sqlite3");
+    options.telemetry_file = folder_.Path("telemetry.jsonl");
+    options.shard = "ne4";
+    options.summoner_level = 23;
+    options.owned_pages = 3;
+    peers_ = std::make_unique<PeerState>(core_, options);
+    std::string error;
+    ASSERT_TRUE(peers_->Open(&error)) << error;
+    ASSERT_TRUE(core_.Load(TAV_FAKE_PLUGIN_PATH)) << core_.load_error();
+    peers_->Install();
+    gateway_ = std::make_unique<RequestGateway>(core_, peers_.get());
+    ASSERT_TRUE(core_.Initialize());
+    core_.RunUntilIdle();
+  }
+  void TearDown() override {
+    core_.Shutdown();
+    EXPECT_THAT(core_.faults(), IsEmpty());
+  }
+
+  HttpAnswer Send(std::string method, std::string target, std::string body = "", std::string type = "",
+                  std::vector<std::pair<std::string, std::string>> headers = {}) {
+    HttpExchange exchange;
+    exchange.method = std::move(method);
+    exchange.target = std::move(target);
+    exchange.body = std::move(body);
+    exchange.content_type = std::move(type);
+    exchange.headers = std::move(headers);
+    HttpAnswer answer = gateway_->Handle(exchange);
+    core_.RunUntilIdle();  // deliver what the request set off
+    return answer;
+  }
+  static std::string Summary(const HttpAnswer& answer) { return std::to_string(answer.status) + " " + answer.body; }
+
+  // The events the fake plugin received, as "<name> <payload>".
+  std::vector<std::string> Received() {
+    HttpAnswer answer = Send("POST", "/fake/v1/actions/received");
+    std::vector<std::string> events;
+    rapidjson::Document list = JsonValue(answer.body);
+    for (const auto& event : list.GetArray()) {
+      events.push_back(std::string(event["name"].GetString()) + " " + JsonText(event["payload"]));
+    }
+    return events;
+  }
+
+  TempFolder folder_;
+  DevCore core_;
+  std::unique_ptr<PeerState> peers_;
+  std::unique_ptr<RequestGateway> gateway_;
+};
+
+TEST_F(RequestGatewayTest, ThePluginGetsTheRequestAsSent) {
+  HttpAnswer answer = Send("PATCH", "/fake/v1/echo?sort=name&tag=a%20b", R"({"a":1})",
+                           "application/json; charset=utf-8",
+                           {{"Content-Type", "application/json; charset=utf-8"}, {"X-Trace", "7"}});
+  ASSERT_EQ(answer.status, 200) << answer.body;
+  rapidjson::Document echo = JsonValue(answer.body);
+  EXPECT_EQ(echo["method"].GetUint(), static_cast<unsigned>(TAV_METHOD_PATCH));
+  EXPECT_EQ(std::string(echo["url"].GetString()), "/fake/v1/echo?sort=name&tag=a%20b");
+  EXPECT_EQ(std::string(echo["contentType"].GetString()), "application/json; charset=utf-8");
+  EXPECT_EQ(std::string(echo["body"].GetString()), R"({"a":1})");
+  EXPECT_EQ(JsonText(echo["headers"]), R"([["Content-Type","application/json; charset=utf-8"],["X-Trace","7"]])");
+  EXPECT_EQ(echo["hostContext"].GetUint64(), core_.host_context());
+  // The plugin's own response headers come back.
+  EXPECT_THAT(answer.headers, Contains(Pair("X-Fake", "echo")));
+
+  // Without a body the plugin gets none, and no content type.
+  rapidjson::Document bare = JsonValue(Send("GET", "/fake/v1/echo").body);
+  EXPECT_EQ(std::string(bare["body"].GetString()), "");
+  EXPECT_TRUE(bare["contentType"].IsNull());
+}
+
+TEST_F(RequestGatewayTest, PathsBelowThePluginsRootGoToThePlugin) {
+  EXPECT_THAT(gateway_->plugin_roots(), ElementsAre("/fake/v1"));
+  EXPECT_EQ(Summary(Send("GET", "/fake/v1/items/12")), R"(200 {"function":"GetItem","url":"/fake/v1/items/12"})");
+  EXPECT_EQ(Summary(Send("GET", "/fake/v1/nothing/here")), R"(404 {"error":"Invalid function"})");
+  EXPECT_EQ(Summary(Send("DELETE", "/fake/v1/items")), R"(404 {"error":"Invalid function"})");
+  // "/fake/v1x" and "/fake/v2" are not below the root: they are peers'.
+  EXPECT_EQ(Summary(Send("GET", "/fake/v1x/items")), R"(404 {"error":"Not found"})");
+  EXPECT_EQ(Summary(Send("TRACE", "/fake/v1/echo")), R"(405 {"error":"Method not allowed"})");
+  EXPECT_EQ(core_.RequestsTo(0, "/fake/v1x/items").size(), 0u) << "the core's own reads are not the plugin's";
+}
+
+TEST(PluginAnswer, StatusesAndBodies) {
+  struct Case {
+    const char* label;
+    uint32_t status;
+    std::optional<std::string> error;
+    const char* value;  // JSON, or null
+    std::string expected;
+  };
+  const Case cases[] = {
+      {"a request the plugin could not bind", 0, "Unsupported body content type", nullptr,
+       R"(400 {"error":"Unsupported body content type"})"},
+      {"a failure with its status", 422, "Page is invalid", nullptr, R"(422 {"error":"Page is invalid"})"},
+      {"a failure with a success status", 200, "Odd", nullptr, R"(500 {"error":"Odd"})"},
+      {"an empty success", 0, std::nullopt, nullptr, "204 "},
+      {"a value without a status", 0, std::nullopt, "[1,2]", "200 [1,2]"},
+      {"a value with a status", 201, std::nullopt, R"({"id":7})", R"(201 {"id":7})"},
+      {"a value with a nonsense status", 7, std::nullopt, "true", "200 true"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.label);
+    CallResult result;
+    result.status = c.status;
+    result.error = c.error;
+    if (c.value != nullptr) result.value = JsonValue(c.value);
+    HttpAnswer answer = PluginAnswer(result);
+    EXPECT_EQ(std::to_string(answer.status) + " " + answer.body, c.expected);
+  }
+
+  CallResult streamed;
+  streamed.streamed = true;
+  streamed.body = "a,b\n";
+  streamed.headers = {{"content-type", "text/csv"}, {"Content-Length", "4"}, {"X-Rows", "1"}};
+  HttpAnswer answer = PluginAnswer(streamed);
+  EXPECT_EQ(answer.status, 200);
+  EXPECT_EQ(answer.body, "a,b\n");
+  EXPECT_EQ(answer.content_type, "text/csv");
+  EXPECT_THAT(answer.headers, ElementsAre(Pair("X-Rows", "1")));
+}
+
+TEST_F(RequestGatewayTest, ThePeersStartFromTheOptions) {
+  struct Case {
+    const char* path;
+    std::string expected;
+  };
+  const Case cases[] = {
+      {"/tav-login/v1/login-data-packet", R"(200 {"platformId":"NE4","summonerId":4207,"accountId":91377})"},
+      {"/tav-login/v1/session", R"(200 {"state":"SUCCEEDED","summonerId":4207,"accountId":91377})"},
+      {"/tav-collections/v1/inventories/4207/rune-book",
+       R"(200 {"summonerId":4207,"pages":[{"id":1,"name":"Page 1","current":true,"runes":[]},)"
+       R"({"id":2,"name":"Page 2","current":false,"runes":[]},{"id":3,"name":"Page 3","current":false,"runes":[]}]})"},
+      {"/tav-settings/v2/ready", "200 true"},
+      {"/tav-player-preferences/v1/player-preferences-ready", "200 true"},
+      {"/tav-player-preferences/v1/preference/PerksPreferences", R"(404 {"error":"Not found"})"},
+      {"/tav-settings/v2/account/PerksPreferences/page-settings", "200 {}"},
+      {"/tav-champ-select/v1/session", R"(404 {"error":"Not found"})"},
+      {"/vexa-messaging-service/v1/message/perks/v1/disabled/ne4", R"(404 {"error":"Not found"})"},
+      {"/tav-platform-config/v1/namespaces/Perks", R"(200 {"PerksEnabled":true,"AutoRepairPagesEnabled":true})"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.path);
+    EXPECT_EQ(Summary(Send("GET", c.path)), c.expected);
+  }
+  rapidjson::Document summoner = JsonValue(Send("GET", "/tav-summoner/v1/current-summoner").body);
+  EXPECT_EQ(summoner["summonerLevel"].GetUint(), 23u);
+  rapidjson::Document styles = JsonValue(Send("GET", "/tav-game-data/assets/v1/perkstyles.json").body);
+  EXPECT_EQ(styles.Size(), 5u);
+}
+
+TEST_F(RequestGatewayTest, AWriteDeliversTheResourceEventToThePlugin) {
+  for (const char* name : {"OnJsonApiEvent_tav-gameflow_v1_session", "OnJsonApiEvent_tav-champ-select_v1_session",
+                           "OnJsonApiEvent_tav-settings_v2_PerksPreferences"}) {
+    ASSERT_EQ(Send("POST", std::string("/fake/v1/actions/register?name=") + name + "&flag=0").status, 204);
+  }
+  EXPECT_EQ(Summary(Send("PUT", "/tav-gameflow/v1/session", R"({"phase":"ChampSelect"})")), "204 ");
+  EXPECT_EQ(Summary(Send("PUT", "/tav-champ-select/v1/session", R"({"localPlayerCellId":2})",
+                         "application/x-www-form-urlencoded")),
+            "204 ");
+  EXPECT_EQ(Summary(Send("PATCH", "/tav-champ-select/v1/session", R"({"timer":{"phase":"FINALIZATION"}})")), "204 ");
+  EXPECT_EQ(Summary(Send("DELETE", "/tav-champ-select/v1/session")), "204 ");
+  EXPECT_EQ(Summary(Send("PATCH", "/tav-settings/v2/account/PerksPreferences/page-settings", R"({"schemaVersion":5})")),
+            "204 ");
+
+  EXPECT_THAT(Received(), ElementsAre(
+      R"(OnJsonApiEvent_tav-gameflow_v1_session {"uri":"/tav-gameflow/v1/session","eventType":"Update","data":{"phase":"ChampSelect"}})",
+      R"(OnJsonApiEvent_tav-champ-select_v1_session {"uri":"/tav-champ-select/v1/session","eventType":"Create","data":{"localPlayerCellId":2}})",
+      R"(OnJsonApiEvent_tav-champ-select_v1_session {"uri":"/tav-champ-select/v1/session","eventType":"Update","data":{"localPlayerCellId":2,"timer":{"phase":"FINALIZATION"}}})",
+      R"(OnJsonApiEvent_tav-champ-select_v1_session {"uri":"/tav-champ-select/v1/session","eventType":"Delete","data":null})",
+      R"(OnJsonApiEvent_tav-settings_v2_PerksPreferences {"uri":"/tav-settings/v2/PerksPreferences/page-settings","eventType":"Create","data":{"schemaVersion":5}})"));
+  std::string error;
+  EXPECT_EQ(peers_->store().Get("PerksPreferences/page-settings", &error), R"({"schemaVersion":5})");
+}
+
+TEST_F(RequestGatewayTest, BadWritesAreRefusedAndChangeNothing) {
+  ASSERT_EQ(Send("POST", "/fake/v1/actions/register?name=OnJsonApiEvent&flag=0").status, 204);
+  const std::string before = Send("GET", "/tav-gameflow/v1/session").body;
+  struct Case {
+    const char* method;
+    const char* path;
+    std::string body;
+    const char* type;
+    std::string expected;
+  };
+  const Case cases[] = {
+      {"PUT", "/tav-gameflow/v1/session", R"({"phase":)", "", R"(400 {"error":"Invalid JSON body: Invalid value. at offset 9"})"},
+      {"PUT", "/tav-gameflow/v1/session", std::string(100000, '[') + std::string(100000, ']'), "application/json",
+       R"(400 {"error":"Invalid JSON body: nested deeper than 512 levels"})"},
+      {"PUT", "/tav-gameflow/v1/session", R"({"gameId":1e999})", "", R"(400 {"error":"Invalid JSON body: Number too big to be stored in double. at offset 10"})"},
+      {"PUT", "/tav-gameflow/v1/session", "phase: None", "application/x-yaml",
+       R"(415 {"error":"Unsupported body content type: resources take JSON"})"},
+      {"PUT", "/tav-gameflow/v1/session", "", "", R"(400 {"error":"A write needs a JSON body"})"},
+      {"PUT", "/tav-settings/v2/account/PerksPreferences/page-settings", "[]", "",
+       R"(400 {"error":"A settings document must be a JSON object"})"},
+      {"DELETE", "/tav-champ-select/v1/session", "", "", R"(404 {"error":"Not found"})"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(std::string(c.method) + " " + c.path + " " + c.body.substr(0, 20));
+    EXPECT_EQ(Summary(Send(c.method, c.path, c.body, c.type)), c.expected);
+  }
+  EXPECT_EQ(Send("GET", "/tav-gameflow/v1/session").body, before);
+  EXPECT_EQ(Send("GET", "/tav-settings/v2/account/PerksPreferences/page-settings").body, "{}");
+  EXPECT_THAT(Received(), IsEmpty());
+}
+
+TEST_F(RequestGatewayTest, TheCoresOwnResources) {
+  rapidjson::Document status = JsonValue(Send("GET", "/tav-core/v1/status").body);
+  EXPECT_EQ(std::string(status["plugin"]["name"].GetString()), "tav-fake");
+  EXPECT_EQ(JsonText(status["plugin"]["apiRoots"]), R"(["/fake/v1"])");
+  EXPECT_EQ(status["faults"].GetUint(), 0u);
+  EXPECT_EQ(std::string(status["store"]["path"].GetString()), folder_.Path("s.sqlite3"));
+
+  EXPECT_EQ(Summary(Send("PUT", "/tav-core/v1/game-customization", R"({"failures":2,"failureKind":"edge"})")),
+            R"(200 {"failures":2,"failureKind":"edge","failureText":"Customization service unavailable",)"
+            R"("disabledPerks":[],"pushes":[]})");
+  EXPECT_EQ(Summary(Send("PUT", "/tav-core/v1/game-customization", R"({"failures":"two"})")),
+            R"(400 {"error":"\"failures\" must be a whole number from 0 to 1000"})");
+  EXPECT_EQ(Summary(Send("POST", "/tav-core/v1/status")), R"(405 {"error":"Method not allowed"})");
+  EXPECT_EQ(Summary(Send("GET", "/tav-core/v1/elsewhere")), R"(404 {"error":"Not found"})");
+
+  EXPECT_EQ(Summary(Send("POST", "/telemetry/v1/events/bkt_sample", R"({"event_name":"sample_event","count":"3"})")),
+            "204 ");
+  const std::string line = ReadWholeFile(folder_.Path("telemetry.jsonl"));
+  EXPECT_THAT(line, HasSubstr(R"("table":"bkt_sample","event":{"event_name":"sample_event","count":"3"}})"));
+  EXPECT_EQ(Send("GET", "/tav-core/v1/telemetry").body, "[" + line.substr(0, line.size() - 1) + "]");
+}
+
+}  // namespace
+}  // namespace tav::host
