@@ -203,6 +203,10 @@ void HttpServer::Handle(const httplib::Request& request, httplib::Response& resp
 }
 
 void HttpServer::ServeEvents(const httplib::Request& request, httplib::Response& response) {
+  if (events_.subscriber_count() >= kMaxEventStreams) {
+    Write(ErrorAnswer(503, "Too many event streams"), response);
+    return;
+  }
   auto subscriber = events_.Subscribe(request.get_param_value("name"));
   response.set_header("Cache-Control", "no-cache");
   response.set_header("X-Accel-Buffering", "no");

@@ -37,8 +37,10 @@ class HttpServer {
 
   // Requests and bodies larger than this are refused with 413.
   static constexpr size_t kMaxBodyBytes = 16u << 20;
-  // Worker threads: each open event stream keeps one.
+  // Worker threads: each open event stream keeps one, so streams beyond
+  // kMaxEventStreams are refused (503) to leave workers for requests.
   static constexpr size_t kWorkerThreads = 32;
+  static constexpr size_t kMaxEventStreams = 16;
 
   HttpServer(EventStream& events, Submit submit);
   ~HttpServer();

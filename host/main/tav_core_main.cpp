@@ -102,6 +102,12 @@ int Run(const CoreOptions& options) {
   });
   if (!server.Bind(options.host, options.port, &error)) return Fail(error);
 
+  // Faults at the boundary, from the API description on: on standard error
+  // and in the status.
+  core.AddFaultListener([&gateway](const std::string& fault) {
+    if (gateway) gateway->NoteFault(fault);
+    std::fprintf(stderr, "tav-core: fault: %s\n", fault.c_str());
+  });
   if (!core.Load(options.plugin_path)) {
     return Fail("cannot load the plugin " + options.plugin_path + ": " + core.load_error());
   }
@@ -109,10 +115,6 @@ int Run(const CoreOptions& options) {
   gateway = std::make_unique<RequestGateway>(core, &peers);
 
   core.AddSentEventListener([&events](const SentEvent& event) { events.Publish(event.name, JsonText(event.payload)); });
-  core.AddFaultListener([&gateway](const std::string& fault) {
-    gateway->NoteFault(fault);
-    std::fprintf(stderr, "tav-core: fault: %s\n", fault.c_str());
-  });
   if (!options.quiet) {
     core.AddLogListener([](const LogLine& line) {
       std::fprintf(stderr, "plugin %s: %s\n", LevelName(line.level), line.text.c_str());

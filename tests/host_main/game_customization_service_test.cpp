@@ -53,13 +53,6 @@ TEST_F(GameCustomizationServiceTest, AcceptsPushesUnlessToldToRefuseSome) {
             R"("content":{"perkIds":[7101,7104],"perkStyle":710,"perkSubStyle":720}}}]})");
 }
 
-TEST_F(GameCustomizationServiceTest, KeepsOnlyTheLastPushes) {
-  for (int i = 0; i < 60; ++i) service_.AnswerPush(Call("not json"));
-  ASSERT_EQ(service_.pushes().size(), GameCustomizationService::kKeptPushes);
-  EXPECT_EQ(service_.pushes().front().number, 11u);
-  EXPECT_EQ(JsonText(service_.pushes().back().content), "\"not json\"");
-}
-
 TEST_F(GameCustomizationServiceTest, TellsTheStylesOfTheDocumentAndTheDisabledPerks) {
   EXPECT_EQ(Answer(service_.AnswerStyles(Call("\"perks\""))),
             R"(200 [] {"error":"OK","result":"[{\"id\":710,\"slots\":[{\"type\":\"kKeyStone\",\"perks\":[7101]}]},)"

@@ -1,11 +1,10 @@
 // The helpers both sides of the core's queue share: JSON bodies that cannot
-// exhaust the stack, content types, method codes.
+// exhaust the stack, and the content types taken as JSON.
 #include "main/http_exchange.h"
 
 #include <gtest/gtest.h>
 
 #include "json_text.h"
-#include "tav/plugin_abi.h"
 
 namespace tav::host {
 namespace {
@@ -57,22 +56,6 @@ TEST(HttpExchange, ContentTypes) {
     EXPECT_EQ(IsJsonContentType(c.type), c.json);
     EXPECT_EQ(IsResourceBodyType(c.type), c.resource);
   }
-}
-
-TEST(HttpExchange, MethodCodesAreCaseSensitiveAsInHttp) {
-  EXPECT_EQ(MethodCode("PATCH"), static_cast<uint32_t>(TAV_METHOD_PATCH));
-  EXPECT_EQ(MethodCode("OPTIONS"), static_cast<uint32_t>(TAV_METHOD_OPTIONS));
-  EXPECT_EQ(MethodCode("patch"), 0u);
-  EXPECT_EQ(MethodCode("TRACE"), 0u);
-}
-
-TEST(HttpExchange, TheTargetSplitsAtItsFirstQuestionMark) {
-  HttpExchange exchange;
-  exchange.target = "/tav-perks/v1/pages?x=1?y=2";
-  EXPECT_EQ(exchange.path(), "/tav-perks/v1/pages");
-  EXPECT_EQ(exchange.query(), "x=1?y=2");
-  exchange.target = "/a";
-  EXPECT_EQ(exchange.query(), "");
 }
 
 }  // namespace

@@ -44,13 +44,6 @@ class SettingsPeerTest : public ::testing::Test {
                      }};
 };
 
-TEST_F(SettingsPeerTest, AnUnwrittenDocumentReadsAsEmpty) {
-  PeerResponse response = Send(TAV_METHOD_GET);
-  EXPECT_FALSE(response.error.has_value());
-  EXPECT_EQ(JsonText(response.value), "{}");
-  EXPECT_EQ(Stored(), "<none>");
-}
-
 TEST_F(SettingsPeerTest, WritesAreStoredAndReportedAtTheChangePath) {
   EXPECT_FALSE(Send(TAV_METHOD_PATCH, R"({"data":{"pages":[]},"schemaVersion":5})").error);
   EXPECT_FALSE(Send(TAV_METHOD_PATCH, R"({"schemaVersion":6})").error);
@@ -103,14 +96,6 @@ TEST_F(SettingsPeerTest, RefusalsChangeNothing) {
   }
   EXPECT_EQ(Stored(), R"({"schemaVersion":5})");
   EXPECT_THAT(events_, IsEmpty());
-}
-
-TEST(SettingsPeerPaths, KeysAndChangePaths) {
-  EXPECT_EQ(SettingsPeer::KeyOf(kDocumentPath), "PerksPreferences/page-settings");
-  EXPECT_EQ(SettingsPeer::KeyOf("/tav-settings/v2/account/PerksPreferences"), "");
-  EXPECT_EQ(SettingsPeer::KeyOf("/tav-settings/v2/ready"), "");
-  EXPECT_EQ(SettingsPeer::ChangePathOf("PerksPreferences/page-settings"),
-            "/tav-settings/v2/PerksPreferences/page-settings");
 }
 
 }  // namespace
