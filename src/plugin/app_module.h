@@ -32,14 +32,19 @@
 #include "binding/binding_type_registry.h"
 #include "binding/fnv1a.h"
 #include "plugin/core_types.h"
+#include "plugin/endpoint_argument.h"
+#include "plugin/endpoint_function.h"
 #include "plugin/failure.h"
 #include "plugin/maybe_type.h"
 #include "plugin/plugin_api_version.h"
 #include "plugin/plugin_identity.h"
+#include "plugin/request_method.h"
 #include "tav/plugin_abi.h"
 
 namespace tav {
 
+class ApiDescriptionTables;
+class AppModule;
 class PluginLogTarget;
 
 // A handler for one event name, shared with any copy in flight, so that
@@ -87,7 +92,8 @@ class AppModule {
   AppModule& operator=(const AppModule&) = delete;
 
   // ===== Plugin frame I: host contract, events, waiting, routing =====
-  // (app_module.cpp, plugin_entry.cpp, routing files)
+  // (app_module.cpp, plugin_host.cpp, endpoint_*, request_dispatch.cpp,
+  // argument_binding.cpp, response_writing.cpp)
 
   BindingTypeRegistry& registry() { return registry_; }
   const BindingTypeRegistry& registry() const { return registry_; }
@@ -98,6 +104,10 @@ class AppModule {
   bool shutting_down() const { return shutting_down_; }
   const PluginIdentity& identity() const { return identity_; }
   const PluginApiVersion& core_version() const { return core_version_; }
+  // "Plugins" and "Plugin " + short name, set while the plugin loads.
+  const std::vector<std::string>& log_groups() const { return log_groups_; }
+  // Valid once the plugin is loaded.
+  const PluginApiDescription& api_description() const { return api_description_; }
 
   // Stores `handler` for `name` (replacing an earlier one) and registers the
   // frame's event callback for it with the core.
@@ -114,6 +124,49 @@ class AppModule {
   // BeginWait("Wait: yield"), Yield, and EndWait's value.
   uint64_t YieldOnce();
 
+  // Endpoint registration, for RegisterEndpoints. Each names the function
+  // with the method and `path` (GET "/tav-perks/v1/pages/{id}" gives
+  // GetTavPerksV1PagesById), adds it to the registry with its parameters
+  // and result type, and routes requests of that method whose path matches
+  // the template to `handler`. Pass one EndpointArgument per handler
+  // parameter (not counting a leading `const RequestContext&`):
+  //
+  //   Get("/tav-perks/v1/pages/{id}", &PerksModule::GetPage, PathArg("id"));
+  //   Put("/tav-perks/v1/pages/{id}", &PerksModule::UpdatePage, PathArg("id"), BodyArg("page"));
+  //
+  // Templates take "{name}" (one segment), "{+name}" (the rest, slashes
+  // included) and "{#name}" (a "#" fragment); a trailing slash is dropped.
+  template <class Handler, class... Arguments>
+  void Get(std::string_view path, Handler handler, Arguments... arguments);
+  template <class Handler, class... Arguments>
+  void Post(std::string_view path, Handler handler, Arguments... arguments);
+  template <class Handler, class... Arguments>
+  void Put(std::string_view path, Handler handler, Arguments... arguments);
+  template <class Handler, class... Arguments>
+  void Delete(std::string_view path, Handler handler, Arguments... arguments);
+  template <class Handler, class... Arguments>
+  void Patch(std::string_view path, Handler handler, Arguments... arguments);
+  // Any method code; RequestMethod::kNamed with the method's name, kNone
+  // for a function that accepts every method.
+  template <class Handler, class... Arguments>
+  void Endpoint(RequestMethod method, std::string_view method_name, std::string_view path,
+                Handler handler, Arguments... arguments);
+
+  // The untyped core of the registrations above. A name already taken by an
+  // endpoint gets this route as a further route of that function.
+  void AddEndpoint(RequestMethod method, std::string_view method_name, std::string_view path,
+                   std::vector<EndpointParameter> parameters, BindingTypeId returns,
+                   std::unique_ptr<EndpointInvoker> invoker);
+
+  // Hooks filled by resource observation and the service proxy: the
+  // resource dispatcher that Subscribe registers (flag 0), and the handlers
+  // of OnServiceProxyUuidEvent, OnServiceProxyMethodEvent and
+  // OnServiceProxyAsyncEvent that Initialize registers (flag 1).
+  void DispatchResourceEvent(const PluginResourceEvent& event);
+  void HandleServiceProxyUuidEvent(const PluginServiceProxyResponse& response);
+  void HandleServiceProxyMethodEvent(const PluginServiceProxyResponse& response);
+  void HandleServiceProxyAsyncEvent(const PluginServiceProxyResponse& response);
+
   // ===== Plugin frame II: remote calls, observation, service proxy, LCDS,
   // outgoing events and telemetry =====
   // (remote_call.*, resource_observer.*, service_proxy.*, lcds_call.*,
@@ -124,7 +177,7 @@ class AppModule {
   CoreInterface* core() const { return init_args_ != nullptr ? init_args_->core : nullptr; }
 
  private:
-  friend class PluginHost;  // the load sequence and entry points (plugin_entry.cpp)
+  friend class PluginHost;  // the load sequence and entry points (plugin_host.cpp)
 
   // Resource observers: by exact path and by pattern with "*".
   TextMap<std::function<void(const PluginResourceEvent&)>> exact_observers_;
@@ -161,8 +214,13 @@ class AppModule {
   PluginInitArgs* init_args_ = nullptr;
   PluginEntryTable entry_table_{};
   PluginApiDescription api_description_{};
+  // Behind api_description_: the packed tables and the function records.
+  std::unique_ptr<ApiDescriptionTables> api_tables_;
+  std::vector<FunctionRecord> function_records_;
 };
 
 }  // namespace tav
+
+#include "plugin/app_module_inl.h"
 
 #endif  // TAV_PLUGIN_APP_MODULE_H_

@@ -1,0 +1,79 @@
+// ArgumentBinder: fills the parameter values of one endpoint call from the
+// parts of the request, in the order the dispatcher calls it: headers,
+// path captures, query, request arguments, body. Each step stops at its
+// first error; a later value for the same parameter replaces an earlier one.
+//
+//   ArgumentBinder binder("GetTavPerksV1PagesById", route.parameters);
+//   MaybeType<Failure, Empty> bound = binder.BindNamedValue("id", "12", ParameterLocation::kPath);
+//   if (!bound.ok()) return bound.failure();
+//   invoker.Invoke(module, context, binder.values());
+//
+// Named values may address a place inside a parameter with a chain of keys
+// after the name: "ids.0=5&ids.1=7" builds [5, 7]; "filter.name=x" sets a
+// member. A key starting with a digit is an element index.
+#ifndef TAV_PLUGIN_ARGUMENT_BINDING_H_
+#define TAV_PLUGIN_ARGUMENT_BINDING_H_
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "binding/binding_property.h"
+#include "plugin/endpoint_function.h"
+#include "plugin/failure.h"
+#include "plugin/maybe_type.h"
+#include "tav/plugin_abi.h"
+
+namespace tav {
+
+// Element indexes in key chains must stay below this. It keeps a short
+// query from asking for billions of empty elements.
+inline constexpr uint32_t kMaxKeyChainIndex = 65536;
+
+class ArgumentBinder {
+ public:
+  // Every parameter starts empty, except that a bool that is not optional
+  // starts false.
+  ArgumentBinder(std::string_view function_name, const std::vector<EndpointParameter>& parameters);
+
+  // Binds `text` to the parameter named by the part of `name` before its
+  // first ".", at the place the rest of `name` selects. Fails with
+  // "Unknown argument '%1' for '%2'.", "Argument '%1' for '%2' was specified
+  // in an invalid location.", "Expected value for argument '%1'.", "Index %1
+  // is in an incorrect format", "Index %1 is out of range" or a decoding
+  // message.
+  MaybeType<Failure, Empty> BindNamedValue(std::string_view name, std::string_view text,
+                                           ParameterLocation from);
+
+  // Splits a query ("a=1&b=x+y") at "&" and each pair at its first "=",
+  // percent-decodes names and values with "+" read as a space, and binds
+  // them as query values. Empty pairs are skipped.
+  MaybeType<Failure, Empty> BindQuery(std::string_view query);
+
+  // A request argument: a named one binds to the parameter of that name, an
+  // unnamed one to the parameter at `position`.
+  MaybeType<Failure, Empty> BindArgument(const CoreArgument& argument, size_t position);
+
+  // The body, into the first parameter with the body location; nothing
+  // when there is none.
+  MaybeType<Failure, Empty> BindBody(const void* body, size_t size, std::string_view content_type);
+
+  const std::vector<BindingProperty>& values() const { return values_; }
+
+ private:
+  // Index of the parameter called `name`, or -1.
+  int FindParameter(std::string_view name) const;
+  Failure UnknownArgument(std::string_view name) const;
+  MaybeType<Failure, Empty> BindWhole(size_t index, std::string_view text);
+  MaybeType<Failure, Empty> BindAtKeys(size_t index, std::string_view keys, std::string_view text);
+
+  std::string function_name_;
+  const std::vector<EndpointParameter>& parameters_;
+  std::vector<BindingProperty> values_;
+};
+
+}  // namespace tav
+
+#endif  // TAV_PLUGIN_ARGUMENT_BINDING_H_

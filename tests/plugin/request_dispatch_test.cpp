@@ -1,0 +1,290 @@
+// The dispatch entry called directly with request records: route choice,
+// records the core got wrong, the request context, and the answer records
+// and their release.
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "fake_core.h"
+#include "loaded_plugin.h"
+#include "plugin/request_dispatch.h"
+#include "runtime/heap.h"
+#include "test_module.h"
+
+namespace tav {
+namespace {
+
+using ::testing::ElementsAre;
+using ::testing::Pair;
+using test::TestModule;
+
+class DispatchTest : public ::testing::Test {
+ protected:
+  void SetUp() override { ASSERT_TRUE(plugin_.Initialize(core_, 0xF00D)); }
+
+  Answer Call(std::string_view function, RequestRecord request) {
+    return plugin_.Call(function, request);
+  }
+
+  FakeCore core_;
+  LoadedPlugin<TestModule> plugin_;
+};
+
+TEST_F(DispatchTest, AnswersValuesAndFailures) {
+  Answer thing = Call("GetTestV1ThingsById", Request(TAV_METHOD_GET, "/test/v1/things/4"));
+  EXPECT_EQ(thing.status, 200u);
+  EXPECT_EQ(thing.error, std::nullopt);
+  EXPECT_EQ(thing.value_json, R"({"id":4,"name":"thing 4"})");
+  EXPECT_TRUE(thing.has_release);
+
+  Answer missing = Call("GetTestV1ThingsById", Request(TAV_METHOD_GET, "/test/v1/things/404"));
+  EXPECT_EQ(missing.status, 404u);
+  EXPECT_EQ(missing.error, "No such thing");
+  EXPECT_TRUE(missing.error_owned);
+  EXPECT_EQ(missing.value_json, "");
+
+  Answer failure = Call("GetTestV1Failure", Request(TAV_METHOD_GET, "/test/v1/failure"));
+  EXPECT_EQ(failure.status, 500u);
+  EXPECT_EQ(failure.error, "Internal server error");
+  EXPECT_EQ(failure.additional_text, "see log");
+  EXPECT_THAT(failure.headers, ElementsAre(Pair("X-One", "1"), Pair("X-Two", "2")));
+}
+
+TEST_F(DispatchTest, ReleasingTheAnswerFreesEverythingItHeld) {
+  const char* calls[][2] = {
+      {"GetTestV1Things", "/test/v1/things"},
+      {"GetTestV1Failure", "/test/v1/failure"},
+      {"GetTestV1ThingsById", "/test/v1/things/x"},
+      {"GetTestV1Unregistered", "/test/v1/unregistered"},
+  };
+  for (const auto& call : calls) {
+    SCOPED_TRACE(call[1]);
+    const HeapCounters before = ReadHeapCounters();
+    Answer answer = Call(call[0], Request(TAV_METHOD_GET, call[1]));
+    const HeapCounters after = ReadHeapCounters();
+    EXPECT_GT(after.allocation_count, before.allocation_count);
+    EXPECT_EQ(after.allocation_count - before.allocation_count,
+              after.free_count - before.free_count);
+  }
+}
+
+TEST_F(DispatchTest, AResultThatCannotBeEncodedAnswers400) {
+  Answer answer = Call("GetTestV1Unregistered", Request(TAV_METHOD_GET, "/test/v1/unregistered"));
+  EXPECT_EQ(answer.status, 400u);
+  EXPECT_EQ(answer.error, "Couldn't convert native value because it's an unregistered structure.");
+}
+
+TEST_F(DispatchTest, AnythingThrownAnswersInternalServerErrorWithoutAllocating) {
+  Answer answer = Call("GetTestV1Throw", Request(TAV_METHOD_GET, "/test/v1/throw"));
+  EXPECT_EQ(answer.status, 500u);
+  EXPECT_EQ(answer.error, "Internal server error");
+  EXPECT_FALSE(answer.error_owned);
+  ASSERT_FALSE(core_.logs.empty());
+  EXPECT_THAT(core_.logs.back().text, ::testing::EndsWith("Exception while dispatching /test/v1/throw"));
+}
+
+TEST_F(DispatchTest, MalformedRequestsAreAnsweredNotFollowed) {
+  const CoreHeader nameless_header[] = {{nullptr, "x"}};
+  const CoreHeader valueless_header[] = {{"mood", nullptr}};
+  struct Case {
+    const char* label;
+    RequestRecord request;
+    const char* error;
+  };
+  auto with = [](auto change) {
+    RequestRecord request = Request(TAV_METHOD_GET, "/test/v1/context");
+    change(request);
+    return request;
+  };
+  const Case cases[] = {
+      {"no URL", with([](RequestRecord& r) { r.url = nullptr; }), "Malformed request: no URL"},
+      {"arguments without an array", with([](RequestRecord& r) { r.argument_count = 3; }),
+       "Malformed request: no argument array"},
+      {"headers without an array", with([](RequestRecord& r) { r.header_count = 2; }),
+       "Malformed request: no header array"},
+      {"a header without a name",
+       with([&](RequestRecord& r) {
+         r.headers = nameless_header;
+         r.header_count = 1;
+       }),
+       "Malformed request: a header without a name or value"},
+      {"a header without a value",
+       with([&](RequestRecord& r) {
+         r.headers = valueless_header;
+         r.header_count = 1;
+       }),
+       "Malformed request: a header without a name or value"},
+      {"a body size without a body", with([](RequestRecord& r) { r.body_size = 10; }),
+       "Malformed request: no body"},
+      {"a named method without a name", with([](RequestRecord& r) { r.method = TAV_METHOD_NAMED; }),
+       "Malformed request: no method name"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.label);
+    Answer answer = Call("GetTestV1Context", c.request);
+    EXPECT_EQ(answer.status, 400u);
+    EXPECT_EQ(answer.error, c.error);
+  }
+}
+
+TEST_F(DispatchTest, UnknownDispatchContextsAreInvalidFunctions) {
+  const FunctionRecord* record = plugin_.Function("GetTestV1Things");
+  ASSERT_NE(record, nullptr);
+  int not_a_function = 0;
+  for (const void* context : {static_cast<const void*>(nullptr),
+                              static_cast<const void*>(&not_a_function)}) {
+    RequestRecord request = Request(TAV_METHOD_GET, "/test/v1/things");
+    request.dispatch_context = context;
+    ResponseRecord response;
+    record->dispatch(&response, &request);
+    Answer answer = ReadAnswer(response);
+    EXPECT_EQ(answer.status, 404u);
+    EXPECT_EQ(answer.error, "Invalid function");
+  }
+  record->dispatch(nullptr, nullptr);  // nothing to answer into
+  ResponseRecord response;
+  record->dispatch(&response, nullptr);
+  EXPECT_EQ(ReadAnswer(response).error, "Malformed request: no request");
+}
+
+TEST_F(DispatchTest, RoutesMatchThePathAndTheMethod) {
+  struct Case {
+    const char* function;
+    uint32_t method;
+    const char* url;
+    const char* method_name;
+    uint32_t status;
+    const char* value;
+  };
+  const Case cases[] = {
+      {"GetTestV1Things", TAV_METHOD_GET, "/test/v1/things", nullptr, 200,
+       R"([{"id":1,"name":"one"},{"id":2,"name":"two"}])"},
+      // The trailing slash was dropped at registration.
+      {"GetTestV1Things", TAV_METHOD_GET, "/test/v1/things/", nullptr, 404, ""},
+      {"GetTestV1Things", TAV_METHOD_GET, "/test/v1/things?sort=name&&", nullptr, 0, ""},
+      {"GetTestV1Things", TAV_METHOD_POST, "/test/v1/things", nullptr, 404, ""},
+      {"GetTestV1ThingsById", TAV_METHOD_GET, "/test/v1/things/7/parts", nullptr, 404, ""},
+      {"BrewTestV1PotsByName", TAV_METHOD_NAMED, "/test/v1/pots/green", "BREW", 200,
+       "\"brewing green\""},
+      {"BrewTestV1PotsByName", TAV_METHOD_NAMED, "/test/v1/pots/green", "STEEP", 404, ""},
+      {"BrewTestV1PotsByName", TAV_METHOD_GET, "/test/v1/pots/green", nullptr, 404, ""},
+      {"PatchTestV1ThingsById", TAV_METHOD_PATCH, "/test/v1/things/3", nullptr, 0, ""},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(std::string(c.function) + " " + c.url);
+    RequestRecord request = Request(c.method, c.url);
+    request.method_name = c.method_name;
+    Answer answer = Call(c.function, request);
+    EXPECT_EQ(answer.status, c.status) << answer.error.value_or("");
+    EXPECT_EQ(answer.value_json, c.value);
+    if (c.status == 404) {
+      EXPECT_EQ(answer.error, "Invalid function");
+    }
+  }
+}
+
+TEST_F(DispatchTest, ArgumentsThatDoNotDecodeAreRefused) {
+  CoreArgument argument{"id", {}};
+  argument.value.kind = 42;
+  RequestRecord request = Request(TAV_METHOD_POST, "/test/v1/argument");
+  request.arguments = &argument;
+  request.argument_count = 1;
+  Answer answer = Call("PostTestV1Argument", request);
+  EXPECT_EQ(answer.status, 0u);
+  EXPECT_EQ(answer.error,
+            "Couldn't assign value to 'id' of type object because the input is of an "
+            "incompatible type ''.");
+
+  argument.value.kind = TAV_CORE_SIGNED;
+  argument.value.payload.i64 = -12;
+  answer = Call("PostTestV1Argument", request);
+  EXPECT_EQ(answer.status, 200u);
+  EXPECT_EQ(answer.value_json, "-12");
+}
+
+TEST_F(DispatchTest, HandlersThatAskGetTheRequestContext) {
+  const CoreHeader headers[] = {{"mood", "sleepy"}, {"Accept", "text/x-yaml"}, {"mood", "bright"}};
+  RequestRecord request = Request(TAV_METHOD_GET, "/test/v1/context?");
+  request.headers = headers;
+  request.header_count = 3;
+  request.host_context = 0xF00D;
+  Answer answer = Call("GetTestV1Context", request);
+  ASSERT_EQ(answer.status, 200u) << answer.error.value_or("");
+  EXPECT_EQ(answer.value_json,
+            R"({"arrived":true,"headers":["Accept=text/x-yaml","mood=bright"],)"
+            R"("hostContext":61453,"method":"GET","mood":"bright","url":"/test/v1/context?"})");
+}
+
+TEST_F(DispatchTest, KeyChainsAreBoundedInDepth) {
+  std::string url = "/test/v1/ids?ids";
+  for (int i = 0; i < 600; ++i) url += ".0";
+  url += "=1";
+  Answer answer = Call("GetTestV1Ids", Request(TAV_METHOD_GET, url.c_str()));
+  EXPECT_EQ(answer.error, "Argument 'ids' for 'GetTestV1Ids' is nested too deeply.");
+
+  // Element 1 was never given: it stays a default element.
+  answer = Call("GetTestV1Ids", Request(TAV_METHOD_GET, "/test/v1/ids?ids.2=9&ids.0=4"));
+  EXPECT_EQ(answer.value_json, "[4,0,9]");
+  answer = Call("GetTestV1Ids", Request(TAV_METHOD_GET, "/test/v1/ids?ids.1=9&ids.0=4&ids.2=1"));
+  EXPECT_EQ(answer.value_json, "[4,9,1]");
+}
+
+TEST_F(DispatchTest, LongPathsAreMatchedWithoutTrouble) {
+  std::string url = "/test/v1/things/";
+  url.append(1 << 20, '7');
+  Answer answer = Call("GetTestV1ThingsById", Request(TAV_METHOD_GET, url.c_str()));
+  EXPECT_EQ(answer.status, 0u);
+  EXPECT_THAT(answer.error.value_or(""), ::testing::StartsWith("Value 7777"));
+}
+
+// Route choice among the routes of one function.
+TEST(SelectRoute, TheRouteWithTheShortestCapturesWinsAndTiesKeepTheEarlier) {
+  LoadedPlugin<TestModule> plugin;
+  struct Case {
+    std::vector<const char*> templates;
+    const char* path;
+    int chosen;  // index into templates, -1 for none
+    std::vector<const char*> captures;
+  };
+  const Case cases[] = {
+      {{"/a/{x}", "/a/b"}, "/a/b", 1, {}},
+      {{"/a/b", "/a/{x}"}, "/a/b", 0, {}},
+      {{"/a/{x}", "/{y}/b"}, "/a/b", 0, {"b"}},
+      {{"/{y}/b", "/a/{x}"}, "/a/b", 0, {"a"}},
+      {{"/f/{+rest}", "/f/{x}/{y}"}, "/f/a/bc", 1, {"a", "bc"}},
+      {{"/f/{x}", "/f/{+rest}"}, "/f/a/b", 1, {"a/b"}},
+      {{"/p/{id}", "/p/{id}/marks"}, "/p/7/marks", 1, {"7"}},
+      {{"/p/{id}"}, "/p/7/marks", -1, {}},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.path);
+    EndpointFunction function(plugin.module(), "Test");
+    for (const char* path_template : c.templates) {
+      function.AddRoute(std::make_unique<EndpointRoute>(RequestMethod::kGet, "", path_template));
+    }
+    std::vector<std::string_view> captures;
+    const EndpointRoute* route = SelectRoute(function, TAV_METHOD_GET, "GET", c.path, &captures);
+    if (c.chosen < 0) {
+      EXPECT_EQ(route, nullptr);
+      continue;
+    }
+    ASSERT_NE(route, nullptr);
+    EXPECT_EQ(route->route.text(), c.templates[static_cast<size_t>(c.chosen)]);
+    EXPECT_EQ(std::vector<std::string>(captures.begin(), captures.end()),
+              std::vector<std::string>(c.captures.begin(), c.captures.end()));
+  }
+}
+
+TEST(SelectRoute, ARouteWithoutAMethodTakesEveryMethod) {
+  LoadedPlugin<TestModule> plugin;
+  EndpointFunction function(plugin.module(), "Test");
+  function.AddRoute(std::make_unique<EndpointRoute>(RequestMethod::kNone, "", "/any"));
+  std::vector<std::string_view> captures;
+  for (uint32_t method : {TAV_METHOD_GET, TAV_METHOD_DELETE, TAV_METHOD_NAMED}) {
+    EXPECT_NE(SelectRoute(function, method, "WHATEVER", "/any", &captures), nullptr);
+  }
+}
+
+}  // namespace
+}  // namespace tav

@@ -1,0 +1,222 @@
+// Argument binding through the development core: headers, path captures,
+// query pairs and key chains, request arguments and bodies, with the exact
+// answers to every kind of bad input.
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "e2e_fixture.h"
+
+namespace tav::host {
+namespace {
+
+using ::testing::StartsWith;
+
+using BindingTest = E2ePluginTest;
+
+std::string Field(const CallResult& result, const char* name) {
+  if (!result.value.IsObject() || !result.value.HasMember(name)) return "<missing>";
+  rapidjson::Document copy;
+  copy.CopyFrom(result.value[name], copy.GetAllocator());
+  CallResult holder;
+  holder.value.Swap(copy);
+  return holder.ValueJson();
+}
+
+TEST_F(BindingTest, BindsEveryPartOfTheRequest) {
+  CallResult result =
+      Call(TAV_METHOD_POST, "/e2e/v1/echo/12?flag&ids.1=7&ids.0=5&label=two+words%21&limit=3",
+           CallOptions()
+               .Header("trace", "abc-123")
+               .Body(R"({"name":"Birch","count":2,"tags":["light"]})", "application/json"));
+  ASSERT_TRUE(result.ok()) << result.Summary();
+  EXPECT_EQ(result.status, 200u);
+  EXPECT_EQ(Field(result, "id"), "12");
+  EXPECT_EQ(Field(result, "flag"), "true");
+  EXPECT_EQ(Field(result, "ids"), "[5,7]");
+  EXPECT_EQ(Field(result, "label"), "\"two words!\"");
+  EXPECT_EQ(Field(result, "trace"), "\"abc-123\"");
+  EXPECT_EQ(Field(result, "limit"), "3");
+  EXPECT_EQ(Field(result, "crate"), R"({"count":2,"name":"Birch","tags":["light"]})");
+  EXPECT_EQ(Field(result, "method"), "\"POST\"");
+  EXPECT_EQ(Field(result, "url"), "\"/e2e/v1/echo/12?flag&ids.1=7&ids.0=5&label=two+words%21&limit=3\"");
+}
+
+TEST_F(BindingTest, MissingOptionalValuesKeepTheirDefaults) {
+  CallResult result = Call(TAV_METHOD_POST, "/e2e/v1/echo/3");
+  ASSERT_TRUE(result.ok()) << result.Summary();
+  EXPECT_EQ(Field(result, "flag"), "false");
+  EXPECT_EQ(Field(result, "ids"), "[]");
+  EXPECT_EQ(Field(result, "label"), "\"(none)\"");
+  EXPECT_EQ(Field(result, "limit"), "-1");
+}
+
+TEST_F(BindingTest, LaterSourcesReplaceEarlierOnes) {
+  // The query's label is replaced by the named argument, the path's id by
+  // the unnamed argument at the id's position (its index in the array).
+  CallResult result = Call(TAV_METHOD_POST, "/e2e/v1/echo/3?label=query",
+                           CallOptions().Positional("44").ArgText("label", "argument"));
+  ASSERT_TRUE(result.ok()) << result.Summary();
+  EXPECT_EQ(Field(result, "label"), "\"argument\"");
+  EXPECT_EQ(Field(result, "id"), "44");
+  EXPECT_EQ(Field(result, "flag"), "false");
+
+  result = Call(TAV_METHOD_POST, "/e2e/v1/echo/3?flag=false&ids=", CallOptions().Arg("flag", "true"));
+  ASSERT_TRUE(result.ok()) << result.Summary();
+  EXPECT_EQ(Field(result, "flag"), "true");
+  EXPECT_EQ(Field(result, "ids"), "[]");
+}
+
+TEST_F(BindingTest, BadArgumentsAreRefusedWithTheirMessage) {
+  struct Case {
+    const char* url;
+    CallOptions options;
+    const char* error;
+  };
+  Case cases[] = {
+      {"/e2e/v1/echo/5?colour=red", {}, "Unknown argument 'colour' for 'PostE2eV1EchoById'."},
+      {"/e2e/v1/echo/5?colour.tone=red", {}, "Unknown argument 'colour' for 'PostE2eV1EchoById'."},
+      {"/e2e/v1/echo/5", CallOptions().ArgText("colour", "red"),
+       "Unknown argument 'colour' for 'PostE2eV1EchoById'."},
+      {"/e2e/v1/echo/5",
+       CallOptions().Positional("1").Positional("true").Positional("[]").Positional("\"l\"")
+           .Positional("\"t\"").Positional("2").Positional("{}").Positional("0"),
+       "Unknown argument '7' for 'PostE2eV1EchoById'."},
+      {"/e2e/v1/echo/5?id=6", {},
+       "Argument 'id' for 'PostE2eV1EchoById' was specified in an invalid location."},
+      {"/e2e/v1/echo/5?trace=x", {},
+       "Argument 'trace' for 'PostE2eV1EchoById' was specified in an invalid location."},
+      {"/e2e/v1/echo/5?crate.name=Elm", {},
+       "Argument 'crate' for 'PostE2eV1EchoById' was specified in an invalid location."},
+      {"/e2e/v1/echo/5", CallOptions().Header("flag", "true"),
+       "Argument 'flag' for 'PostE2eV1EchoById' was specified in an invalid location."},
+      {"/e2e/v1/echo/5?limit=", {}, "Expected value for argument 'limit'."},
+      {"/e2e/v1/echo/5?label", {}, "Expected value for argument 'label'."},
+      {"/e2e/v1/echo/5?ids.1x=3", {}, "Index 1x is in an incorrect format"},
+      {"/e2e/v1/echo/5?ids.99999999999=3", {}, "Index 99999999999 is out of range"},
+      // Far fewer elements than an int32 allows: a short query must not ask
+      // for billions of empty elements.
+      {"/e2e/v1/echo/5?ids.2000000000=3", {}, "Index 2000000000 is out of range"},
+  };
+  for (Case& c : cases) {
+    SCOPED_TRACE(c.url);
+    CallResult result = Call(TAV_METHOD_POST, c.url, std::move(c.options));
+    EXPECT_EQ(result.status, 0u);
+    EXPECT_EQ(result.error, c.error);
+  }
+}
+
+TEST_F(BindingTest, ValueConversionFailuresNameTheParameter) {
+  struct Case {
+    const char* url;
+    const char* error;
+  };
+  const Case cases[] = {
+      {"/e2e/v1/echo/twelve", "Value twelve for 'id' of type int32 is in an incorrect format"},
+      {"/e2e/v1/echo/5?flag=maybe",
+       "Value maybe for 'flag' of type bool is in an incorrect format. "
+       "Options are \"true\", \"false\", \"1\", \"0\"."},
+      {"/e2e/v1/echo/5?ids.x1=4",
+       "Couldn't assign value to 'ids' of type vector because the input not a collection."},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.url);
+    CallResult result = Call(TAV_METHOD_POST, c.url);
+    EXPECT_EQ(result.status, 0u);
+    EXPECT_EQ(result.error, c.error);
+  }
+}
+
+TEST_F(BindingTest, KeyChainsAndSniffedTextsBuildStructures) {
+  struct Case {
+    const char* url;
+    const char* crate;
+  };
+  const Case cases[] = {
+      {"/e2e/v1/crate/preview?crate.name=Oak&crate.count=4&crate.tags.1=b&crate.tags.0=a",
+       R"({"count":4,"name":"Oak","tags":["a","b"]})"},
+      {"/e2e/v1/crate/preview?crate=%7B%22name%22%3A%22Elm%22%7D",
+       R"({"count":0,"name":"Elm","tags":[]})"},
+      {"/e2e/v1/crate/preview?crate=---%0Aname%3A+Ash%0Acount%3A+9",
+       R"({"count":9,"name":"Ash","tags":[]})"},
+      // MessagePack {"name": "Fir"} as percent-encoded bytes.
+      {"/e2e/v1/crate/preview?crate=%81%A4name%A3Fir", R"({"count":0,"name":"Fir","tags":[]})"},
+      {"/e2e/v1/crate/preview?crate=", R"({"count":0,"name":"","tags":[]})"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.url);
+    CallResult result = Call(TAV_METHOD_GET, c.url);
+    ASSERT_TRUE(result.ok()) << result.Summary();
+    EXPECT_EQ(result.ValueJson(), c.crate);
+  }
+}
+
+TEST_F(BindingTest, SniffedTextsThatDoNotDecodeNameTheCodec) {
+  CallResult result = Call(TAV_METHOD_GET, "/e2e/v1/crate/preview?crate=%7B%22name%22");
+  ASSERT_TRUE(result.error.has_value());
+  EXPECT_THAT(*result.error,
+              StartsWith("Couldn't deserialize JSON value for parameter 'crate' of "
+                         "'GetE2eV1CratePreview': Error: "));
+}
+
+TEST_F(BindingTest, BodiesDecodeByContentType) {
+  const std::string msgpack_crate("\x82\xa4name\xa3Oak\xa5" "count\x03", 17);
+  struct Case {
+    const char* label;
+    std::string body;
+    const char* type;
+  };
+  const Case cases[] = {
+      {"json", R"({"name":"Oak","count":3})", "application/json"},
+      {"json api", R"({"name":"Oak","count":3})", "application/vnd.api+json"},
+      {"json with charset", R"({"name":"Oak","count":3})", "Application/JSON; charset=utf-8"},
+      {"yaml", "name: Oak\ncount: 3\n", "application/x-yaml"},
+      {"msgpack", msgpack_crate, "application/x-msgpack"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.label);
+    CallResult result = Call(TAV_METHOD_PUT, "/e2e/v1/crate", CallOptions().Body(c.body, c.type));
+    ASSERT_TRUE(result.ok()) << result.Summary();
+    EXPECT_EQ(result.ValueJson(), R"({"count":3,"name":"Oak","tags":[]})");
+  }
+}
+
+TEST_F(BindingTest, BadBodiesAreRefusedWithTheirMessage) {
+  const std::string msgpack_crate("\x81\xa4name\xa3Oak", 10);
+  struct Case {
+    const char* label;
+    std::string body;
+    const char* type;
+    const char* error;  // exact, or a prefix when it ends in ": "
+  };
+  const Case cases[] = {
+      {"msgpack with trailing bytes", msgpack_crate + "\x01", "application/x-msgpack",
+       "Extra MessgePack data found in body"},
+      {"plain text", "Oak", "text/plain", "Unsupported body content type"},
+      {"no content type", "Oak", "", "Unsupported body content type"},
+      {"yaml by its text type", "name: Oak\n", "text/x-yaml", "Unsupported body content type"},
+      {"broken json", "{\"name\":", "application/json",
+       "Couldn't deserialize JSON value for parameter 'crate' of 'PutE2eV1Crate': "},
+      {"broken yaml", "name: [Oak,", "application/x-yaml",
+       "Couldn't deserialize YAML value for parameter 'crate' of 'PutE2eV1Crate': "},
+      {"broken msgpack", std::string("\xc1", 1), "application/x-msgpack",
+       "Couldn't deserialize MessagePack value for parameter 'crate' of 'PutE2eV1Crate': "},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.label);
+    CallResult result = Call(TAV_METHOD_PUT, "/e2e/v1/crate", CallOptions().Body(c.body, c.type));
+    EXPECT_EQ(result.status, 0u);
+    ASSERT_TRUE(result.error.has_value());
+    const std::string expected = c.error;
+    if (expected.size() > 2 && expected.compare(expected.size() - 2, 2, ": ") == 0) {
+      EXPECT_THAT(*result.error, StartsWith(expected));
+      EXPECT_GT(result.error->size(), expected.size());
+    } else {
+      EXPECT_EQ(*result.error, expected);
+    }
+  }
+}
+
+}  // namespace
+}  // namespace tav::host
