@@ -46,6 +46,10 @@ namespace tav {
 class ApiDescriptionTables;
 class AppModule;
 class PluginLogTarget;
+class NamedTextArguments;
+class RemoteArguments;
+template <class T>
+struct RemotingTypedResult;
 
 // A handler for one event name, shared with any copy in flight, so that
 // removing it from the table while its event is handled is safe.
@@ -170,7 +174,132 @@ class AppModule {
   // ===== Plugin frame II: remote calls, observation, service proxy, LCDS,
   // outgoing events and telemetry =====
   // (remote_call.*, resource_observer.*, service_proxy.*, lcds_call.*,
-  // resource_events.*)
+  // resource_events.*). The member templates are defined in those headers;
+  // include the one whose operation you use.
+
+  // --- Remote calls (remote_call.h) ---
+
+  // Sends `method` `url` through the core with `arguments` converted by
+  // their registered types and sent in order as positional arguments, and
+  // gives the response converted to T (Empty: no value is read). Failures:
+  //   400 "Request not sent: Error converting parameters for {method} {url}: {error}"
+  //   the response's status, "Error response for {method} {url}: {error}"
+  //   "Error reading streamed response for {method} {url}: {error}"
+  //   "Error converting response for {method} {url}: {error}"
+  template <class T = Empty, class... Args>
+  MaybeType<Failure, T> Call(RequestMethod method, std::string_view url, const Args&... arguments);
+  // As above, each entry of `arguments` sent as a named argument whose value
+  // is the text.
+  template <class T = Empty>
+  MaybeType<Failure, T> Call(RequestMethod method, std::string_view url,
+                             const NamedTextArguments& arguments);
+  // The untyped core of Call: sends the request, checks the response and,
+  // when `read_value`, gives its value or streamed body (empty otherwise).
+  // Failure messages are those of Call; the response record and any stream
+  // are always released.
+  MaybeType<Failure, BindingProperty> SendRemoteRequest(RequestMethod method, std::string_view url,
+                                                        const RemoteArguments& arguments,
+                                                        bool read_value);
+
+  // --- Resource observation (resource_observer.h) ---
+
+  using ResourceObserver = std::function<void(const PluginResourceEvent&)>;
+  // Registers `observer` for an exact path, or for a pattern when `key`
+  // holds "*" (one or more characters up to the next "/"), replacing an
+  // earlier one for the same key; subscribes to the key's event name and
+  // hands the observer the current value of GET `key` as a Create event
+  // when that call succeeds.
+  void Observe(std::string_view key, ResourceObserver observer);
+  // Typed form: events arrive converted to T (a Delete with a default T);
+  // an event whose data does not convert is dropped.
+  template <class T>
+  void Observe(std::string_view key, std::function<void(const RemotingTypedResult<T>&)> observer);
+  // DispatchResourceEvent (declared above) hands an event to the exact
+  // observer of its uri (a leading "/" added when missing), then to every
+  // pattern observer whose pattern matches it.
+
+  // --- LCDS (lcds_call.h) ---
+
+  // Tags T's values sent in LCDS calls with "__class": `class_name`, and
+  // expects that class in answers converted to T. T must be registered.
+  template <class T>
+  void RegisterLcdsClass(std::string_view class_name);
+  // Invokes `destination`.`method` through the login plugin with
+  // `arguments` (in order) and gives the answer converted to T; an empty
+  // answer gives a default T. The future is fulfilled when this returns.
+  template <class T, class... Args>
+  std::future<MaybeType<Failure, T>> LcdsCall(std::string_view destination, std::string_view method,
+                                              const Args&... arguments);
+
+  // --- Service proxy (service_proxy.h) ---
+
+  using ServiceProxyHandler = std::function<void(const PluginServiceProxyResponse&)>;
+  // Starts a service-proxy request with `payload` (any registered type)
+  // written as JSON: uuid-based when `callback_method` is empty, otherwise
+  // method-based. `handler` runs, with the request mutex held, when the
+  // answer arrives; it must not start another service-proxy request.
+  // Gives "" when the request was started, otherwise the reason it was not
+  // ("Finalizing", "Request already in flight", a conversion or call
+  // failure).
+  template <class P>
+  std::string InvokeServiceProxy(std::string_view service, std::string_view method,
+                                 const P& payload, std::string_view callback_method,
+                                 ServiceProxyHandler handler);
+  // A uuid-based request whose answer is awaited and converted to T (Empty:
+  // only the error text is looked at).
+  template <class T, class P>
+  MaybeType<Failure, T> CallServiceProxy(std::string_view service, std::string_view method,
+                                         const P& payload);
+  // InvokeServiceProxy after the payload was written as JSON text.
+  std::string InvokeServiceProxyJson(std::string_view service, std::string_view method,
+                                     std::string payload_json, std::string_view callback_method,
+                                     ServiceProxyHandler handler);
+  // The handler for OnServiceProxyAsyncEvent answers of `service`.`method`,
+  // replacing an earlier one.
+  void SetServiceProxyAsyncHandler(std::string_view service, std::string_view method,
+                                   ServiceProxyHandler handler);
+  // HandleServiceProxyUuidEvent and HandleServiceProxyMethodEvent (declared
+  // above) keep the answer under its uuid, or under "service.method", and
+  // run a fulfilment pass; HandleServiceProxyAsyncEvent hands the answer to
+  // the asynchronous handler of its "service.method", or logs that there is
+  // none.
+
+  // --- Outgoing events and telemetry (resource_events.h) ---
+
+  // Sends `event` under the event name of its uri and, when `base_name`
+  // differs from that name, again under `base_name` with the same payload.
+  MaybeType<Failure, Empty> SendResourceEvent(std::string_view base_name,
+                                              const PluginResourceEvent& event);
+  // Sends a resource event of `type` for `path` with `value` as its data
+  // under its own name and "OnJsonApiEvent". A value that does not convert
+  // sends nothing.
+  template <class T>
+  void PublishResource(std::string_view path, const T& value,
+                       PluginResourceEventType type = PluginResourceEventType::Update);
+  // POSTs one telemetry event to "/telemetry/v1/events/" + `table`, each
+  // field as a named text argument. The future is fulfilled when this
+  // returns; callers may drop it.
+  std::future<MaybeType<Failure, Empty>> PostTelemetry(
+      std::string_view table, const std::map<std::string, std::string>& event);
+
+ private:
+  // Reads a streamed body (4096 bytes at a time, yielding while the stream
+  // has nothing ready) and parses it as JSON. Releases the stream. Gives ""
+  // or the reason the body could not be read.
+  std::string ReadResponseStream(ResponseRecord& response, BindingProperty& body);
+  // Adds "__class" to every structure in `value` (described by `type_id`)
+  // whose registered name has an LCDS class name.
+  void TagLcdsClasses(BindingProperty& value, const BindingTypeId& type_id) const;
+  void TagLcdsStructure(BindingProperty& value, const BindingTypeDescriptor& type) const;
+  // POSTs the LCDS invocation and checks the answer's class against the one
+  // registered for the TypeKey number `expected_key`.
+  MaybeType<Failure, BindingProperty> InvokeLcds(std::string_view destination,
+                                                 std::string_view method,
+                                                 const BindingProperty& arguments,
+                                                 uint32_t expected_key);
+  // Hands the first arrived response that has a waiting request to that
+  // request's handler, under the request mutex.
+  void RunServiceProxyFulfilment();
 
  protected:
   // The core's operation table, null before Initialize.

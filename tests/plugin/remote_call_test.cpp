@@ -1,0 +1,241 @@
+#include "plugin/remote_call.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdint>
+#include <limits>
+#include <string>
+#include <vector>
+
+#include "binding/type_registration.h"
+#include "calls_fixture.h"
+
+namespace tav {
+namespace calls_test {
+
+struct Glyph {
+  int32_t id = 0;
+  std::string name;
+};
+
+struct Unregistered {
+  int32_t id = 0;
+};
+
+class RemoteCallTest : public CallsTest {
+ protected:
+  RemoteCallTest() {
+    RegisterStruct<Glyph>(module.registry(), "TestGlyph")
+        .Field("id", &Glyph::id)
+        .Field("name", &Glyph::name)
+        .Commit();
+    core.on_request = [this](ResponseRecord* response, const RequestRecord* request) {
+      seen_method = request->method;
+      seen_arguments = SeenArguments(request);
+      seen_host_context = request->host_context;
+      answer(response);
+    };
+  }
+
+  std::function<void(ResponseRecord*)> answer = [](ResponseRecord* response) {
+    AnswerJson(response, "null");
+  };
+  uint32_t seen_method = 0;
+  std::vector<SeenArgument> seen_arguments;
+  HostContext seen_host_context = 0;
+};
+
+TEST_F(RemoteCallTest, ErrorResponseKeepsTheStatusAndNamesMethodAndUrl) {
+  answer = [](ResponseRecord* response) { AnswerError(response, 404, "Not found"); };
+  MaybeType<Failure, Glyph> result = module.Call<Glyph>(RequestMethod::kGet, "/x");
+  ASSERT_FALSE(result.ok());
+  EXPECT_EQ(result.failure().message, "Error response for GET /x: Not found");
+  EXPECT_EQ(result.failure().status, 404u);
+  EXPECT_EQ(result.failure().fields.at("errorCode_int"), "404");
+  EXPECT_EQ(ResponseLedger::Get().released, 1);
+
+  // An error text fails the call whatever the status says.
+  answer = [](ResponseRecord* response) { AnswerError(response, 200, "Busy"); };
+  MaybeType<Failure, Empty> empty = module.Call(RequestMethod::kDelete, "/tav-perks/v1/pages/3");
+  ASSERT_FALSE(empty.ok());
+  EXPECT_EQ(empty.failure().message, "Error response for DELETE /tav-perks/v1/pages/3: Busy");
+  EXPECT_EQ(ResponseLedger::Get().released, 2);
+}
+
+TEST_F(RemoteCallTest, ConversionFailuresCarryNoStatus) {
+  answer = [](ResponseRecord* response) { AnswerJson(response, R"("seven")"); };
+  MaybeType<Failure, int32_t> number = module.Call<int32_t>(RequestMethod::kGet, "/tav-a/v1/n");
+  ASSERT_FALSE(number.ok());
+  EXPECT_EQ(number.failure().message,
+            "Error converting response for GET /tav-a/v1/n: "
+            "Value seven for '<result>' of type int32 is in an incorrect format");
+  EXPECT_EQ(number.failure().status, 0u);
+  EXPECT_EQ(number.failure().fields.count("errorCode_int"), 0u);
+
+  // A value the core's transfer form does not know.
+  answer = [](ResponseRecord* response) {
+    BeginFakeResponse(response, 200);
+    response->value.kind = 11;
+  };
+  MaybeType<Failure, Glyph> glyph = module.Call<Glyph>(RequestMethod::kGet, "/tav-a/v1/g");
+  ASSERT_FALSE(glyph.ok());
+  EXPECT_EQ(glyph.failure().message,
+            "Error converting response for GET /tav-a/v1/g: Couldn't assign value to '<result>' "
+            "of type object because the input is of an incompatible type ''.");
+  EXPECT_EQ(glyph.failure().status, 0u);
+  EXPECT_EQ(ResponseLedger::Get().released, 2);
+}
+
+TEST_F(RemoteCallTest, ArgumentThatDoesNotConvertIsNeverSent) {
+  MaybeType<Failure, Empty> result =
+      module.Call(RequestMethod::kPut, "/tav-a/v1/put", int32_t{4}, Unregistered{});
+  ASSERT_FALSE(result.ok());
+  EXPECT_EQ(result.failure().message,
+            "Request not sent: Error converting parameters for PUT /tav-a/v1/put: "
+            "Couldn't convert native value because it's an unregistered structure.");
+  EXPECT_EQ(result.failure().status, 400u);
+  EXPECT_TRUE(core.request_urls.empty());
+}
+
+TEST_F(RemoteCallTest, ArgumentsTravelPositionallyOrByName) {
+  answer = [](ResponseRecord* response) { AnswerJson(response, R"({"id": 12, "name": "Ember"})"); };
+  MaybeType<Failure, Glyph> glyph =
+      module.Call<Glyph>(RequestMethod::kPost, "/tav-a/v1/glyphs", Glyph{5, "Frost"},
+                         std::string("second"), std::vector<int32_t>{1, 2});
+  ASSERT_TRUE(glyph.ok()) << glyph.failure().message;
+  EXPECT_EQ(glyph.value().id, 12);
+  EXPECT_EQ(glyph.value().name, "Ember");
+  EXPECT_EQ(seen_method, static_cast<uint32_t>(TAV_METHOD_POST));
+  EXPECT_EQ(seen_host_context, args.host_context);
+  EXPECT_EQ(seen_arguments, (std::vector<SeenArgument>{{"", R"({"id":5,"name":"Frost"})"},
+                                                        {"", R"("second")"},
+                                                        {"", "[1,2]"}}));
+
+  MaybeType<Failure, Empty> named = module.Call(RequestMethod::kPost, "/tav-a/v1/named",
+                                                NamedTextArguments{{"zeta", "1"}, {"alpha", "x y"}});
+  ASSERT_TRUE(named.ok());
+  EXPECT_EQ(seen_arguments,
+            (std::vector<SeenArgument>{{"alpha", R"("x y")"}, {"zeta", R"("1")"}}));
+  EXPECT_EQ(ResponseLedger::Get().released, 2);
+}
+
+// --- Streams ---------------------------------------------------------------
+
+// A JSON array of ones, padded with spaces to exactly `size` bytes.
+std::string JsonArrayOfSize(size_t size) {
+  std::string text = "[";
+  while (text.size() + 3 < size) text += "1,";
+  text += "1]";
+  while (text.size() < size) text.insert(1, " ");
+  return text;
+}
+
+TEST_F(RemoteCallTest, StreamIsReadInFullBlocksAndYieldsOnlyWhenShortAndUnfinished) {
+  struct Case {
+    const char* description;
+    std::vector<size_t> piece_sizes;
+    std::vector<bool> more;
+    int expected_yields;
+  };
+  const std::vector<Case> cases = {
+      {"4096, 4096 and 10 bytes", {4096, 4096, 10}, {true, true, false}, 0},
+      {"100 bytes with more pending, then the rest", {100, 50}, {true, false}, 1},
+      {"nothing ready twice, then everything", {0, 0, 30}, {true, true, false}, 2},
+      {"a full block that is also the last", {4096}, {false}, 0},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.description);
+    ResponseLedger::Reset();
+    core.yield_count = 0;
+    core.wait_labels.clear();
+    size_t total = 0;
+    for (size_t size : c.piece_sizes) total += size;
+    const std::string body = JsonArrayOfSize(total);
+    FakeStream stream;
+    size_t offset = 0;
+    for (size_t i = 0; i < c.piece_sizes.size(); ++i) {
+      stream.pieces.push_back({body.substr(offset, c.piece_sizes[i]), c.more[i]});
+      offset += c.piece_sizes[i];
+    }
+    answer = [&](ResponseRecord* response) { AnswerStream(response, &stream, total); };
+
+    MaybeType<Failure, std::vector<int32_t>> result =
+        module.Call<std::vector<int32_t>>(RequestMethod::kGet, "/tav-a/v1/stream");
+    ASSERT_TRUE(result.ok()) << result.failure().message;
+    EXPECT_FALSE(result.value().empty());
+    EXPECT_EQ(stream.asked, std::vector<uint32_t>(c.piece_sizes.size(), 4096u));
+    EXPECT_EQ(core.yield_count, c.expected_yields);
+    EXPECT_EQ(core.wait_labels, std::vector<std::string>(c.expected_yields, "Wait: yield"));
+    EXPECT_EQ(ResponseLedger::Get().streams_released, 1);
+    EXPECT_EQ(ResponseLedger::Get().released, 1);
+  }
+}
+
+TEST_F(RemoteCallTest, StreamFailuresAreReportedAndTheStreamIsReleased) {
+  struct Case {
+    const char* description;
+    std::vector<FakeStream::Piece> pieces;
+    const char* message;
+  };
+  const std::vector<Case> cases = {
+      {"not JSON", {{"<perks/>", false}},
+       "Error reading streamed response for GET /s: Error: Invalid value. at offset 0."},
+      {"a read fails after a first block",
+       {{std::string(4096, ' '), true}, {"", true, true}},
+       "Error reading streamed response for GET /s: Stream read error"},
+      {"a read reports more bytes than were asked for", {{"[1]", false, false, 5000}},
+       "Error reading streamed response for GET /s: Stream read error"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.description);
+    ResponseLedger::Reset();
+    FakeStream stream;
+    stream.pieces = c.pieces;
+    answer = [&](ResponseRecord* response) { AnswerStream(response, &stream, 0); };
+    MaybeType<Failure, BindingProperty> result =
+        module.Call<BindingProperty>(RequestMethod::kGet, "/s");
+    ASSERT_FALSE(result.ok());
+    EXPECT_EQ(result.failure().message, c.message);
+    EXPECT_EQ(result.failure().status, 0u);
+    EXPECT_EQ(ResponseLedger::Get().streams_released, 1);
+    EXPECT_EQ(ResponseLedger::Get().released, 1);
+  }
+}
+
+TEST_F(RemoteCallTest, UnreadStreamsAreReleasedToo) {
+  // A call that wants no value, and a failed call, never read the stream
+  // but must still hand it back.
+  FakeStream stream;
+  stream.pieces = {{"[1]", false}};
+  answer = [&](ResponseRecord* response) { AnswerStream(response, &stream, 3); };
+  EXPECT_TRUE(module.Call(RequestMethod::kPost, "/tav-a/v1/fire").ok());
+  EXPECT_TRUE(stream.asked.empty());
+  EXPECT_EQ(ResponseLedger::Get().streams_released, 1);
+
+  answer = [&](ResponseRecord* response) {
+    AnswerStream(response, &stream, 3);
+    response->error = "Gone";
+    response->status = 410;
+  };
+  MaybeType<Failure, BindingProperty> failed =
+      module.Call<BindingProperty>(RequestMethod::kGet, "/tav-a/v1/gone");
+  ASSERT_FALSE(failed.ok());
+  EXPECT_EQ(failed.failure().message, "Error response for GET /tav-a/v1/gone: Gone");
+  EXPECT_TRUE(stream.asked.empty());
+  EXPECT_EQ(ResponseLedger::Get().streams_released, 2);
+}
+
+TEST_F(RemoteCallTest, AnnouncedStreamSizeDoesNotDecideTheReservation) {
+  FakeStream stream;
+  stream.pieces = {{"[7]", false}};
+  answer = [&](ResponseRecord* response) {
+    AnswerStream(response, &stream, std::numeric_limits<uint64_t>::max());
+  };
+  MaybeType<Failure, std::vector<int32_t>> result =
+      module.Call<std::vector<int32_t>>(RequestMethod::kGet, "/tav-a/v1/huge");
+  ASSERT_TRUE(result.ok()) << result.failure().message;
+  EXPECT_EQ(result.value(), std::vector<int32_t>{7});
+}
+
+}  // namespace calls_test
+}  // namespace tav

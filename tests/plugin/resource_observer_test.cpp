@@ -1,0 +1,203 @@
+#include "plugin/resource_observer.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "binding/type_registration.h"
+#include "calls_fixture.h"
+
+namespace tav {
+namespace observer_test {
+
+TEST(MatchesResourcePattern, AsteriskTakesOneOrMoreCharactersOfOneSegment) {
+  struct Case {
+    const char* pattern;
+    const char* uri;
+    bool matches;
+  };
+  const Case cases[] = {
+      {"/tav-perks/v1/pages/*", "/tav-perks/v1/pages/7", true},
+      {"/tav-perks/v1/pages/*", "/tav-perks/v1/pages/", false},
+      {"/tav-perks/v1/pages/*", "/tav-perks/v1/pages/7/x", false},
+      {"/tav-perks/v1/pages/*", "/tav-perks/v1/pages", false},
+      {"/tav-perks/v1/*/order", "/tav-perks/v1/pages/order", true},
+      {"/tav-perks/v1/*/order", "/tav-perks/v1//order", false},
+      {"/a/*/*", "/a/b/c", true},
+      {"/a/*/*", "/a/b/", false},
+      {"/a/*x", "/a/bx", false},  // the asterisk has taken the x already
+      {"/a/b", "/a/b", true},
+      {"/a/b", "/a/bc", false},
+      {"", "", true},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(std::string(c.pattern) + " against " + c.uri);
+    EXPECT_EQ(MatchesResourcePattern(c.pattern, c.uri), c.matches);
+  }
+}
+
+struct Totem {
+  int32_t level = 0;
+  std::string label;
+};
+
+struct Seen {
+  std::string observer;
+  std::string uri;
+  PluginResourceEventType type;
+  std::string data;
+};
+
+class ObserverTest : public CallsTest {
+ protected:
+  ObserverTest() {
+    RegisterStruct<Totem>(module.registry(), "TestTotem")
+        .Field("level", &Totem::level)
+        .Field("label", &Totem::label)
+        .Commit();
+    core.on_request = [this](ResponseRecord* response, const RequestRecord*) {
+      if (current.empty()) {
+        AnswerError(response, 404, "Not found");
+      } else {
+        AnswerJson(response, current);
+      }
+    };
+  }
+
+  AppModule::ResourceObserver Recorder(std::string name) {
+    return [this, name](const PluginResourceEvent& event) {
+      seen.push_back({name, event.uri, event.eventType, WriteJson(event.data)});
+    };
+  }
+
+  static PluginResourceEvent Event(std::string uri, PluginResourceEventType type,
+                                   const char* json) {
+    PluginResourceEvent event;
+    event.uri = std::move(uri);
+    event.eventType = type;
+    event.data = std::move(ParseJson(json).value());
+    return event;
+  }
+
+  std::string current;  // the JSON a GET answers; empty: 404
+  std::vector<Seen> seen;
+};
+
+TEST_F(ObserverTest, ObserveSubscribesAndDeliversTheCurrentValueAsCreate) {
+  current = R"({"level": 3})";
+  module.Observe("/tav-perks/v1/totem", Recorder("exact"));
+  EXPECT_EQ(core.RegistrationCount("OnJsonApiEvent_tav-perks_v1_totem"), 1u);
+  EXPECT_EQ(core.request_urls, std::vector<std::string>{"/tav-perks/v1/totem"});
+  ASSERT_EQ(seen.size(), 1u);
+  EXPECT_EQ(seen[0].uri, "/tav-perks/v1/totem");
+  EXPECT_EQ(seen[0].type, PluginResourceEventType::Create);
+  EXPECT_EQ(seen[0].data, R"({"level":3})");
+
+  // A failed GET delivers nothing, but the subscription stands.
+  current.clear();
+  module.Observe("/tav-perks/v2/absent", Recorder("absent"));
+  EXPECT_EQ(seen.size(), 1u);
+  EXPECT_EQ(core.RegistrationCount("OnJsonApiEvent_tav-perks_v2_absent"), 1u);
+  module.DispatchResourceEvent(Event("/tav-perks/v2/absent", PluginResourceEventType::Update, "1"));
+  ASSERT_EQ(seen.size(), 2u);
+  EXPECT_EQ(seen[1].observer, "absent");
+}
+
+TEST_F(ObserverTest, DispatchRootsTheUriAndCallsExactBeforePatterns) {
+  module.Observe("/tav-perks/v1/pages/*", Recorder("pattern"));
+  module.Observe("/tav-perks/v1/*/7", Recorder("other pattern"));
+  module.Observe("/tav-perks/v1/pages/7", Recorder("exact"));
+  ASSERT_TRUE(seen.empty());
+
+  module.DispatchResourceEvent(Event("tav-perks/v1/pages/7", PluginResourceEventType::Update,
+                                     R"({"name": "Dawn"})"));
+  ASSERT_EQ(seen.size(), 3u);
+  EXPECT_EQ(seen[0].observer, "exact");
+  EXPECT_EQ(seen[0].uri, "/tav-perks/v1/pages/7");
+  EXPECT_EQ(seen[0].data, R"({"name":"Dawn"})");
+  std::vector<std::string> patterns = {seen[1].observer, seen[2].observer};
+  std::sort(patterns.begin(), patterns.end());
+  EXPECT_EQ(patterns, (std::vector<std::string>{"other pattern", "pattern"}));
+
+  seen.clear();
+  module.DispatchResourceEvent(Event("/tav-perks/v1/pages/7/x", PluginResourceEventType::Update,
+                                     "null"));
+  EXPECT_TRUE(seen.empty());
+}
+
+TEST_F(ObserverTest, TypedObserverConvertsUpdatesAndGivesDefaultsForDeletes) {
+  std::vector<RemotingTypedResult<Totem>> typed;
+  current = R"({"level": 4, "label": "Owl"})";
+  module.Observe<Totem>("/tav-perks/v1/totem",
+                        [&](const RemotingTypedResult<Totem>& result) { typed.push_back(result); });
+  module.DispatchResourceEvent(Event("/tav-perks/v1/totem", PluginResourceEventType::Update,
+                                     R"({"level": 9})"));
+  module.DispatchResourceEvent(Event("/tav-perks/v1/totem", PluginResourceEventType::Update,
+                                     R"({"level": "high"})"));  // dropped
+  module.DispatchResourceEvent(Event("/tav-perks/v1/totem", PluginResourceEventType::Delete,
+                                     R"({"level": "ignored"})"));
+  ASSERT_EQ(typed.size(), 3u);
+  EXPECT_EQ(typed[0].eventType, PluginResourceEventType::Create);
+  EXPECT_EQ(typed[0].value.level, 4);
+  EXPECT_EQ(typed[0].value.label, "Owl");
+  EXPECT_EQ(typed[1].eventType, PluginResourceEventType::Update);
+  EXPECT_EQ(typed[1].value.level, 9);
+  EXPECT_EQ(typed[2].uri, "/tav-perks/v1/totem");
+  EXPECT_EQ(typed[2].eventType, PluginResourceEventType::Delete);
+  EXPECT_EQ(typed[2].value.level, 0);
+  EXPECT_EQ(typed[2].value.label, "");
+}
+
+TEST_F(ObserverTest, ObserverMayReplaceOrClearObserversWhileItRuns) {
+  // The running handler's own entry is replaced, and patterns are added
+  // while the pattern map is being dispatched; the captured text must
+  // survive either change.
+  const std::string tag(100, 'q');
+  int calls = 0;
+  module.Observe("/tav-perks/v1/totem", [&, tag](const PluginResourceEvent&) {
+    module.Observe("/tav-perks/v1/totem", Recorder("replacement"));
+    for (int i = 0; i < 20; ++i) {
+      module.Observe("/tav-perks/v1/p" + std::to_string(i) + "/*", Recorder("added"));
+    }
+    calls += tag.size() == 100 ? 1 : 1000;
+  });
+  module.Observe("/tav-perks/v1/*", [&, tag](const PluginResourceEvent&) {
+    module.Finalize();
+    calls += tag.size() == 100 ? 1 : 1000;
+  });
+  module.DispatchResourceEvent(Event("/tav-perks/v1/totem", PluginResourceEventType::Update, "1"));
+  EXPECT_EQ(calls, 2);
+}
+
+TEST(RemotingTypedResult, ConvertsToAndFromTheResourceEvent) {
+  BindingTypeRegistry registry;
+  RegisterCoreTypes(registry);
+  RegisterStruct<Totem>(registry, "TestTotem")
+      .Field("level", &Totem::level)
+      .Field("label", &Totem::label)
+      .Commit();
+  RemotingTypedResult<Totem> typed{"/tav-perks/v1/totem", PluginResourceEventType::Update,
+                                   Totem{5, "Lynx"}};
+  MaybeType<Failure, PluginResourceEvent> event = RemotingTypedResultToEvent(typed, registry);
+  ASSERT_TRUE(event.ok());
+  EXPECT_EQ(event.value().uri, "/tav-perks/v1/totem");
+  EXPECT_EQ(WriteJson(event.value().data), R"({"label":"Lynx","level":5})");
+
+  MaybeType<Failure, RemotingTypedResult<Totem>> back =
+      RemotingTypedResultFromEvent<Totem>(event.value(), registry);
+  ASSERT_TRUE(back.ok());
+  EXPECT_EQ(back.value().value.label, "Lynx");
+  EXPECT_EQ(back.value().eventType, PluginResourceEventType::Update);
+
+  event.value().data.Clear();
+  MaybeType<Failure, RemotingTypedResult<Totem>> missing =
+      RemotingTypedResultFromEvent<Totem>(event.value(), registry);
+  ASSERT_FALSE(missing.ok());
+  EXPECT_EQ(missing.failure().message, "A value for '<value>' is required.");
+}
+
+}  // namespace observer_test
+}  // namespace tav
