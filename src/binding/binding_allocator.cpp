@@ -20,6 +20,17 @@ constexpr size_t kPageDataOffset = 48;
 
 InternedString g_empty_string = {nullptr, kFnvOffsetBasis, 0, 0, {'\0'}};
 
+// The `next` of a long text's entry, which is in no bucket chain.
+InternedString* const kStandalone = reinterpret_cast<InternedString*>(&g_empty_string);
+
+// Interned texts are short: a plain loop beats a call into memcmp.
+bool SameBytes(const char* a, const char* b, size_t length) {
+  for (size_t i = 0; i < length; ++i) {
+    if (a[i] != b[i]) return false;
+  }
+  return true;
+}
+
 size_t EntrySize(size_t length) {
   // Entries hold a pointer, so keep them 8-byte aligned.
   const size_t raw = offsetof(InternedString, data) + length + 1;
@@ -190,7 +201,7 @@ InternedString* BindingAllocator::FindInterned(std::string_view text, uint32_t h
   for (InternedString* entry = buckets_[hash & (bucket_count_ - 1)]; entry != nullptr;
        entry = entry->next) {
     if (entry->hash == hash && entry->length == text.size() &&
-        std::memcmp(entry->data, text.data(), text.size()) == 0) {
+        SameBytes(entry->data, text.data(), text.size())) {
       return entry;
     }
   }
@@ -217,6 +228,16 @@ void BindingAllocator::GrowInternTable() {
 
 const InternedString* BindingAllocator::Intern(std::string_view text) {
   if (text.empty()) return &g_empty_string;
+  if (text.size() > kLongestInternedText) {
+    auto* entry = static_cast<InternedString*>(Allocate(EntrySize(text.size())));
+    entry->next = kStandalone;
+    entry->hash = 0;
+    entry->references = 1;
+    entry->length = static_cast<uint32_t>(text.size());
+    std::memcpy(entry->data, text.data(), text.size());
+    entry->data[text.size()] = '\0';
+    return entry;
+  }
   const uint32_t hash = Fnv1a32(text);
   if (InternedString* found = FindInterned(text, hash)) {
     ++found->references;
@@ -246,6 +267,10 @@ void BindingAllocator::ReleaseString(const InternedString* entry) {
   if (entry == &g_empty_string || entry == nullptr) return;
   auto* mutable_entry = const_cast<InternedString*>(entry);
   if (--mutable_entry->references != 0) return;
+  if (mutable_entry->next == kStandalone) {
+    Free(mutable_entry, EntrySize(entry->length));
+    return;
+  }
   InternedString** link = &buckets_[entry->hash & (bucket_count_ - 1)];
   while (*link != mutable_entry) link = &(*link)->next;
   *link = mutable_entry->next;
@@ -254,7 +279,7 @@ void BindingAllocator::ReleaseString(const InternedString* entry) {
 }
 
 uint32_t BindingAllocator::InternedReferences(std::string_view text) const {
-  if (text.empty()) return 0;
+  if (text.empty() || text.size() > kLongestInternedText) return 0;
   const InternedString* entry = FindInterned(text, Fnv1a32(text));
   return entry != nullptr ? entry->references : 0;
 }

@@ -43,6 +43,9 @@ class BindingAllocator {
     if (--references_ == 0) Destroy();
   }
   uint32_t references() const { return references_; }
+  // Drops `count` references known not to be the last ones (a container
+  // releasing children that share its allocator).
+  void DropReferences(uint32_t count) { references_ -= count; }
 
   // A block of at least `size` bytes (size > 0). Blocks whose size is a
   // multiple of 8 are 8-byte aligned. Pooled up to kLargestPooledBlock.
@@ -53,8 +56,16 @@ class BindingAllocator {
   // use the slack of a size class.
   static size_t UsableSize(size_t size);
 
-  // Interns `text`, adding one reference to its entry. The empty text is
-  // never stored: the shared empty entry stands for it.
+  // Texts up to this length are interned. Longer ones (descriptions,
+  // tooltips) are nearly always unique in a tree, so each gets an entry of
+  // its own, reference-counted like the others but never hashed or entered
+  // in the table: hashing them byte by byte cost more than half of a
+  // catalogue's parse time.
+  static constexpr size_t kLongestInternedText = 64;
+
+  // Interns `text`, adding one reference to its entry (see
+  // kLongestInternedText for long texts). The empty text is never stored:
+  // the shared empty entry stands for it.
   const InternedString* Intern(std::string_view text);
   // Adds a reference to an entry of this allocator.
   void RetainString(const InternedString* entry);

@@ -35,10 +35,17 @@ const char* BlobBytes(const void* block) {
   return static_cast<const char*>(block) + sizeof(BlobHeader);
 }
 
-// Byte-wise order of names, the order fields are kept in.
+// Byte-wise order of names, the order fields are kept in. Field names are
+// short, so a plain loop beats a call into memcmp.
 int CompareNames(std::string_view a, std::string_view b) {
   const size_t common = std::min(a.size(), b.size());
-  if (common != 0) {
+  if (common <= 16) {
+    for (size_t i = 0; i < common; ++i) {
+      const unsigned char x = static_cast<unsigned char>(a[i]);
+      const unsigned char y = static_cast<unsigned char>(b[i]);
+      if (x != y) return x < y ? -1 : 1;
+    }
+  } else {
     const int byte_order = std::memcmp(a.data(), b.data(), common);
     if (byte_order != 0) return byte_order;
   }
@@ -130,16 +137,30 @@ BindingStructEntry* BindingProperty::entries() const {
 void BindingProperty::DestroyContainer() {
   ContainerHeader* block = header();
   if (block == nullptr) return;
+  // Children nearly always share this cell's allocator: count those
+  // references and drop them at once (this cell still holds one, so the
+  // allocator survives the loop).
+  uint32_t shared = 0;
+  auto release_child = [&](BindingProperty& child) {
+    if (child.HoldsStorage()) child.ReleasePayload();
+    if (child.allocator_ == allocator_) {
+      ++shared;
+    } else if (child.allocator_ != nullptr) {
+      child.allocator_->Release();
+    }
+  };
   if (kind_ == BindingPropertyKind::kCollection) {
     BindingProperty* cells = items();
-    for (uint32_t i = 0; i < block->size; ++i) cells[i].~BindingProperty();
+    for (uint32_t i = 0; i < block->size; ++i) release_child(cells[i]);
+    allocator_->DropReferences(shared);
     allocator_->Free(block, kHeaderSize + size_t{block->capacity} * sizeof(BindingProperty));
   } else {
     BindingStructEntry* fields = entries();
     for (uint32_t i = 0; i < block->size; ++i) {
       allocator_->ReleaseString(fields[i].name);
-      fields[i].value.~BindingProperty();
+      release_child(fields[i].value);
     }
+    allocator_->DropReferences(shared);
     allocator_->Free(block, kHeaderSize + size_t{block->capacity} * sizeof(BindingStructEntry));
   }
 }
@@ -420,26 +441,26 @@ std::string BindingProperty::ToText() const {
 void BindingProperty::Clear() { ReleasePayload(); }
 
 void BindingProperty::SetBool(bool value) {
-  ReleasePayload();
+  if (HoldsStorage()) ReleasePayload();
   payload_.u64 = 0;
   payload_.boolean = value;
   kind_ = BindingPropertyKind::kBool;
 }
 
 void BindingProperty::SetInt64(int64_t value) {
-  ReleasePayload();
+  if (HoldsStorage()) ReleasePayload();
   payload_.i64 = value;
   kind_ = BindingPropertyKind::kSigned;
 }
 
 void BindingProperty::SetUint64(uint64_t value) {
-  ReleasePayload();
+  if (HoldsStorage()) ReleasePayload();
   payload_.u64 = value;
   kind_ = BindingPropertyKind::kUnsigned;
 }
 
 void BindingProperty::SetDouble(double value) {
-  ReleasePayload();
+  if (HoldsStorage()) ReleasePayload();
   payload_.f64 = value;
   kind_ = BindingPropertyKind::kFloat;
 }
@@ -464,7 +485,7 @@ void BindingProperty::SetBlob(const void* data, size_t size) {
 }
 
 void BindingProperty::SetEnum(int32_t value, uint32_t type_key) {
-  ReleasePayload();
+  if (HoldsStorage()) ReleasePayload();
   payload_.enumeration = BindingEnumValue{value, type_key};
   kind_ = BindingPropertyKind::kEnum;
 }
@@ -530,6 +551,11 @@ void BindingProperty::Reserve(size_t count) {
   GrowCollection(count);
 }
 
+void BindingProperty::ReserveFields(size_t count) {
+  if (kind_ != BindingPropertyKind::kStructure) return;
+  GrowStructure(count);
+}
+
 BindingProperty& BindingProperty::MutableElement(size_t index) {
   MakeCollection();
   const size_t count = header() != nullptr ? header()->size : 0;
@@ -546,6 +572,11 @@ BindingProperty& BindingProperty::Append() {
 }
 
 BindingProperty& BindingProperty::MutableField(std::string_view name) {
+  return MutableField(name, nullptr, nullptr);
+}
+
+BindingProperty& BindingProperty::MutableField(std::string_view name, const InternedString* hint,
+                                               const InternedString** used) {
   MakeStructure();
   size_t count = header() != nullptr ? header()->size : 0;
   size_t position = count;
@@ -554,14 +585,20 @@ BindingProperty& BindingProperty::MutableField(std::string_view name) {
     // Fields usually arrive in order (copies, sorted writers): try the end
     // before searching.
     const int against_last = CompareNames(fields[count - 1].key(), name);
-    if (against_last == 0) return fields[count - 1].value;
+    if (against_last == 0) {
+      if (used != nullptr) *used = fields[count - 1].name;
+      return fields[count - 1].value;
+    }
     if (against_last > 0) {
       size_t low = 0;
       size_t high = count - 1;
       while (low < high) {
         const size_t middle = low + (high - low) / 2;
         const int order = CompareNames(fields[middle].key(), name);
-        if (order == 0) return fields[middle].value;
+        if (order == 0) {
+          if (used != nullptr) *used = fields[middle].name;
+          return fields[middle].value;
+        }
         if (order < 0) {
           low = middle + 1;
         } else {
@@ -571,7 +608,15 @@ BindingProperty& BindingProperty::MutableField(std::string_view name) {
       position = low;
     }
   }
-  const InternedString* key = EnsureAllocator()->Intern(name);
+  BindingAllocator* allocator = EnsureAllocator();
+  const InternedString* key;
+  if (hint != nullptr && hint->length == name.size() && CompareNames(hint->view(), name) == 0) {
+    allocator->RetainString(hint);
+    key = hint;
+  } else {
+    key = allocator->Intern(name);
+  }
+  if (used != nullptr) *used = key;
   GrowStructure(count + 1);
   BindingStructEntry* fields = entries();
   if (position < count) {

@@ -194,6 +194,9 @@ class BindingProperty {
   void MakeStructure();
   // Grow a collection's capacity to at least `count`; no-op for other kinds.
   void Reserve(size_t count);
+  // Grow a structure's room for fields to at least `count`; no-op for other
+  // kinds.
+  void ReserveFields(size_t count);
 
   // Element `index`, making the cell a collection and appending empty
   // elements as needed.
@@ -203,6 +206,12 @@ class BindingProperty {
   // Field `name`, making the cell a structure and inserting an empty value
   // when the name is absent.
   BindingProperty& MutableField(std::string_view name);
+  // As above, for builders that see the same names over and over: `hint`, an
+  // entry of this cell's allocator (or null), is used for the name when its
+  // text matches, which saves interning it; `*used` (when not null) receives
+  // the entry the field is stored under.
+  BindingProperty& MutableField(std::string_view name, const InternedString* hint,
+                                const InternedString** used);
 
  private:
   friend class BindingAllocator;
@@ -210,6 +219,11 @@ class BindingProperty {
   struct ContainerHeader;
 
   BindingAllocator* EnsureAllocator();
+  // True for the kinds whose payload lives in the allocator.
+  bool HoldsStorage() const {
+    return kind_ == BindingPropertyKind::kString || kind_ == BindingPropertyKind::kBlob ||
+           kind_ == BindingPropertyKind::kCollection || kind_ == BindingPropertyKind::kStructure;
+  }
   void ReleasePayload();
   void InitChild(BindingAllocator* allocator);
   void CopyInto(BindingProperty& target) const;

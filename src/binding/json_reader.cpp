@@ -8,6 +8,7 @@
 #include <rapidjson/error/en.h>
 #include <rapidjson/reader.h>
 
+#include "binding/field_name_cache.h"
 #include "binding/json_internal.h"
 #include "binding/nesting_depth.h"
 
@@ -73,7 +74,7 @@ class TreeBuilder {
   bool Key(const char* text, rapidjson::SizeType length, bool /*copy*/) {
     // Reuses the field of a repeated key, so a later object merges into an
     // earlier one and a later array appends to it.
-    pending_field_ = &open_.back().cell->MutableField(std::string_view(text, length));
+    pending_field_ = &names_.Field(*open_.back().cell, open_.size(), std::string_view(text, length));
     return true;
   }
   bool EndObject(rapidjson::SizeType) {
@@ -82,6 +83,7 @@ class TreeBuilder {
   }
   bool StartArray() { return Open(/*is_array=*/true); }
   bool EndArray(rapidjson::SizeType) {
+    names_.EndArray(*open_.back().cell, open_.size());
     open_.pop_back();
     return true;
   }
@@ -113,12 +115,18 @@ class TreeBuilder {
       cell.MakeStructure();
     }
     open_.push_back({&cell, is_array});
+    if (is_array) {
+      names_.BeginArray(cell, open_.size());
+    } else {
+      names_.BeginObject(cell, open_.size());
+    }
     return true;
   }
 
   BindingProperty& root_;
   std::vector<OpenContainer> open_;
   BindingProperty* pending_field_ = nullptr;
+  FieldNameCache names_;
   bool depth_exceeded_ = false;
 };
 

@@ -18,14 +18,18 @@ bool LiveObjects::Contains(const void* object) const {
   return objects_.count(object) != 0;
 }
 
+// Plain statics, not leaked heap objects: a host that closes the library
+// and opens it again would otherwise lose one set per opening. Modules and
+// their functions are gone by then (Shutdown destroys them), and a process
+// that exits without Shutdown never destroys them at all.
 LiveObjects& LiveModules() {
-  static LiveObjects* modules = new LiveObjects();
-  return *modules;
+  static LiveObjects modules;
+  return modules;
 }
 
 LiveObjects& LiveEndpointFunctions() {
-  static LiveObjects* functions = new LiveObjects();
-  return *functions;
+  static LiveObjects functions;
+  return functions;
 }
 
 }  // namespace tav

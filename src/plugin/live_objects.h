@@ -23,8 +23,7 @@ class LiveObjects {
   std::unordered_set<const void*> objects_;
 };
 
-// The AppModules and the EndpointFunctions of this library. Never
-// destroyed, so that objects outliving static destruction can still leave.
+// The AppModules and the EndpointFunctions of this library.
 LiveObjects& LiveModules();
 LiveObjects& LiveEndpointFunctions();
 

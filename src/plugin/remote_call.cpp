@@ -157,7 +157,8 @@ MaybeType<Failure, BindingProperty> AppModule::SendRemoteRequest(RequestMethod m
 
 std::string AppModule::ReadResponseStream(ResponseRecord& response, BindingProperty& body) {
   std::string text;
-  text.reserve(static_cast<size_t>(std::min(response.stream_size, kMaxStreamReservation)));
+  const uint64_t announced = response.stream_size;  // a packed field: read by value
+  text.reserve(static_cast<size_t>(std::min(announced, kMaxStreamReservation)));
   std::string error;
   if (response.stream_read == nullptr || response.stream == nullptr) {
     error = "Stream read error";

@@ -51,6 +51,28 @@ TEST(BindingAllocator, FieldNamesAndCopiesShareEntries) {
   EXPECT_EQ(other.allocator()->InternedReferences("order"), 51u);
 }
 
+TEST(BindingAllocator, LongTextsAreCountedButNotInterned) {
+  const std::string long_text(BindingAllocator::kLongestInternedText + 1, 'x');
+  const std::string short_text(BindingAllocator::kLongestInternedText, 'y');
+  BindingProperty tree;
+  tree.MutableElement(0).SetString(long_text);
+  tree.MutableElement(1).SetString(short_text);
+  const BindingAllocator* allocator = tree.allocator();
+  EXPECT_EQ(allocator->InternedReferences(short_text), 1u);
+  EXPECT_EQ(allocator->InternedReferences(long_text), 0u);
+  EXPECT_EQ(allocator->InternedCount(), 1u);
+
+  // Copies within the tree share the entry; copies into another tree and
+  // the originals stay valid whatever is released first.
+  tree.MutableElement(2).Assign(tree[0]);
+  BindingProperty other = tree.Clone();
+  tree.MutableElement(0).Clear();
+  EXPECT_EQ(tree[2].GetString(), long_text);
+  tree.MutableElement(2).SetInt64(1);
+  EXPECT_EQ(other[0].GetString(), long_text);
+  EXPECT_EQ(other[2].GetString(), long_text);
+}
+
 TEST(BindingAllocator, TheEmptyStringIsNeverInterned) {
   BindingProperty value;
   value.MutableField("").SetString("");

@@ -63,7 +63,7 @@ class CallsTest : public testing::Test {
     if (loaded_ == nullptr) return;
     void* instance = loaded_;
     loaded_ = nullptr;
-    info_.entry_table->Shutdown(instance);
+    entry_->Shutdown(instance);
   }
 
   FakeCore core;
@@ -74,14 +74,17 @@ class CallsTest : public testing::Test {
   CallsModule& Load() {
     info_ = PluginHostInfo{18, 0, 0, nullptr, nullptr, nullptr, nullptr};
     LoadPlugin<CallsModule>(&info_, "tav-perks");
+    // The host info is packed: its words are read out by value.
     loaded_ = info_.module;
-    EXPECT_NE(info_.entry_table, nullptr);
-    EXPECT_EQ(info_.entry_table->Initialize(info_.module, &args), 1);
-    return *static_cast<CallsModule*>(static_cast<AppModule*>(info_.module));
+    entry_ = info_.entry_table;
+    EXPECT_NE(entry_, nullptr);
+    EXPECT_EQ(entry_->Initialize(loaded_, &args), 1);
+    return *static_cast<CallsModule*>(static_cast<AppModule*>(loaded_));
   }
 
   PluginHostInfo info_{};
   void* loaded_ = nullptr;
+  const PluginEntryTable* entry_ = nullptr;
 
  protected:
   CallsModule& module;

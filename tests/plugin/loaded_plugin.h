@@ -48,16 +48,19 @@ inline RequestRecord Request(uint32_t method, const char* url) {
 
 // Reads `response` into an Answer and releases it with its own operations.
 inline Answer ReadAnswer(ResponseRecord& response) {
+  // Packed fields are copied out before anything takes a reference to them.
+  const char* const error = response.error;
+  const char* const additional_text = response.additional_text;
   Answer answer;
   answer.status = response.status;
-  if (response.error != nullptr) answer.error = response.error;
+  if (error != nullptr) answer.error = error;
   answer.error_owned = response.error_owned == 1;
   if (response.value.kind != TAV_CORE_NULL) {
     BindingProperty value;
     EXPECT_TRUE(FromCoreValue(response.value, "value", nullptr, &value));
     answer.value_json = WriteJson(value);
   }
-  if (response.additional_text != nullptr) answer.additional_text = response.additional_text;
+  if (additional_text != nullptr) answer.additional_text = additional_text;
   for (uint32_t i = 0; i < response.header_count; ++i) {
     answer.headers.emplace_back(response.headers[i].name, response.headers[i].value);
   }

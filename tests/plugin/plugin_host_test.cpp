@@ -38,7 +38,8 @@ TEST(PluginHost, LoadAnswersWithThePluginsVersionNamesAndEntryPoints) {
   EXPECT_EQ(module.api_namespace(), "TavTest");
   EXPECT_THAT(module.log_groups(), ElementsAre("Plugins", "Plugin tav-test"));
   EXPECT_EQ(module.core_version().ToText(), "18.5.0");
-  EXPECT_EQ(&module.api_description(), info.api_description);
+  const PluginApiDescription* api_description = info.api_description;  // a packed field
+  EXPECT_EQ(&module.api_description(), api_description);
 }
 
 TEST(PluginHost, FunctionRecordsAreLinkedAndCarryTheirRoutes) {
@@ -49,9 +50,13 @@ TEST(PluginHost, FunctionRecordsAreLinkedAndCarryTheirRoutes) {
   for (uint32_t i = 0; i < api.function_count; ++i) {
     const FunctionRecord& record = api.functions[i];
     SCOPED_TRACE(record.description.name);
-    EXPECT_EQ(record.description.next, i + 1 < api.function_count ? &api.functions[i + 1] : nullptr);
-    EXPECT_NE(record.description.dispatch_context, nullptr);
-    EXPECT_NE(record.dispatch, nullptr);
+    // Packed fields are copied out before they are compared.
+    const FunctionRecord* next = record.description.next;
+    const void* dispatch_context = record.description.dispatch_context;
+    const DispatchFn dispatch = record.dispatch;
+    EXPECT_EQ(next, i + 1 < api.function_count ? &api.functions[i + 1] : nullptr);
+    EXPECT_NE(dispatch_context, nullptr);
+    EXPECT_NE(dispatch, nullptr);
     EXPECT_STREQ(record.description.name_space, "TavTest");
     routes.push_back(std::string(record.description.name) + " " +
                      std::to_string(record.route_method) + " " + record.route_template);
@@ -75,8 +80,10 @@ TEST(PluginHost, LoadThatThrowsLeavesTheAnswerUnsetAndLogs) {
   LoadedPlugin<TestModule> plugin;
   TestModule::throw_while_registering = false;
   EXPECT_FALSE(plugin.loaded());
-  EXPECT_EQ(plugin.info().module, nullptr);
-  EXPECT_EQ(plugin.info().api_description, nullptr);
+  const void* module = plugin.info().module;  // packed fields, copied out
+  const PluginApiDescription* api_description = plugin.info().api_description;
+  EXPECT_EQ(module, nullptr);
+  EXPECT_EQ(api_description, nullptr);
   EXPECT_EQ(plugin.info().major, 18u);  // the core's own words stay
 }
 
