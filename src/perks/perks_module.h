@@ -50,9 +50,10 @@ class PerksModule : public AppModule {
  protected:
   // ===== Start (perks_module.cpp) =====
 
-  // The five subscriptions made at start: login session, gameflow session,
-  // player-preferences readiness, the "Perks" platform configuration and
-  // the settings plugin's readiness.
+  // The subscriptions made at start, before the game data is loaded: the
+  // outside resources the service follows for its whole life. Their order
+  // is login session, gameflow session, player-preferences readiness, the
+  // "Perks" platform configuration, the settings plugin's readiness.
   void StartSubscriptions();
   void OnPlatformConfig(const RemotingTypedResult<api::PlatformConfig>& config);
   void OnPlayerPreferencesReady(const RemotingTypedResult<bool>& ready);

@@ -215,7 +215,6 @@ TEST_F(PageBookTest, UpdateReplacesThePageThenPublishesSavesAndMakesItCurrent) {
   rapidjson::Document written = JsonValue(SettingsWrites()[0]);
   EXPECT_EQ(written["data"]["perShardPerkBooks"][""]["currentPageId"].GetInt(), second);
 
-  ASSERT_TRUE(Call(TAV_METHOD_DELETE, "/tav-perks/v1/pages").ok());
   struct Case {
     const char* name;
     int id;
@@ -224,30 +223,22 @@ TEST_F(PageBookTest, UpdateReplacesThePageThenPublishesSavesAndMakesItCurrent) {
   };
   const Case failures[] = {
       {"missing page", 12345, "{}", "404 Perk Page not found."},
+      {"unknown primary style", second, R"({"primaryStyleId":711,"subStyleId":720})",
+       "400 Invalid Style."},
+      {"unknown sub-style", second, R"({"primaryStyleId":710,"subStyleId":0})",
+       "400 Invalid Style."},
       {"preset page", 50, "{}", "403 Page is not editable."},
   };
   for (const Case& c : failures) {
     SCOPED_TRACE(c.name);
+    if (c.id == 50) {
+      ASSERT_TRUE(Call(TAV_METHOD_DELETE, "/tav-perks/v1/pages").ok());
+    }
     Forget();
     EXPECT_EQ(Answer(Call(TAV_METHOD_PUT, PagePath(c.id), c.body)), c.answer);
     EXPECT_THAT(core_.sent_events(), IsEmpty());
     EXPECT_THAT(SettingsWrites(), IsEmpty());
   }
-}
-
-TEST_F(PageBookTest, UpdateRefusesStylesTheCatalogueLacks) {
-  ServeSampleGameData();
-  StartTestPlugin();
-  ASSERT_TRUE(Call(TAV_METHOD_PUT, "/perks-e2e/v1/owned-page-count", "3").ok());
-  const int id = CreatePage("Kept", 710, 720, kTempestPerks);
-  Forget();
-  for (const char* body : {R"({"primaryStyleId":711,"subStyleId":720})",
-                           R"({"primaryStyleId":710,"subStyleId":0})"}) {
-    SCOPED_TRACE(body);
-    EXPECT_EQ(Answer(Call(TAV_METHOD_PUT, PagePath(id), body)), "400 Invalid Style.");
-  }
-  EXPECT_THAT(core_.sent_events(), IsEmpty());
-  EXPECT_EQ(PageField(id, "name"), "\"Kept\"");
 }
 
 TEST_F(PageBookTest, DeleteMovesTheCurrentPageToTheNeighbour) {
