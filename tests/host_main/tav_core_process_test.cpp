@@ -188,11 +188,14 @@ std::vector<std::string> EditablePages(const rapidjson::Value& pages) {
   return found;
 }
 
-// The same of the one book in the stored settings document.
+// The same of the player's book in the stored settings document.
 std::vector<std::string> StoredPages(const rapidjson::Value& document) {
   std::vector<std::string> found;
   if (!document.IsObject() || !document.HasMember("data")) return found;
+  // The book of the player's shard (tav-core's default "TV1"), or the only
+  // one while the plugin does not know the shard.
   const auto& books = document["data"]["perShardPerkBooks"];
+  if (books.HasMember("tv1")) return EditablePages(books["tv1"]["pages"]);
   if (books.MemberCount() != 1) {
     ADD_FAILURE() << "expected one book: " << JsonText(books);
     return found;

@@ -197,14 +197,17 @@ std::vector<std::string> PageKeys(const rapidjson::Value& pages) {
   return keys;
 }
 
-// The pages of the one book of a stored settings document.
+// The pages of the player's book in a stored settings document.
 std::vector<std::string> StoredKeys(const std::string& text, std::string* problem) {
   rapidjson::Document document;
   if (!ParseJson(text, &document) || !document.IsObject() || !document.HasMember("data")) {
     *problem = "the stored document is not a settings document: " + text.substr(0, 200);
     return {};
   }
+  // The book of the player's shard (tav-core's default "TV1"), or the only
+  // one while the plugin does not know the shard.
   const auto& books = document["data"]["perShardPerkBooks"];
+  if (books.IsObject() && books.HasMember("tv1")) return PageKeys(books["tv1"]["pages"]);
   if (!books.IsObject() || books.MemberCount() != 1) {
     *problem = "expected one book in the stored document: " + JsonText(books).substr(0, 200);
     return {};
