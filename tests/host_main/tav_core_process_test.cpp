@@ -345,6 +345,10 @@ TEST_F(TavCoreTest, BadBodiesGetThePluginsMessageAndChangeNothing) {
        deserialize + "Error: Number too big to be stored in double. at offset 29."},
       {"a text for a number", R"({"name":"x","primaryStyleId":"Tempest"})", "application/json",
        "Value Tempest for 'primaryStyleId' of type int32 is in an incorrect format"},
+      {"a number out of range", R"({"name":"x","primaryStyleId":99999999999999999999999})", "application/json",
+       "Value 1e+23 for 'primaryStyleId' of type int32 is out of range"},
+      {"a list for a text", R"({"name":["Gale"]})", "application/json",
+       "Couldn't assign value to 'name' because the input is not a string."},
       {"an unknown content type", PageJson("Plain"), "text/plain", "Unsupported body content type"},
   };
   for (const Case& c : cases) {
@@ -356,7 +360,8 @@ TEST_F(TavCoreTest, BadBodiesGetThePluginsMessageAndChangeNothing) {
     rapidjson::Document error = Json(answer);
     EXPECT_EQ(error.IsObject() && error.HasMember("error") ? error["error"].GetString() : answer->body, c.expected);
   }
-  EXPECT_EQ(Summary(client->Put("/tav-perks/v1/currentpage", "99999999999", "application/json")).substr(0, 4), "400 ");
+  EXPECT_EQ(Summary(client->Put("/tav-perks/v1/currentpage", "99999999999", "application/json")),
+            R"(400 {"error":"Value 99999999999 for 'id' of type int32 is out of range"})");
   EXPECT_EQ(client->Get("/tav-perks/v1/pages")->body, pages);
   EXPECT_EQ(client->Get(kPageSettings)->body, stored);
   EXPECT_EQ(Json(client->Get("/tav-core/v1/status"))["store"]["commits"].GetUint64(), commits);
