@@ -1,9 +1,109 @@
 #include "perks/perks_module.h"
 
-namespace tav {
+#include <chrono>
+#include <exception>
+#include <random>
 
-void PerksModule::RegisterEndpoints() {}
+#include "perks/perks_paths.h"
+#include "plugin/lcds_call.h"
+#include "plugin/resource_observer.h"
 
-bool PerksModule::OnInitialize() { return true; }
+namespace tav::perks {
 
-}  // namespace tav
+namespace {
+
+// The system's non-deterministic source. Should the device be unusable,
+// page creation still has to work, so a clock-seeded generator stands in.
+uint32_t DrawFromRandomDevice() {
+  try {
+    static std::random_device device;
+    return static_cast<uint32_t>(device());
+  } catch (const std::exception&) {
+    static std::mt19937 fallback(static_cast<uint32_t>(
+        std::chrono::steady_clock::now().time_since_epoch().count()));
+    return static_cast<uint32_t>(fallback());
+  }
+}
+
+}  // namespace
+
+PerksModule::PerksModule() : random_source_(&DrawFromRandomDevice) {}
+
+PerksModule::~PerksModule() = default;
+
+void PerksModule::RegisterEndpoints() {
+  api::RegisterApiTypes(registry(), api_namespace());
+  RegisterLcdsClass<api::CollectionsLcdsClientDynamicConfigurationNotification>(
+      api::kClientDynamicConfigurationNotificationLcdsClass);
+
+  const std::string pages = PerksPath(kPagesPath);
+  const std::string page = pages + "/{id}";
+  Get(PerksPath(kPerksPath), &PerksModule::GetPerks);
+  Get(PerksPath(kStylesPath), &PerksModule::GetStyles);
+  Get(pages, &PerksModule::GetPages);
+  Post(pages, &PerksModule::CreatePage, BodyArg("page"));
+  Get(page, &PerksModule::GetPage, PathArg("id"));
+  Get(PerksPath(kCurrentPagePath), &PerksModule::GetCurrentPage);
+  Put(PerksPath(kCurrentPagePath), &PerksModule::SetCurrentPage, BodyArg("id"));
+  Post(PerksPath(kPageOrderPath), &PerksModule::UpdatePageOrder, BodyArg("request"));
+  Put(page, &PerksModule::UpdatePage, PathArg("id"), BodyArg("page"));
+  Delete(page, &PerksModule::DeletePage, PathArg("id"));
+  Delete(pages, &PerksModule::ResetPages);
+  Get(PerksPath(kDisabledPerksPath), &PerksModule::GetDisabledPerks);
+  Get(PerksPath(kGameplayUpdatedPerksPath), &PerksModule::GetGameplayUpdatedPerks);
+  Put(PerksPath(kAcknowledgeGameplayUpdatedPath), &PerksModule::AcknowledgeGameplayUpdatedPerks,
+      BodyArg("ids"));
+  Get(PerksPath(kSettingsPath), &PerksModule::GetInterfaceSettings);
+  Get(PerksPath(kCustomizationLimitsPath), &PerksModule::GetCustomizationLimits);
+  // The body carries the whole UISettings; the argument is named after its
+  // first field.
+  Put(PerksPath(kSettingsPath), &PerksModule::ReplaceInterfaceSettings,
+      BodyArg("showLongDescriptions"));
+  Get(PerksPath(kServiceSettingsPath), &PerksModule::GetServiceSettings);
+  Get(PerksPath(kInventoryPath), &PerksModule::GetInventory);
+  Get(PerksPath(kShowAutoModifiedPagesNotificationPath),
+      &PerksModule::GetShowAutoModifiedPagesNotification);
+  Post(PerksPath(kShowAutoModifiedPagesNotificationPath),
+       &PerksModule::ClearShowAutoModifiedPagesNotification);
+  Delete(page + "/auto-modified-selections", &PerksModule::ClearAutoModifiedSelections,
+         PathArg("id"));
+}
+
+bool PerksModule::OnInitialize() {
+  StartSubscriptions();
+  started_ = true;
+  settings_handling_started_ = true;
+  ui_settings_.showLongDescriptions = false;
+  ui_settings_.gridModeEnabled = false;
+  ui_settings_.showPresetPages = true;
+  ui_settings_.gameplayPatchVersionSeen.clear();
+  // The service runs whatever the game data gave; a later load (at login)
+  // fills what is missing.
+  (void)LoadAll();
+  return true;
+}
+
+void PerksModule::StartSubscriptions() {
+  Observe<api::PlatformConfig>(
+      kPlatformConfigPath,
+      [this](const RemotingTypedResult<api::PlatformConfig>& config) { OnPlatformConfig(config); });
+  Observe<bool>(kPlayerPreferencesReadyPath,
+                [this](const RemotingTypedResult<bool>& ready) { OnPlayerPreferencesReady(ready); });
+}
+
+void PerksModule::OnPlatformConfig(const RemotingTypedResult<api::PlatformConfig>& config) {
+  // A deleted configuration keeps the switches as they were last set.
+  if (config.eventType == PluginResourceEventType::Delete) return;
+  perks_enabled_ = config.value.PerksEnabled;
+  auto_repair_enabled_ = config.value.AutoRepairPagesEnabled;
+}
+
+void PerksModule::OnPlayerPreferencesReady(const RemotingTypedResult<bool>& ready) {
+  player_preferences_ready_ = ready.value;
+}
+
+uint32_t PerksModule::DrawRandom() {
+  return random_source_ ? random_source_() : DrawFromRandomDevice();
+}
+
+}  // namespace tav::perks

@@ -1,24 +1,231 @@
-// PerksModule: the plugin's one application module. It registers the perks
-// API's types and endpoints while the plugin loads and starts the service
-// when the core initializes it.
+// PerksModule: the plugin's one application module. It owns the whole state
+// of the perks service (the game data catalogue, the perk book of the current
+// shard and the stored books of the others, the interface settings, the
+// player's situation), registers the "/tav-perks/v1" API while the plugin
+// loads, and starts the service when the core initializes it. Every request,
+// event and reply of the service is handled by one of its members, on the
+// core's thread.
 //
-//   tav::LoadPlugin<tav::PerksModule>(info, "tav-perks");
+//   tav::LoadPlugin<tav::perks::PerksModule>(info, "tav-perks");
+//
+// The members are defined in one file per concept: catalogue_loading.cpp,
+// page_operations.cpp, page_activation.cpp, settings_document.cpp,
+// interface_settings.cpp, disabled_perks.cpp; perks_module.cpp holds the
+// endpoint table and the start.
+//
+// Any member that waits for another plugin (a remote call, a service-proxy
+// call) lets the core deliver other requests and events meanwhile, so the
+// state may change across it: such members copy what they need first and
+// never hold a reference into the book across a wait.
 #ifndef TAV_PERKS_PERKS_MODULE_H_
 #define TAV_PERKS_PERKS_MODULE_H_
 
-#include "plugin/app_module.h"
+#include <cstdint>
+#include <functional>
+#include <map>
+#include <string>
+#include <vector>
 
-namespace tav {
+#include "perks/api/register_api_types.h"
+#include "perks/page_list.h"
+#include "perks/perk_catalogue.h"
+#include "plugin/app_module.h"
+#include "plugin/remoting_typed_result.h"
+
+namespace tav::perks {
+
+namespace api = Vexa::Client::Perks::Api;
+
+// The telemetry table of the service's usage events.
+inline constexpr const char* kPerksTelemetryTable = "bkt_perks__event";
 
 class PerksModule : public AppModule {
  public:
-  PerksModule() = default;
-  ~PerksModule() override = default;
+  PerksModule();
+  ~PerksModule() override;
 
   void RegisterEndpoints() override;
   bool OnInitialize() override;
+
+ protected:
+  // ===== Start (perks_module.cpp) =====
+
+  // The subscriptions made at start, before the game data is loaded: the
+  // outside resources the service follows for its whole life. Their order
+  // is login session, gameflow session, player-preferences readiness, the
+  // "Perks" platform configuration, the settings plugin's readiness.
+  void StartSubscriptions();
+  void OnPlatformConfig(const RemotingTypedResult<api::PlatformConfig>& config);
+  void OnPlayerPreferencesReady(const RemotingTypedResult<bool>& ready);
+
+  // A 32-bit draw from the random source (std::random_device unless a test
+  // replaced random_source_).
+  uint32_t DrawRandom();
+
+  // ===== Game data catalogue (catalogue_loading.cpp) =====
+
+  // Each GETs its game-data document, fills the catalogue and publishes the
+  // view it changed. False when the document could not be read ("Could not
+  // find %s" for the perks and styles documents); the catalogue then stays
+  // as it was.
+  bool LoadPerks();
+  // Drops advanced styles unless the summoner level allows them, and narrows
+  // the styles through the game service while logged in.
+  bool LoadStyles();
+  bool LoadChampionMap();
+  // The three loads in that order; true only when all three were.
+  bool LoadAll();
+  // Asks the game customization service which styles and slots the player
+  // may use and narrows the style catalogue to them. Any failure is logged
+  // and leaves the catalogue as it was.
+  void ApplyGameServiceRestriction();
+  void PublishPerks();
+  void PublishStyles();
+  void PublishGameplayUpdatedPerks();
+
+  MaybeType<Failure, std::vector<api::PerkUIPerk>> GetPerks();
+  MaybeType<Failure, std::vector<api::PerkUIStyle>> GetStyles();
+  MaybeType<Failure, std::vector<int32_t>> GetGameplayUpdatedPerks();
+  MaybeType<Failure, Empty> AcknowledgeGameplayUpdatedPerks(std::vector<int32_t> ids);
+
+  // ===== Perk book (page_operations.cpp) =====
+
+  // Copies of the pages (of the editable ones only unless
+  // `include_non_editable`) with current and isActive set, sorted by order.
+  std::vector<api::PerkPageResource> ListPages(bool include_non_editable) const;
+  // The validity of `page` against the catalogue and the disabled perks.
+  bool IsPageValid(const api::PerkPageResource& page) const;
+  // A copy of the page of the book that suits champion select for
+  // `champion_id` (0: none chosen), or a fresh page with id 0 when none
+  // does. Changes nothing.
+  api::PerkPageResource PageForChampion(int32_t champion_id) const;
+
+  MaybeType<Failure, std::vector<api::PerkPageResource>> GetPages();
+  MaybeType<Failure, api::PerkPageResource> GetPage(int32_t id);
+  MaybeType<Failure, api::PerkPageResource> GetCurrentPage();
+  MaybeType<Failure, api::PerkPageResource> CreatePage(api::PerkPageResource request);
+  MaybeType<Failure, Empty> UpdatePage(int32_t id, api::PerkPageResource request);
+  MaybeType<Failure, Empty> DeletePage(int32_t id);
+  MaybeType<Failure, Empty> ResetPages();
+  // Makes `id` the current page and, in champion select with perks
+  // enabled, applies it to the game (see ActivatePage). Publishes the
+  // current page when `id` was found; does not save.
+  MaybeType<Failure, Empty> SetCurrentPage(int32_t id);
+  MaybeType<Failure, Empty> UpdatePageOrder(api::UpdatePageOrderRequest request);
+  MaybeType<Failure, Empty> ClearAutoModifiedSelections(int32_t id);
+
+  void PublishPages();
+  // The page at its own path; nothing when it is not in the book.
+  void PublishPage(int32_t id);
+  // The current page at "/currentpage"; nothing when it is not in the book.
+  void PublishCurrentPage();
+
+  // ===== Game customization (page_activation.cpp) =====
+
+  // Refuses an invalid page with 422, otherwise pushes it to the game, up
+  // to 4 attempts; a success makes the page active. Everything it needs is
+  // copied from `page` before the first wait. Gives the last attempt's
+  // result.
+  MaybeType<Failure, Empty> ActivatePage(const api::PerkPageResource& page);
+  // One attempt to hand `resource` to the game customization service.
+  MaybeType<Failure, Empty> PushPage(const api::PerkSettingResource& resource);
+  // "perks_champselect_platform_retries_occurred" with `messages`.
+  void SendRetriesTelemetry(const std::vector<std::string>& messages, uint32_t attempts);
+
+  // ===== Stored settings (settings_document.cpp) =====
+
+  // Brings the current shard's stored book up to date with the book, then
+  // gives the whole document: the legacy pages, every shard's book and the
+  // interface settings.
+  api::PerkSettings BuildSettingsDocument();
+  // BuildSettingsDocument, then WriteSettings.
+  void SaveSettings();
+  // PATCHes `document` with schema version 5; a failure is logged.
+  void WriteSettings(const api::PerkSettings& document);
+
+  // ===== Interface settings and status resources (interface_settings.cpp) =====
+
+  MaybeType<Failure, api::UISettings> GetInterfaceSettings();
+  MaybeType<Failure, Empty> ReplaceInterfaceSettings(api::UISettings settings);
+  MaybeType<Failure, api::CustomizationLimits> GetCustomizationLimits();
+  MaybeType<Failure, api::ServiceSettings> GetServiceSettings();
+  MaybeType<Failure, api::PlayerInventory> GetInventory();
+  MaybeType<Failure, bool> GetShowAutoModifiedPagesNotification();
+  MaybeType<Failure, Empty> ClearShowAutoModifiedPagesNotification();
+
+  void PublishInterfaceSettings();
+  void PublishCustomizationLimits();
+  void PublishInventory();
+  void PublishShowAutoModifiedPagesNotification();
+
+  // ===== Disabled perks (disabled_perks.cpp) =====
+
+  MaybeType<Failure, std::vector<int32_t>> GetDisabledPerks();
+  // Holds `ids` as the pending disabled perks and applies them.
+  void SetPendingDisabledPerks(std::vector<int32_t> ids);
+  // Outside champion select: the pending list becomes the disabled perks,
+  // which are published, and every page of the book is validated again.
+  // In champion select the list waits.
+  void ApplyPendingDisabledPerks();
+
+  // ===== State =====
+
+  // Game data: perks, styles with their slots, champions' preferred
+  // styles, preset pages, gameplay-updated perks and their patch version.
+  PerkCatalogue catalogue_;
+
+  // Switches of the "Perks" platform configuration.
+  bool perks_enabled_ = true;
+  bool auto_repair_enabled_ = true;
+
+  bool started_ = false;
+  bool settings_handling_started_ = false;
+
+  // The book of the current shard: the player's pages and the preset
+  // pages, by id.
+  PageMap pages_;
+  int32_t current_page_id_ = 0;
+  // The page the game last accepted in this champion select; 0 for none.
+  int32_t active_page_id_ = 0;
+  // The pages the game data and the collections allow: the owned count
+  // plus the preset pages.
+  uint32_t owned_page_count_ = 0;
+
+  // Stored document: every shard's book, and the older shard-less pages,
+  // kept only to be written back.
+  std::map<std::string, api::PerkBook> per_shard_books_;
+  std::vector<api::PerkPageResource> legacy_pages_;
+  std::string shard_;  // lower case; empty until found
+
+  bool logged_in_ = false;
+  double login_time_ms_ = 0.0;
+  bool player_preferences_ready_ = false;  // served as serverSideStorageAvailable
+  bool settings_loaded_ = false;
+  bool migration_pending_ = false;
+  // Text matched against the messaging service's messages.
+  std::string messaging_identity_;
+
+  api::UISettings ui_settings_;
+  bool show_auto_modified_pages_notification_ = false;
+
+  // The player's situation.
+  int32_t queue_id_ = -1;  // 0 for a custom game
+  uint64_t game_id_ = 0;
+  bool in_champ_select_ = false;
+  uint32_t summoner_level_ = 0;  // 0 until known
+  int32_t selected_champion_id_ = 0;
+  bool finalization_reached_ = false;
+  // Every failed push of the current champion select.
+  std::vector<std::string> champ_select_errors_;
+
+  std::vector<int32_t> disabled_perk_ids_;
+  std::vector<int32_t> pending_disabled_perk_ids_;
+  bool disabled_perks_pending_ = false;
+
+  // Page ids and the fallback style of a created page come from here.
+  std::function<uint32_t()> random_source_;
 };
 
-}  // namespace tav
+}  // namespace tav::perks
 
 #endif  // TAV_PERKS_PERKS_MODULE_H_

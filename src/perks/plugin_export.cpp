@@ -5,5 +5,5 @@
 #include "tav/plugin_abi.h"
 
 extern "C" __attribute__((visibility("default"))) void load_tav_perks(PluginHostInfo* info) {
-  tav::LoadPlugin<tav::PerksModule>(info, "tav-perks");
+  tav::LoadPlugin<tav::perks::PerksModule>(info, "tav-perks");
 }
