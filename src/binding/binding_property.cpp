@@ -502,48 +502,36 @@ void BindingProperty::MakeStructure() {
   kind_ = BindingPropertyKind::kStructure;
 }
 
-// Grows the block of a collection to hold at least `min_capacity` cells,
-// using all the room of the size class it lands in. Cells hold no pointers
-// into themselves, so moving them is a byte copy.
-void BindingProperty::GrowCollection(size_t min_capacity) {
+// Grows the block of a collection or structure to hold at least
+// `min_capacity` items of `item_size` bytes, using all the room of the size
+// class it lands in. Items hold no pointers into themselves, so moving them
+// is a byte copy.
+void BindingProperty::GrowContainer(size_t min_capacity, size_t item_size) {
   BindingAllocator* allocator = EnsureAllocator();
   ContainerHeader* old_block = header();
   const size_t old_capacity = old_block != nullptr ? old_block->capacity : 0;
   if (min_capacity <= old_capacity) return;
   const size_t wanted = std::max(min_capacity, old_capacity * 2);
-  const size_t bytes =
-      BindingAllocator::UsableSize(kHeaderSize + wanted * sizeof(BindingProperty));
+  const size_t bytes = BindingAllocator::UsableSize(kHeaderSize + wanted * item_size);
   auto* block = static_cast<ContainerHeader*>(allocator->Allocate(bytes));
-  block->capacity = static_cast<uint32_t>((bytes - kHeaderSize) / sizeof(BindingProperty));
+  block->capacity = static_cast<uint32_t>((bytes - kHeaderSize) / item_size);
   block->size = 0;
   if (old_block != nullptr) {
     block->size = old_block->size;
-    std::memcpy(static_cast<void*>(reinterpret_cast<char*>(block) + kHeaderSize),
-                static_cast<const void*>(items()), old_block->size * sizeof(BindingProperty));
-    allocator->Free(old_block, kHeaderSize + old_capacity * sizeof(BindingProperty));
+    std::memcpy(reinterpret_cast<char*>(block) + kHeaderSize,
+                reinterpret_cast<const char*>(old_block) + kHeaderSize,
+                old_block->size * item_size);
+    allocator->Free(old_block, kHeaderSize + old_capacity * item_size);
   }
   payload_.block = block;
 }
 
+void BindingProperty::GrowCollection(size_t min_capacity) {
+  GrowContainer(min_capacity, sizeof(BindingProperty));
+}
+
 void BindingProperty::GrowStructure(size_t min_capacity) {
-  BindingAllocator* allocator = EnsureAllocator();
-  ContainerHeader* old_block = header();
-  const size_t old_capacity = old_block != nullptr ? old_block->capacity : 0;
-  if (min_capacity <= old_capacity) return;
-  const size_t wanted = std::max(min_capacity, old_capacity * 2);
-  const size_t bytes =
-      BindingAllocator::UsableSize(kHeaderSize + wanted * sizeof(BindingStructEntry));
-  auto* block = static_cast<ContainerHeader*>(allocator->Allocate(bytes));
-  block->capacity = static_cast<uint32_t>((bytes - kHeaderSize) / sizeof(BindingStructEntry));
-  block->size = 0;
-  if (old_block != nullptr) {
-    block->size = old_block->size;
-    std::memcpy(static_cast<void*>(reinterpret_cast<char*>(block) + kHeaderSize),
-                static_cast<const void*>(entries()),
-                old_block->size * sizeof(BindingStructEntry));
-    allocator->Free(old_block, kHeaderSize + old_capacity * sizeof(BindingStructEntry));
-  }
-  payload_.block = block;
+  GrowContainer(min_capacity, sizeof(BindingStructEntry));
 }
 
 void BindingProperty::Reserve(size_t count) {

@@ -230,6 +230,7 @@ class BindingProperty {
   ContainerHeader* header() const { return static_cast<ContainerHeader*>(payload_.block); }
   BindingProperty* items() const;
   BindingStructEntry* entries() const;
+  void GrowContainer(size_t min_capacity, size_t item_size);
   void GrowCollection(size_t min_capacity);
   void GrowStructure(size_t min_capacity);
   void DestroyContainer();

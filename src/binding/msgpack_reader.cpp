@@ -5,6 +5,7 @@
 #include <string_view>
 #include <vector>
 
+#include "binding/field_name_cache.h"
 #include "binding/nesting_depth.h"
 #include "log/positional_format.h"
 
@@ -61,8 +62,9 @@ class Decoder {
         if (!ReadKey(format, top)) return;
         continue;
       }
-      BindingProperty& child =
-          top.is_map ? top.target->MutableField(top.pending_key) : top.target->MutableElement(top.read);
+      BindingProperty& child = top.is_map
+                                   ? names_.Field(*top.target, frames_.size(), top.pending_key)
+                                   : top.target->MutableElement(top.read);
       ++top.read;
       // May push a frame, after which `top` is no longer valid.
       if (!ReadValue(format, child)) return;
@@ -200,16 +202,19 @@ class Decoder {
           offset_, kMaxNestingDepth));
       return false;
     }
+    // Every element takes at least one byte and every entry two, so a count
+    // larger than the rest of the buffer allows is never worth reserving for.
+    const uint64_t room = is_map ? Remaining() / 2 : Remaining();
+    const size_t reserve = static_cast<size_t>(count < room ? count : room);
     if (is_map) {
       target.MakeStructure();
+      target.ReserveFields(reserve);
     } else {
       target.MakeCollection();
-      // Every element takes at least one byte, so a count larger than the
-      // rest of the buffer is never worth reserving for.
-      const uint64_t room = Remaining();
-      target.Reserve(static_cast<size_t>(count < room ? count : room));
+      target.Reserve(reserve);
     }
     frames_.emplace_back(&target, is_map ? count * 2 : count, is_map);
+    if (is_map) names_.BeginObject(target, frames_.size());
     return true;
   }
 
@@ -322,6 +327,7 @@ class Decoder {
   size_t size_;
   size_t offset_ = 0;
   BindingResult& result_;
+  FieldNameCache names_;
   std::vector<Frame> frames_;
 };
 

@@ -3,6 +3,7 @@
 #include <sys/mman.h>
 
 #include <algorithm>
+#include <atomic>
 #include <cassert>
 
 namespace tav {
@@ -10,6 +11,10 @@ namespace tav {
 namespace {
 
 constexpr uint16_t kAllPagesFree = 0xFFFF;
+
+// Set when the cache is destroyed (the library unloads or the process
+// exits). Pages given back after that are left to the system.
+std::atomic<bool> g_cache_destroyed{false};
 static_assert(PageCache::kPagesPerReservation == 16, "a free mask holds one bit per page");
 
 // Maps kReservationSize bytes aligned to kReservationSize, so that the
@@ -31,13 +36,23 @@ void* MapAlignedReservation() {
 }  // namespace
 
 PageCache& PageCache::Instance() {
-  // Never destroyed: allocators in static objects may release pages during
-  // exit, after other statics are gone.
-  static PageCache* cache = new PageCache();
-  return *cache;
+  static PageCache cache;
+  return cache;
+}
+
+PageCache::~PageCache() {
+  std::lock_guard<std::mutex> lock(mutex_);
+  g_cache_destroyed.store(true);
+  // Reservations still holding pages may belong to trees that outlive the
+  // cache (static objects destroyed later); those stay mapped.
+  if (pages_in_use_ != 0) return;
+  for (const auto& [base, mask] : free_masks_) {
+    munmap(reinterpret_cast<void*>(base), kReservationSize);
+  }
 }
 
 void* PageCache::AcquirePage() {
+  if (g_cache_destroyed.load()) return nullptr;
   std::lock_guard<std::mutex> lock(mutex_);
   uintptr_t base = 0;
   uint16_t* mask = nullptr;
@@ -72,7 +87,7 @@ void* PageCache::AcquirePage() {
 }
 
 void PageCache::ReleasePage(void* page) {
-  if (page == nullptr) return;
+  if (page == nullptr || g_cache_destroyed.load()) return;
   const uintptr_t address = reinterpret_cast<uintptr_t>(page);
   const uintptr_t base = address & ~(kReservationSize - 1);
   const unsigned index = static_cast<unsigned>((address - base) / kPageSize);

@@ -52,6 +52,7 @@ class PageCache {
 
  private:
   PageCache() = default;
+  ~PageCache();
   void UnmapExcessEmpty();
 
   mutable std::mutex mutex_;

@@ -8,6 +8,7 @@
 #include <unordered_map>
 #include <vector>
 
+#include "binding/field_name_cache.h"
 #include "binding/yaml_scalar.h"
 #include "log/positional_format.h"
 
@@ -193,6 +194,7 @@ class YamlTreeBuilder {
   BindingResult& result_;
   YamlScalarResolver resolver_;
   std::vector<Frame> frames_;
+  FieldNameCache names_;
   std::string pending_key_;
   bool has_pending_key_ = false;
   std::vector<PathNode> path_nodes_;
@@ -245,7 +247,7 @@ Target YamlTreeBuilder::SelectTarget() {
   // earlier value, a later container of the same kind adds to it.
   has_pending_key_ = false;
   target.step_kind = StepKind::kKey;
-  target.cell = &top.cell->MutableField(pending_key_);
+  target.cell = &names_.Field(*top.cell, frames_.size(), pending_key_);
   return target;
 }
 
@@ -359,11 +361,17 @@ bool YamlTreeBuilder::OnContainerStart(const yaml_event_t& event, bool mapping) 
     anchor->path = MaterializeOpenPath();
     frame.anchor = anchor;
   }
+  if (mapping) {
+    names_.BeginObject(*frame.cell, frames_.size());
+  } else {
+    names_.BeginArray(*frame.cell, frames_.size());
+  }
   return true;
 }
 
 bool YamlTreeBuilder::OnContainerEnd() {
   if (frames_.empty()) return true;
+  if (!frames_.back().mapping) names_.EndArray(*frames_.back().cell, frames_.size());
   if (frames_.back().anchor != nullptr) frames_.back().anchor->open = false;
   frames_.pop_back();
   has_pending_key_ = false;

@@ -12,6 +12,7 @@
 #include "binding/native_conversion.h"
 #include "log/positional_format.h"
 #include "perks/perks_module.h"
+#include "perks/perks_telemetry.h"
 #include "plugin/resource_events.h"
 #include "plugin/service_proxy.h"
 
@@ -24,18 +25,8 @@ constexpr const char* kSetGameCustomizationMethod = "setgamecustomization";
 constexpr const char* kPerksCategory = "perks";
 constexpr const char* kServiceResultOk = "OK";
 constexpr uint32_t kPushAttempts = 4;
-constexpr const char* kRetriesEventName = "perks_champselect_platform_retries_occurred";
 
 Failure ActivationRefused() { return Failure("Page is invalid and can't be set as active.", 422); }
-
-std::string JoinMessages(const std::vector<std::string>& messages) {
-  std::string joined;
-  for (const std::string& message : messages) {
-    if (!joined.empty()) joined += '|';
-    joined += message;
-  }
-  return joined;
-}
 
 // The message of one failed attempt: the pushed resource in square
 // brackets, then the failure, so that the telemetry shows what was refused.
@@ -114,11 +105,8 @@ MaybeType<Failure, Empty> PerksModule::PushPage(const api::PerkSettingResource& 
 
 void PerksModule::SendRetriesTelemetry(const std::vector<std::string>& messages,
                                        uint32_t attempts) {
-  (void)PostTelemetry(kPerksTelemetryTable, {{"event_name", kRetriesEventName},
-                                             {"error_messages", JoinMessages(messages)},
-                                             {"attempt_count", std::to_string(attempts)},
-                                             {"game_id", std::to_string(game_id_)},
-                                             {"queue_id", std::to_string(queue_id_)}});
+  (void)PostTelemetry(kPerksTelemetryTable,
+                      PlatformRetriesEvent(messages, attempts, game_id_, queue_id_));
 }
 
 }  // namespace tav::perks

@@ -70,6 +70,7 @@ void PerksModule::RegisterEndpoints() {
 }
 
 bool PerksModule::OnInitialize() {
+  initializing_ = true;
   StartSubscriptions();
   started_ = true;
   settings_handling_started_ = true;
@@ -80,26 +81,33 @@ bool PerksModule::OnInitialize() {
   // The service runs whatever the game data gave; a later load (at login)
   // fills what is missing.
   (void)LoadAll();
+  initializing_ = false;
+  // Stored pages are judged against the game data and the settings above
+  // are defaults, so a settings plugin that was ready before the start is
+  // read only now.
+  if (settings_ready_seen_while_initializing_) {
+    settings_ready_seen_while_initializing_ = false;
+    LoadStoredSettings();
+  }
   return true;
 }
 
 void PerksModule::StartSubscriptions() {
+  Observe<api::LoginSession>(kLoginSessionPath,
+                             [this](const RemotingTypedResult<api::LoginSession>& session) {
+                               OnLoginSession(session);
+                             });
+  Observe<api::GameflowSession>(kGameflowSessionPath,
+                                [this](const RemotingTypedResult<api::GameflowSession>& session) {
+                                  OnGameflowSession(session);
+                                });
+  Observe<bool>(kPlayerPreferencesReadyPath,
+                [this](const RemotingTypedResult<bool>& ready) { OnPlayerPreferencesReady(ready); });
   Observe<api::PlatformConfig>(
       kPlatformConfigPath,
       [this](const RemotingTypedResult<api::PlatformConfig>& config) { OnPlatformConfig(config); });
-  Observe<bool>(kPlayerPreferencesReadyPath,
-                [this](const RemotingTypedResult<bool>& ready) { OnPlayerPreferencesReady(ready); });
-}
-
-void PerksModule::OnPlatformConfig(const RemotingTypedResult<api::PlatformConfig>& config) {
-  // A deleted configuration keeps the switches as they were last set.
-  if (config.eventType == PluginResourceEventType::Delete) return;
-  perks_enabled_ = config.value.PerksEnabled;
-  auto_repair_enabled_ = config.value.AutoRepairPagesEnabled;
-}
-
-void PerksModule::OnPlayerPreferencesReady(const RemotingTypedResult<bool>& ready) {
-  player_preferences_ready_ = ready.value;
+  Observe<bool>(kSettingsReadyPath,
+                [this](const RemotingTypedResult<bool>& ready) { OnSettingsReady(ready); });
 }
 
 uint32_t PerksModule::DrawRandom() {

@@ -10,7 +10,10 @@
 //
 // The members are defined in one file per concept: catalogue_loading.cpp,
 // page_operations.cpp, page_activation.cpp, settings_document.cpp,
-// interface_settings.cpp, disabled_perks.cpp; perks_module.cpp holds the
+// settings_persistence.cpp, preferences_migration.cpp,
+// interface_settings.cpp, disabled_perks.cpp, disabled_perks_signals.cpp,
+// login_signals.cpp, platform_config.cpp, rune_book.cpp, gameflow.cpp,
+// champ_select.cpp, current_summoner.cpp; perks_module.cpp holds the
 // endpoint table and the start.
 //
 // Any member that waits for another plugin (a remote call, a service-proxy
@@ -21,23 +24,23 @@
 #define TAV_PERKS_PERKS_MODULE_H_
 
 #include <cstdint>
+#include <deque>
 #include <functional>
 #include <map>
+#include <optional>
 #include <string>
 #include <vector>
 
 #include "perks/api/register_api_types.h"
 #include "perks/page_list.h"
 #include "perks/perk_catalogue.h"
+#include "perks/perks_telemetry.h"
 #include "plugin/app_module.h"
 #include "plugin/remoting_typed_result.h"
 
 namespace tav::perks {
 
 namespace api = Vexa::Client::Perks::Api;
-
-// The telemetry table of the service's usage events.
-inline constexpr const char* kPerksTelemetryTable = "bkt_perks__event";
 
 class PerksModule : public AppModule {
  public:
@@ -53,10 +56,11 @@ class PerksModule : public AppModule {
   // The subscriptions made at start, before the game data is loaded: the
   // outside resources the service follows for its whole life. Their order
   // is login session, gameflow session, player-preferences readiness, the
-  // "Perks" platform configuration, the settings plugin's readiness.
+  // "Perks" platform configuration, the settings plugin's readiness. Each
+  // hands its handler the resource's current value at once; a settings
+  // plugin already ready waits for the end of the start (see
+  // OnSettingsReady).
   void StartSubscriptions();
-  void OnPlatformConfig(const RemotingTypedResult<api::PlatformConfig>& config);
-  void OnPlayerPreferencesReady(const RemotingTypedResult<bool>& ready);
 
   // A 32-bit draw from the random source (std::random_device unless a test
   // replaced random_source_).
@@ -138,10 +142,92 @@ class PerksModule : public AppModule {
   // gives the whole document: the legacy pages, every shard's book and the
   // interface settings.
   api::PerkSettings BuildSettingsDocument();
-  // BuildSettingsDocument, then WriteSettings.
+  // BuildSettingsDocument, then WriteSettings. Until the stored document
+  // has been read (or is known not to exist) nothing is written: the
+  // module does not know the other shards' books yet, and writing would
+  // lose them. Such a save is logged and dropped; the book changed
+  // meanwhile is replaced by the stored one when it arrives.
   void SaveSettings();
-  // PATCHes `document` with schema version 5; a failure is logged.
+  // PATCHes `document` with schema version 5; a failure is logged. The
+  // document is remembered until the settings plugin reports it back.
   void WriteSettings(const api::PerkSettings& document);
+
+  // ===== Reading and following the stored settings (settings_persistence.cpp) =====
+
+  // The login data packet's "platformId" in lower case; "" when it cannot
+  // be read (logged).
+  std::string FindShard();
+  // The settings plugin's readiness: the first true value reads the stored
+  // document once (during the start, after the game data has loaded).
+  void OnSettingsReady(const RemotingTypedResult<bool>& ready);
+  // Reads the stored document, migrates or applies it, then follows it.
+  void LoadStoredSettings();
+  // A document the settings plugin reports: applied unless it is one this
+  // module wrote or the one it already holds.
+  void OnStoredSettingsChanged(const RemotingTypedResult<api::SettingsStorageContainer>& event);
+  // Merges `stored`, writes it back when the merge changed it, makes the
+  // page for no champion current and publishes the settings and the unseen
+  // gameplay updates.
+  void ApplyStoredSettings(const api::SettingsStorageContainer& stored);
+  // Replaces the book with the stored pages that fit (see
+  // MergeStoredPages), takes the settings and the other shards' books, and
+  // publishes the pages. True when the document should be written back.
+  bool MergeStoredSettings(api::PerkSettings& stored);
+  // True (and forgotten) when `stored` is a document this module wrote and
+  // the settings plugin has not reported back before.
+  bool IsOwnWriteReported(const api::SettingsStorageContainer& stored);
+
+  // ===== Migration from the player preferences (preferences_migration.cpp) =====
+
+  void OnPlayerPreferencesReady(const RemotingTypedResult<bool>& ready);
+  // Replaces the stored document by the player preferences' older copy,
+  // or, when they hold none, by the book in memory (by `unapplied` when
+  // given: the stored document just read and not applied yet), then reads
+  // it back and applies it. When nothing is written, `unapplied` is
+  // applied as it is. Clears the pending migration whatever happens.
+  void MigratePlayerPreferences(std::optional<api::SettingsStorageContainer> unapplied);
+  void SendPlayerPrefsFailureTelemetry(const std::string& error);
+
+  // ===== Login and the signals followed while logged in (login_signals.cpp) =====
+
+  void OnLoginSession(const RemotingTypedResult<api::LoginSession>& session);
+  // Game data, shard, the four login subscriptions, the owned page count
+  // and the disabled perks. Stops when a logout or another login happens
+  // while it waits.
+  void RunLoginSequence(uint64_t summoner_id);
+  // Observes `path` until the next logout.
+  template <class T>
+  void ObserveWhileLoggedIn(const std::string& path,
+                            void (PerksModule::*handler)(const RemotingTypedResult<T>&));
+  void DropLoginSubscriptions();
+
+  // ===== Outside configuration (platform_config.cpp, rune_book.cpp) =====
+
+  void OnPlatformConfig(const RemotingTypedResult<api::PlatformConfig>& config);
+  // GETs the summoner's rune book for the owned page count.
+  void FetchRuneBook(uint64_t summoner_id);
+  void OnRuneBook(const RemotingTypedResult<api::CollectionsRuneBook>& book);
+
+  // ===== Disabled perks from outside (disabled_perks_signals.cpp) =====
+
+  void OnDisabledPerksMessage(const RemotingTypedResult<api::VexaMessagingServiceMessage>& message);
+  // Asks the game customization service; failures are logged and keep the
+  // disabled perks as they are.
+  void QueryDisabledPerks();
+
+  // ===== Gameflow, champion select, summoner (gameflow.cpp, champ_select.cpp,
+  // current_summoner.cpp) =====
+
+  void OnGameflowSession(const RemotingTypedResult<api::GameflowSession>& session);
+  // Telemetry when no page was accepted, the per-selection state reset,
+  // deferred disabled perks applied, the book saved.
+  void LeaveChampSelect();
+  void OnChampSelectSession(
+      const RemotingTypedResult<Vexa::Client::ChampSelect::Api::ChampSelectSession>& session);
+  // Makes the page for `champion_id` current, which pushes it to the game
+  // in champion select; nothing when no page suits.
+  void UseChampSelectPage(int32_t champion_id);
+  void OnCurrentSummoner(const RemotingTypedResult<Vexa::Client::Summoner::Api::Summoner>& summoner);
 
   // ===== Interface settings and status resources (interface_settings.cpp) =====
 
@@ -188,20 +274,44 @@ class PerksModule : public AppModule {
   // The page the game last accepted in this champion select; 0 for none.
   int32_t active_page_id_ = 0;
   // The pages the game data and the collections allow: the owned count
-  // plus the preset pages.
+  // plus the preset pages. Known once the rune book was read or reported.
   uint32_t owned_page_count_ = 0;
+  bool owned_page_count_known_ = false;
 
   // Stored document: every shard's book, and the older shard-less pages,
   // kept only to be written back.
   std::map<std::string, api::PerkBook> per_shard_books_;
   std::vector<api::PerkPageResource> legacy_pages_;
   std::string shard_;  // lower case; empty until found
+  // The shard whose book the pages were last merged from; empty before the
+  // first merge.
+  std::optional<std::string> merged_shard_;
 
   bool logged_in_ = false;
   double login_time_ms_ = 0.0;
   bool player_preferences_ready_ = false;  // served as serverSideStorageAvailable
   bool settings_loaded_ = false;
   bool migration_pending_ = false;
+  bool migration_running_ = false;
+  // The first read of the stored document has begun.
+  bool settings_load_started_ = false;
+  // The stored document was read, or is known not to exist: saving may
+  // write it.
+  bool stored_settings_read_ = false;
+  // What the settings plugin holds as far as the module knows (read,
+  // reported or written), and the writes it has not reported back yet.
+  std::optional<api::SettingsStorageContainer> stored_settings_;
+  std::deque<api::SettingsStorageContainer> unreported_writes_;
+  // OnInitialize is running; a settings-ready signal seen meanwhile waits
+  // for the game data.
+  bool initializing_ = false;
+  bool settings_ready_seen_while_initializing_ = false;
+  // Counts logins and logouts, so that a login sequence can tell that it
+  // was overtaken while it waited.
+  uint64_t login_generation_ = 0;
+  // The paths observed since the last login.
+  std::vector<std::string> login_subscriptions_;
+  std::string last_disabled_perks_payload_;
   // Text matched against the messaging service's messages.
   std::string messaging_identity_;
 
@@ -213,6 +323,8 @@ class PerksModule : public AppModule {
   uint64_t game_id_ = 0;
   bool in_champ_select_ = false;
   uint32_t summoner_level_ = 0;  // 0 until known
+  // The local player's champion in champion select: 0 before the first
+  // champion select, -1 after one.
   int32_t selected_champion_id_ = 0;
   bool finalization_reached_ = false;
   // Every failed push of the current champion select.

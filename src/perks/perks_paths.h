@@ -49,10 +49,30 @@ inline constexpr const char* kPlayerPreferencesReadyPath =
 inline constexpr const char* kPlatformConfigPath = "/tav-platform-config/v1/namespaces/Perks";
 inline constexpr const char* kSettingsReadyPath = "/tav-settings/v2/ready";
 
+// The settings plugin reports changes of the stored document here.
+inline constexpr const char* kPageSettingsEventsPath =
+    "/tav-settings/v2/PerksPreferences/page-settings";
+// The older copy of the stored document, kept by the player preferences.
+inline constexpr const char* kPlayerPreferencesPerksPath =
+    "/tav-player-preferences/v1/preference/PerksPreferences";
+inline constexpr const char* kLoginDataPacketPath = "/tav-login/v1/login-data-packet";
+
+// Followed while logged in.
+inline constexpr const char* kChampSelectSessionPath = "/tav-champ-select/v1/session";
+inline constexpr const char* kCurrentSummonerPath = "/tav-summoner/v1/current-summoner";
+inline constexpr std::string_view kMessagingMessagesRoot = "/vexa-messaging-service/v1/message/";
+inline constexpr std::string_view kDisabledPerksResourcePrefix = "perks/v1/disabled/";
+
 // kPerksApiRoot followed by `piece`.
 std::string PerksPath(std::string_view piece);
 // "/tav-perks/v1/pages/" followed by the id in decimal.
 std::string PerksPagePath(int32_t id);
+// "/tav-collections/v1/inventories/<summoner id>/rune-book".
+std::string RuneBookPath(uint64_t summoner_id);
+// The messaging service's resource name of the disabled perks of `shard`,
+// and the path of its messages.
+std::string DisabledPerksResource(std::string_view shard);
+std::string DisabledPerksMessagesPath(std::string_view shard);
 
 }  // namespace tav::perks
 

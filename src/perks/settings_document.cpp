@@ -1,6 +1,9 @@
 // The stored settings document: building it from the module's state and
 // writing it to the settings plugin.
+#include <cstddef>
+#include <iterator>
 #include <string>
+#include <utility>
 
 #include "log/logger.h"
 #include "perks/perks_module.h"
@@ -13,6 +16,9 @@ namespace {
 
 // Every write stores the current layout of the document.
 constexpr uint32_t kSettingsSchemaVersion = 5;
+// Writes the settings plugin never reports back are forgotten after this
+// many newer ones.
+constexpr size_t kMaxUnreportedWrites = 16;
 
 }  // namespace
 
@@ -29,16 +35,33 @@ api::PerkSettings PerksModule::BuildSettingsDocument() {
   return document;
 }
 
-void PerksModule::SaveSettings() { WriteSettings(BuildSettingsDocument()); }
+void PerksModule::SaveSettings() {
+  if (!stored_settings_read_) {
+    LogWarning("Perks settings not saved: the stored settings have not been read yet");
+    return;
+  }
+  WriteSettings(BuildSettingsDocument());
+}
 
 void PerksModule::WriteSettings(const api::PerkSettings& document) {
   api::SettingsStorageContainer container;
   container.data = document;
   container.schemaVersion = kSettingsSchemaVersion;
+  // Noted before the call: the settings plugin may report the write while
+  // the call still waits.
+  unreported_writes_.push_back(container);
+  if (unreported_writes_.size() > kMaxUnreportedWrites) unreported_writes_.pop_front();
   MaybeType<Failure, Empty> written = Call(RequestMethod::kPatch, kPageSettingsPath, container);
   if (!written.ok()) {
     LogError("Could not write settings for perks: %s", written.failure().message.c_str());
+    for (auto entry = unreported_writes_.rbegin(); entry != unreported_writes_.rend(); ++entry) {
+      if (*entry != container) continue;
+      unreported_writes_.erase(std::next(entry).base());
+      break;
+    }
+    return;
   }
+  stored_settings_ = std::move(container);
 }
 
 }  // namespace tav::perks

@@ -233,6 +233,7 @@ TEST_F(CatalogueTest, TheGameServiceNarrowsStylesAndSlotsWhileLoggedIn) {
 
 TEST_F(CatalogueTest, AcknowledgingGameplayUpdatesSavesAndPublishesOnlyChanges) {
   ServeSampleGameData();
+  ServeNoStoredSettings();
   Start();
   // The sample's latest version that counts is 14.3b ("14.3.1" and "V10" do
   // not count; 14.3b outranks 14.3).

@@ -31,6 +31,8 @@ class ActivationTest : public PerksE2eTest {
  protected:
   void SetUp() override {
     ServeSampleGameData();
+    ServeNoStoredSettings();
+  ServeNoStoredSettings();
     StartTestPlugin();
     page_ = CreatePage("Gale", 710, 720, kTempestPerks);
     ASSERT_NE(page_, 0);

@@ -47,6 +47,7 @@ class PageBookTest : public PerksE2eTest {
 
 TEST_F(PageBookTest, AnEmptyBookHasNoPagesAndNoCurrentPage) {
   ServeSampleGameData();
+  ServeNoStoredSettings();
   Start();
   EXPECT_EQ(Answer(Call(TAV_METHOD_GET, "/tav-perks/v1/pages")), "[]");
   EXPECT_EQ(Answer(Call(TAV_METHOD_GET, "/tav-perks/v1/currentpage")), "404 Perk Page not found.");
@@ -55,6 +56,7 @@ TEST_F(PageBookTest, AnEmptyBookHasNoPagesAndNoCurrentPage) {
 
 TEST_F(PageBookTest, CreateAnswersThePagePublishesAndSaves) {
   ServeSampleGameData();
+  ServeNoStoredSettings();
   Start();
   Forget();
   const CallResult created = Call(
@@ -95,6 +97,7 @@ TEST_F(PageBookTest, CreateAnswersThePagePublishesAndSaves) {
 
 TEST_F(PageBookTest, ThePageLimitIsTheOwnedCountPlusThePresets) {
   ServeSampleGameData();
+  ServeNoStoredSettings();
   StartTestPlugin();
   ASSERT_TRUE(Call(TAV_METHOD_PUT, "/perks-e2e/v1/owned-page-count", "2").ok());
   ASSERT_TRUE(Call(TAV_METHOD_DELETE, "/tav-perks/v1/pages").ok());
@@ -111,6 +114,7 @@ TEST_F(PageBookTest, ThePageLimitIsTheOwnedCountPlusThePresets) {
 
 TEST_F(PageBookTest, PageIdsAreNeverZeroNorReused) {
   ServeSampleGameData();
+  ServeNoStoredSettings();
   StartTestPlugin();
   // Draws of 0 and of -2147483648 (whose absolute value does not exist) are
   // drawn again, as is a draw of an id already taken; -1 gives 1.
@@ -129,6 +133,7 @@ TEST_F(PageBookTest, PageIdsAreNeverZeroNorReused) {
 
 TEST_F(PageBookTest, AnUnknownPrimaryStyleIsReplacedByACataloguedOne) {
   ServeSampleGameData();
+  ServeNoStoredSettings();
   StartTestPlugin();
   // 7 modulo the five styles picks the third in id order; then the page id.
   ASSERT_TRUE(Call(TAV_METHOD_PUT, "/perks-e2e/v1/random-draws", "[7,41]").ok());
@@ -154,6 +159,7 @@ TEST_F(PageBookTest, WithoutStylesARequestedStyleIsKept) {
 
 TEST_F(PageBookTest, CreateCutsBeforeValidatingAndUpdateAfter) {
   ServeSampleGameData();
+  ServeNoStoredSettings();
   Start();
   struct Case {
     const char* name;
@@ -189,6 +195,7 @@ TEST_F(PageBookTest, CreateCutsBeforeValidatingAndUpdateAfter) {
 
 TEST_F(PageBookTest, UpdateReplacesThePageThenPublishesSavesAndMakesItCurrent) {
   ServeSampleGameData();
+  ServeNoStoredSettings();
   Start();
   const int first = CreatePage("First", 710, 720, kTempestPerks);
   const int second = CreatePage("Second", 710, 720, kTempestPerks);
@@ -243,6 +250,7 @@ TEST_F(PageBookTest, UpdateReplacesThePageThenPublishesSavesAndMakesItCurrent) {
 
 TEST_F(PageBookTest, DeleteMovesTheCurrentPageToTheNeighbour) {
   ServeSampleGameData();
+  ServeNoStoredSettings();
   Start();
   const int a = CreatePage("A", 710, 720, kTempestPerks);
   const int b = CreatePage("B", 710, 720, kTempestPerks);
@@ -280,6 +288,7 @@ TEST_F(PageBookTest, DeleteMovesTheCurrentPageToTheNeighbour) {
 
 TEST_F(PageBookTest, ResetPutsThePresetPagesBack) {
   ServeSampleGameData();
+  ServeNoStoredSettings();
   Start();
   const int own = CreatePage("Own", 710, 720, kTempestPerks);
   Forget();
@@ -298,6 +307,7 @@ TEST_F(PageBookTest, ResetPutsThePresetPagesBack) {
 
 TEST_F(PageBookTest, ReorderMovesTheTargetNextToTheDestination) {
   ServeSampleGameData();
+  ServeNoStoredSettings();
   Start();
   enum { A, B, C, D };
   struct Case {
@@ -365,6 +375,7 @@ TEST_F(PageBookTest, ReorderMovesTheTargetNextToTheDestination) {
 
 TEST_F(PageBookTest, ClearingRepairMarksPublishesWithoutSaving) {
   ServeSampleGameData();
+  ServeNoStoredSettings();
   Start();
   const int id = CreatePage("Marked", 710, 720, kTempestPerks);
   ASSERT_TRUE(Call(TAV_METHOD_PUT, PagePath(id),
@@ -389,6 +400,7 @@ TEST_F(PageBookTest, ClearingRepairMarksPublishesWithoutSaving) {
 
 TEST_F(PageBookTest, SetCurrentPageOutsideChampionSelect) {
   ServeSampleGameData();
+  ServeNoStoredSettings();
   Start();
   const int valid = CreatePage("Valid", 710, 720, kTempestPerks);
   const int invalid = CreatePage("Invalid", 710, 710, kTempestPerks);
@@ -418,6 +430,7 @@ TEST_F(PageBookTest, SetCurrentPageOutsideChampionSelect) {
 
 TEST_F(PageBookTest, ThePageForAChampion) {
   ServeSampleGameData();
+  ServeNoStoredSettings();
   StartTestPlugin();
   ASSERT_TRUE(Call(TAV_METHOD_PUT, "/perks-e2e/v1/owned-page-count", "3").ok());
   auto champion_page = [&](int champion) {

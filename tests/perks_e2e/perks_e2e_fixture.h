@@ -26,6 +26,7 @@ inline constexpr const char* kChampionDocument =
     "/tav-game-data/assets/v1/championperkstylemap.json";
 inline constexpr const char* kPageSettings =
     "/tav-settings/v2/account/PerksPreferences/page-settings";
+inline constexpr const char* kSettingsReady = "/tav-settings/v2/ready";
 
 // The sample styles in ascending id; 750 is the advanced one. Their preset
 // pages get the ids 50 to 54 in document order (the document lists them in
@@ -56,6 +57,11 @@ class PerksE2eTest : public ::testing::Test {
     core_.SetResource(kStylesDocument, SampleData("perkstyles.json"));
     core_.SetResource(kChampionDocument, SampleData("championperkstylemap.json"));
   }
+
+  // The settings plugin is ready and holds no stored document, so the
+  // plugin may create one with its first save (it writes nothing before
+  // it has read what is stored). Call before Start.
+  void ServeNoStoredSettings() { core_.SetResource(kSettingsReady, "true"); }
 
   // Loads `plugin`, initialises it and runs the core until idle. Serve the
   // game data first.

@@ -40,6 +40,7 @@ void PerksE2eModule::RegisterEndpoints() {
 
 MaybeType<Failure, Empty> PerksE2eModule::SetOwnedPageCount(uint32_t count) {
   owned_page_count_ = count;
+  owned_page_count_known_ = true;
   return Empty{};
 }
 
@@ -80,6 +81,8 @@ MaybeType<Failure, Empty> PerksE2eModule::SetStoredBooks(StoredBooks books) {
   shard_ = std::move(books.shard);
   legacy_pages_ = std::move(books.document.pages);
   per_shard_books_ = std::move(books.document.perShardPerkBooks);
+  // As if these books had been read from storage: saving may write them.
+  stored_settings_read_ = true;
   return Empty{};
 }
 

@@ -91,6 +91,7 @@ TEST_F(PerksModuleTest, StartFollowsPlatformConfigurationAndPlayerPreferences) {
 
 TEST_F(PerksModuleTest, InterfaceSettingsAreServedReplacedSavedAndPublished) {
   ServeSampleGameData();
+  ServeNoStoredSettings();
   Start();
   EXPECT_EQ(Answer(Call(TAV_METHOD_GET, "/tav-perks/v1/settings")),
             R"({"gameplayPatchVersionSeen":"","gameplayUpdatedPerksSeen":[],"gridModeEnabled":false,)"
@@ -155,6 +156,7 @@ TEST_F(PerksModuleTest, InventoryAndTheNotificationFlag) {
 
 TEST_F(PerksModuleTest, DisabledPerksRevalidateThePagesOutsideChampionSelect) {
   ServeSampleGameData();
+  ServeNoStoredSettings();
   StartTestPlugin();
   EXPECT_EQ(Answer(Call(TAV_METHOD_GET, "/tav-perks/v1/perks/disabled")), "[]");
 

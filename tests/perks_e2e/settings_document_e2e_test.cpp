@@ -63,6 +63,7 @@ TEST_F(SettingsDocumentTest, SaveWritesTheShardsBookAndKeepsTheRest) {
 
 TEST_F(SettingsDocumentTest, AFailedWriteIsLoggedAndChangesNothing) {
   ServeSampleGameData();
+  ServeNoStoredSettings();
   Start();
   core_.AddPeerError(TAV_METHOD_PATCH, kPageSettings, 503, "Storage offline");
   Forget();
