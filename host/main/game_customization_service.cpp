@@ -33,11 +33,18 @@ const char* KindName(GameCustomizationService::FailureKind kind) {
 
 // The push as the plugin sent it, with the "content" text opened up when
 // it holds JSON, so that a reader sees the perks rather than a quoted text.
+// The service proxy sends its argument as a list of one value: that value
+// is the push.
 rapidjson::Document ReadPushContent(const std::string& payload) {
   rapidjson::Document content;
   if (!ParseJsonText(payload, &content, nullptr)) {
     content.SetString(payload.c_str(), static_cast<rapidjson::SizeType>(payload.size()), content.GetAllocator());
     return content;
+  }
+  if (content.IsArray() && content.Size() == 1) {
+    rapidjson::Value only(std::move(content[0]));
+    content.SetNull();
+    static_cast<rapidjson::Value&>(content) = std::move(only);
   }
   if (!content.IsObject()) return content;
   auto inner = content.FindMember("content");
