@@ -98,6 +98,7 @@ TEST_F(SettingsMergeTest, KeepsTheShardsPagesThatFitTheGameData) {
   book.pages[0].autoModifiedSelections = {4};
   stored_.pages = {LanternPage(12)};  // the shard has a book: not read
   disabled_ = {321};
+  stored_.settings.gameplayPatchVersionSeen = "9.4";  // nothing to reset
 
   StoredPagesMerge merged = Merge();
   EXPECT_THAT(Ids(merged.pages), ElementsAre(7, 10, 11, 50, 51));
