@@ -52,6 +52,46 @@ inline const std::vector<int> kSampleStyleIds = {710, 720, 730, 740, 750};
 // rows 1 and 2 as the sub-style.
 inline constexpr const char* kTempestPerks = "[7101,7104,7107,7110,7204,7208]";
 
+// A login session that counts as logged in (or not) for `summoner_id`.
+inline std::string LoginSessionJson(const char* state, uint64_t summoner_id, uint64_t account_id) {
+  return std::string(R"({"state":")") + state + R"(","summonerId":)" +
+         std::to_string(summoner_id) + R"(,"accountId":)" + std::to_string(account_id) + "}";
+}
+inline std::string RuneBookPath(uint64_t summoner_id) {
+  return "/tav-collections/v1/inventories/" + std::to_string(summoner_id) + "/rune-book";
+}
+// A rune book of `count` owned pages.
+inline std::string RuneBookJson(uint64_t summoner_id, int count) {
+  std::string pages;
+  for (int i = 1; i <= count; ++i) {
+    if (!pages.empty()) pages += ",";
+    pages += R"({"current":false,"id":)" + std::to_string(i) + R"(,"name":"Owned","runes":[]})";
+  }
+  return R"({"summonerId":)" + std::to_string(summoner_id) + R"(,"pages":[)" + pages + "]}";
+}
+
+// A stored page, every field given, as the module writes it.
+inline std::string StoredPageJson(int id, const std::string& name, int primary, int sub,
+                                  const std::string& perks, int order, bool current = false) {
+  return R"({"autoModifiedSelections":[],"current":)" + std::string(current ? "true" : "false") +
+         R"(,"id":)" + std::to_string(id) +
+         R"(,"isActive":false,"isDeletable":true,"isEditable":true,"isValid":true,"name":")" +
+         name + R"(","order":)" + std::to_string(order) + R"(,"primaryStyleId":)" +
+         std::to_string(primary) + R"(,"selectedPerkIds":)" + perks + R"(,"subStyleId":)" +
+         std::to_string(sub) + "}";
+}
+// A stored document: the shard-less `legacy_pages` (a JSON array), the
+// books (a JSON object) and interface settings that have seen the sample
+// data's latest gameplay patch unless `patch_seen` says otherwise.
+inline std::string StoredDocumentJson(const std::string& legacy_pages, const std::string& books,
+                                      int schema = 5, const std::string& patch_seen = "14.3b") {
+  return R"({"data":{"pages":)" + legacy_pages + R"(,"perShardPerkBooks":)" + books +
+         R"(,"settings":{"gameplayPatchVersionSeen":")" + patch_seen +
+         R"(","gameplayUpdatedPerksSeen":[7311],"gridModeEnabled":true,)"
+         R"("showLongDescriptions":false,"showPresetPages":true}},"schemaVersion":)" +
+         std::to_string(schema) + "}";
+}
+
 class PerksE2eTest : public ::testing::Test {
  protected:
   void TearDown() override {
@@ -233,46 +273,6 @@ class PerksE2eTest : public ::testing::Test {
       contents.push_back(payload[0]["content"].GetString());
     }
     return contents;
-  }
-
-  // A login session that counts as logged in (or not) for `summoner_id`.
-  static std::string LoginSessionJson(const char* state, uint64_t summoner_id, uint64_t account_id) {
-    return std::string(R"({"state":")") + state + R"(","summonerId":)" +
-           std::to_string(summoner_id) + R"(,"accountId":)" + std::to_string(account_id) + "}";
-  }
-  static std::string RuneBookPath(uint64_t summoner_id) {
-    return "/tav-collections/v1/inventories/" + std::to_string(summoner_id) + "/rune-book";
-  }
-  // A rune book of `count` owned pages.
-  static std::string RuneBookJson(uint64_t summoner_id, int count) {
-    std::string pages;
-    for (int i = 1; i <= count; ++i) {
-      if (!pages.empty()) pages += ",";
-      pages += R"({"current":false,"id":)" + std::to_string(i) + R"(,"name":"Owned","runes":[]})";
-    }
-    return R"({"summonerId":)" + std::to_string(summoner_id) + R"(,"pages":[)" + pages + "]}";
-  }
-
-  // A stored page, every field given, as the module writes it.
-  static std::string StoredPageJson(int id, const std::string& name, int primary, int sub,
-                                    const std::string& perks, int order, bool current = false) {
-    return R"({"autoModifiedSelections":[],"current":)" + std::string(current ? "true" : "false") +
-           R"(,"id":)" + std::to_string(id) +
-           R"(,"isActive":false,"isDeletable":true,"isEditable":true,"isValid":true,"name":")" +
-           name + R"(","order":)" + std::to_string(order) + R"(,"primaryStyleId":)" +
-           std::to_string(primary) + R"(,"selectedPerkIds":)" + perks + R"(,"subStyleId":)" +
-           std::to_string(sub) + "}";
-  }
-  // A stored document: the shard-less `legacy_pages` (a JSON array), the
-  // books (a JSON object) and interface settings that have seen the sample
-  // data's latest gameplay patch unless `patch_seen` says otherwise.
-  static std::string StoredDocumentJson(const std::string& legacy_pages, const std::string& books,
-                                        int schema = 5, const std::string& patch_seen = "14.3b") {
-    return R"({"data":{"pages":)" + legacy_pages + R"(,"perShardPerkBooks":)" + books +
-           R"(,"settings":{"gameplayPatchVersionSeen":")" + patch_seen +
-           R"(","gameplayUpdatedPerksSeen":[7311],"gridModeEnabled":true,)"
-           R"("showLongDescriptions":false,"showPresetPages":true}},"schemaVersion":)" +
-           std::to_string(schema) + "}";
   }
 
   // The "id" of every element of a JSON array.
