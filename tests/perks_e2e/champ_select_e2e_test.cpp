@@ -164,6 +164,9 @@ TEST_F(ChampSelectTest, PerksDisabledByThePlatformPushNothingUntilEnabledAgain) 
   Signal(kGameflowSession, GameflowJson("ChampSelect"));
   EXPECT_THAT(PushedContents(), ElementsAre(kGaleSetting));
   EXPECT_EQ(ActivePage(), 1001);
+  // Further updates of the same phase are not a new entry.
+  Signal(kGameflowSession, GameflowJson("ChampSelect", true));
+  EXPECT_THAT(PushedContents(), SizeIs(1));
 }
 
 TEST_F(ChampSelectTest, SessionsThatDoNotConvertChangeNothing) {

@@ -426,5 +426,47 @@ TEST_F(SettingsSignalsTest, TheShardLookupFailingKeepsTheShardsBookInStorage) {
   EXPECT_THAT(WrittenBookIds(0, ""), ElementsAre(203));
 }
 
+TEST_F(SettingsSignalsTest, TheStoredDocumentIsReadOnceTheSettingsPluginIsFirstReady) {
+  OwnPages(4);
+  StoreDocument(StoredDocumentJson("[]", R"({"eu1":)" + Book(201, {FiveStoredPages()[0]}) + "}"));
+  Serve(kSettingsReady, "false");
+  Start();
+  LogIn();
+  EXPECT_THAT(core_.RequestsTo(TAV_METHOD_GET, kPageSettings), IsEmpty());
+  EXPECT_THAT(ServedPageIds(), ElementsAre(54, 53, 52, 51, 50));
+  Signal(kSettingsReady, "true");
+  Signal(kSettingsReady, "false");
+  Signal(kSettingsReady, "true");
+  EXPECT_THAT(core_.RequestsTo(TAV_METHOD_GET, kPageSettings), SizeIs(1));
+  EXPECT_THAT(ServedPageIds(), ElementsAre(201, 54, 53, 52, 51, 50));
+}
+
+TEST_F(SettingsSignalsTest, ALoginOnAnotherShardTakesItsBookAndKeepsTheFirst) {
+  OwnPages(4);
+  EchoSettingsWrites();
+  const std::string na2_book = Book(203, {FiveStoredPages()[2]});
+  StoreDocument(StoredDocumentJson("[]", R"({"eu1":)" + Book(201, {FiveStoredPages()[0]}) + R"(,"na2":)" +
+                                             na2_book + "}"));
+  Start();
+  LogIn();
+  Signal(kSettingsReady, "true");
+  const int created = CreatePage("Fresh", 720, 710, "[7201,7204,7207,7210,7104,7108]");
+  ASSERT_NE(created, 0);
+  EXPECT_THAT(ServedPageIds(), ElementsAre(201, created, 54, 53, 52, 51, 50));
+
+  Withdraw(kLoginSession);
+  Serve(kLoginDataPacket, R"({"platformId":"NA2"})");
+  Forget();
+  LogIn();
+  EXPECT_THAT(ServedPageIds(), ElementsAre(203, 54, 53, 52, 51, 50));
+  EXPECT_EQ(Call(TAV_METHOD_GET, "/tav-perks/v1/currentpage").value["id"].GetInt(), 203);
+  EXPECT_THAT(SettingsWrites(), IsEmpty());
+  SaveThroughSettings();
+  ASSERT_THAT(SettingsWrites(), SizeIs(1));
+  EXPECT_THAT(WrittenBookIds(0, "eu1"), ElementsAre(201, created));
+  EXPECT_THAT(WrittenBookIds(0, "na2"), ElementsAre(203));
+  EXPECT_EQ(JsonValue(SettingsWrites()[0])["data"]["perShardPerkBooks"]["na2"]["currentPageId"].GetInt(), 203);
+}
+
 }  // namespace
 }  // namespace tav::host
