@@ -183,5 +183,36 @@ TEST_F(ChampSelectTest, SessionsThatDoNotConvertChangeNothing) {
   EXPECT_EQ(ActivePage(), 1001);
 }
 
+TEST_F(ChampSelectTest, APushAnsweredAfterChampionSelectEndedCountsForNoLaterOne) {
+  StartLoggedIn(30);
+  // The player leaves champion select while the first push waits for the
+  // game's answer, which then accepts it.
+  core_.service_proxy().SetDelayPasses(2);
+  core_.service_proxy().SetHandler(kPushKey, [this, calls = 0](const ServiceProxyCall&) mutable {
+    if (++calls == 1) core_.SetResource(kGameflowSession, GameflowJson("Lobby"));
+    return calls == 1 ? ServiceProxyAnswer{R"({"error":"OK","result":""})", "200", ""}
+                      : ServiceProxyAnswer{"", "504", "Gateway timeout"};
+  });
+  Signal(kGameflowSession, GameflowJson("ChampSelect"));
+  ASSERT_THAT(PushedContents(), SizeIs(1));
+  ASSERT_THAT(core_.telemetry(), SizeIs(1));
+  EXPECT_EQ(core_.telemetry()[0].fields.at("event_name"), "perks_champselect_noperks");
+  // Outside champion select no page is active.
+  EXPECT_EQ(ActivePage(), 0);
+
+  // The next champion select, where every push fails, ends with no page
+  // accepted, and says so.
+  Forget();
+  Signal(kGameflowSession, GameflowJson("ChampSelect"));
+  EXPECT_THAT(PushedContents(), SizeIs(5));
+  Signal(kGameflowSession, GameflowJson("Lobby"));
+  ASSERT_THAT(core_.telemetry(), SizeIs(2));
+  EXPECT_EQ(core_.telemetry()[0].fields.at("event_name"), "perks_champselect_platform_retries_occurred");
+  EXPECT_EQ(core_.telemetry()[1].fields.at("event_name"), "perks_champselect_noperks");
+  // Only this champion select's four failures are reported.
+  EXPECT_EQ(core_.telemetry()[1].fields.at("error_messages"),
+            core_.telemetry()[0].fields.at("error_messages"));
+}
+
 }  // namespace
 }  // namespace tav::host
