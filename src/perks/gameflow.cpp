@@ -36,6 +36,7 @@ void PerksModule::LeaveChampSelect() {
   std::vector<std::string> errors = std::move(champ_select_errors_);
   const uint64_t game_id = game_id_;
   const int32_t queue_id = queue_id_;
+  ++champ_selects_left_;
   selected_champion_id_ = -1;
   active_page_id_ = 0;
   finalization_reached_ = false;

@@ -59,6 +59,11 @@ MaybeType<Failure, Empty> PerksModule::ActivatePage(const api::PerkPageResource&
   ToBinding(converted, resource, registry());
   if (converted.ok()) resource_json = WriteJson(converted.value(), &registry());
 
+  // Champion select may end while an attempt waits (and another begin):
+  // what the game answers then belongs to no champion select of now.
+  const uint64_t champ_select = champ_selects_left_;
+  const auto same_champ_select = [&] { return champ_select == champ_selects_left_; };
+
   std::vector<std::string> messages;
   uint32_t attempts = 0;
   MaybeType<Failure, Empty> pushed = Empty{};
@@ -67,10 +72,10 @@ MaybeType<Failure, Empty> PerksModule::ActivatePage(const api::PerkPageResource&
     pushed = PushPage(resource);
     if (pushed.ok()) break;
     std::string message = AttemptMessage(resource_json, pushed.failure().message);
-    champ_select_errors_.push_back(message);
+    if (same_champ_select()) champ_select_errors_.push_back(message);
     messages.push_back(std::move(message));
   }
-  if (pushed.ok()) active_page_id_ = page_id;
+  if (pushed.ok() && same_champ_select()) active_page_id_ = page_id;
   if (!messages.empty()) SendRetriesTelemetry(messages, attempts);
   return pushed;
 }

@@ -329,6 +329,9 @@ class PerksModule : public AppModule {
   bool finalization_reached_ = false;
   // Every failed push of the current champion select.
   std::vector<std::string> champ_select_errors_;
+  // Counts the champion selects left, so that a push answered after its
+  // champion select ended changes nothing of the next one.
+  uint64_t champ_selects_left_ = 0;
 
   std::vector<int32_t> disabled_perk_ids_;
   std::vector<int32_t> pending_disabled_perk_ids_;

@@ -27,6 +27,21 @@ inline constexpr const char* kChampionDocument =
 inline constexpr const char* kPageSettings =
     "/tav-settings/v2/account/PerksPreferences/page-settings";
 inline constexpr const char* kSettingsReady = "/tav-settings/v2/ready";
+// Where the settings plugin reports changes of the stored document.
+inline constexpr const char* kSettingsEvents = "/tav-settings/v2/PerksPreferences/page-settings";
+inline constexpr const char* kLoginSession = "/tav-login/v1/session";
+inline constexpr const char* kLoginDataPacket = "/tav-login/v1/login-data-packet";
+inline constexpr const char* kGameflowSession = "/tav-gameflow/v1/session";
+inline constexpr const char* kChampSelectSession = "/tav-champ-select/v1/session";
+inline constexpr const char* kCurrentSummoner = "/tav-summoner/v1/current-summoner";
+inline constexpr const char* kPlatformConfig = "/tav-platform-config/v1/namespaces/Perks";
+inline constexpr const char* kPlayerPreferencesReady =
+    "/tav-player-preferences/v1/player-preferences-ready";
+inline constexpr const char* kPlayerPreferencesPerks =
+    "/tav-player-preferences/v1/preference/PerksPreferences";
+inline constexpr const char* kPushKey = "gamecustomization.setgamecustomization";
+inline constexpr const char* kStyleQueryKey = "gamecustomization.getgamecustomization";
+inline constexpr const char* kDisabledQueryKey = "gamecustomization.getdisabledgamecustomization";
 
 // The sample styles in ascending id; 750 is the advanced one. Their preset
 // pages get the ids 50 to 54 in document order (the document lists them in
@@ -36,6 +51,46 @@ inline const std::vector<int> kSampleStyleIds = {710, 720, 730, 740, 750};
 // A valid page of the sample data: Tempest keystone and three rows, Bastion
 // rows 1 and 2 as the sub-style.
 inline constexpr const char* kTempestPerks = "[7101,7104,7107,7110,7204,7208]";
+
+// A login session that counts as logged in (or not) for `summoner_id`.
+inline std::string LoginSessionJson(const char* state, uint64_t summoner_id, uint64_t account_id) {
+  return std::string(R"({"state":")") + state + R"(","summonerId":)" +
+         std::to_string(summoner_id) + R"(,"accountId":)" + std::to_string(account_id) + "}";
+}
+inline std::string RuneBookPath(uint64_t summoner_id) {
+  return "/tav-collections/v1/inventories/" + std::to_string(summoner_id) + "/rune-book";
+}
+// A rune book of `count` owned pages.
+inline std::string RuneBookJson(uint64_t summoner_id, int count) {
+  std::string pages;
+  for (int i = 1; i <= count; ++i) {
+    if (!pages.empty()) pages += ",";
+    pages += R"({"current":false,"id":)" + std::to_string(i) + R"(,"name":"Owned","runes":[]})";
+  }
+  return R"({"summonerId":)" + std::to_string(summoner_id) + R"(,"pages":[)" + pages + "]}";
+}
+
+// A stored page, every field given, as the module writes it.
+inline std::string StoredPageJson(int id, const std::string& name, int primary, int sub,
+                                  const std::string& perks, int order, bool current = false) {
+  return R"({"autoModifiedSelections":[],"current":)" + std::string(current ? "true" : "false") +
+         R"(,"id":)" + std::to_string(id) +
+         R"(,"isActive":false,"isDeletable":true,"isEditable":true,"isValid":true,"name":")" +
+         name + R"(","order":)" + std::to_string(order) + R"(,"primaryStyleId":)" +
+         std::to_string(primary) + R"(,"selectedPerkIds":)" + perks + R"(,"subStyleId":)" +
+         std::to_string(sub) + "}";
+}
+// A stored document: the shard-less `legacy_pages` (a JSON array), the
+// books (a JSON object) and interface settings that have seen the sample
+// data's latest gameplay patch unless `patch_seen` says otherwise.
+inline std::string StoredDocumentJson(const std::string& legacy_pages, const std::string& books,
+                                      int schema = 5, const std::string& patch_seen = "14.3b") {
+  return R"({"data":{"pages":)" + legacy_pages + R"(,"perShardPerkBooks":)" + books +
+         R"(,"settings":{"gameplayPatchVersionSeen":")" + patch_seen +
+         R"(","gameplayUpdatedPerksSeen":[7311],"gridModeEnabled":true,)"
+         R"("showLongDescriptions":false,"showPresetPages":true}},"schemaVersion":)" +
+         std::to_string(schema) + "}";
+}
 
 class PerksE2eTest : public ::testing::Test {
  protected:
@@ -150,6 +205,97 @@ class PerksE2eTest : public ::testing::Test {
       writes.push_back(JsonText(request->request.BodyValue()));
     }
     return writes;
+  }
+
+  // Stores `json` at `path` (a Create the first time, an Update after) and
+  // lets the plugin handle the event.
+  void Signal(const std::string& path, std::string_view json) {
+    core_.SetResource(path, json);
+    core_.RunUntilIdle();
+  }
+  void Withdraw(const std::string& path) {
+    core_.RemoveResource(path);
+    core_.RunUntilIdle();
+  }
+
+  // A settings plugin that reports every write of the stored document as an
+  // Update event of it, as it would a change made by anyone else.
+  void EchoSettingsWrites() {
+    core_.AddPeer(TAV_METHOD_PATCH, kPageSettings, [this](const PeerRequest& request) {
+      rapidjson::Document written = request.BodyValue();
+      core_.resources().SetQuietly(kPageSettings, written);
+      core_.resources().SetQuietly(kSettingsEvents, written);
+      core_.EmitResourceEvent(kSettingsEvents, ResourceEventType::kUpdate, &written);
+      return PeerResponse::Ok();
+    });
+  }
+
+  // The game customization service: the style query answers with every
+  // sample style, the disabled-perks query with `disabled` (JSON text), and
+  // pushes are accepted.
+  void ServeGameService(std::string disabled = "[]") {
+    rapidjson::Document styles_reply(rapidjson::kObjectType);
+    auto& allocator = styles_reply.GetAllocator();
+    styles_reply.AddMember("error", "OK", allocator);
+    styles_reply.AddMember("result", rapidjson::Value(SampleData("perkstyles.json").c_str(), allocator),
+                           allocator);
+    const std::string styles = JsonText(styles_reply);
+    core_.service_proxy().SetHandler(kStyleQueryKey, [styles](const ServiceProxyCall&) {
+      return ServiceProxyAnswer{styles, "200", ""};
+    });
+    AnswerDisabledQueryWith(std::move(disabled));
+    AnswerPushesWith({});
+  }
+  void AnswerDisabledQueryWith(std::string disabled) {
+    rapidjson::Document reply(rapidjson::kObjectType);
+    reply.AddMember("error", "OK", reply.GetAllocator());
+    reply.AddMember("result", rapidjson::Value(disabled.c_str(), reply.GetAllocator()),
+                    reply.GetAllocator());
+    const std::string answer = JsonText(reply);
+    core_.service_proxy().SetHandler(kDisabledQueryKey, [answer](const ServiceProxyCall&) {
+      return ServiceProxyAnswer{answer, "200", ""};
+    });
+  }
+  // Pushes are answered in turn with `answers`, then accepted.
+  void AnswerPushesWith(std::vector<ServiceProxyAnswer> answers) {
+    core_.service_proxy().SetHandler(kPushKey, [answers, next = size_t{0}](
+                                                   const ServiceProxyCall&) mutable {
+      return next < answers.size() ? answers[next++]
+                                   : ServiceProxyAnswer{R"({"error":"OK","result":""})", "200", ""};
+    });
+  }
+  // The "content" of every push, in order.
+  std::vector<std::string> PushedContents() {
+    std::vector<std::string> contents;
+    for (const ServiceProxyCall& call : core_.service_proxy().calls()) {
+      if (call.service + "." + call.method != kPushKey) continue;
+      rapidjson::Document payload = JsonValue(call.payload);
+      contents.push_back(payload[0]["content"].GetString());
+    }
+    return contents;
+  }
+
+  // The "id" of every element of a JSON array.
+  static std::vector<int> PageIds(const rapidjson::Value& pages) {
+    std::vector<int> ids;
+    if (!pages.IsArray()) return ids;
+    for (const auto& page : pages.GetArray()) ids.push_back(page["id"].GetInt());
+    return ids;
+  }
+  static std::vector<int> PageIds(const std::string& pages_json) { return PageIds(JsonValue(pages_json)); }
+  // The ids of the pages the plugin serves, in order.
+  std::vector<int> ServedPageIds() { return PageIds(Call(TAV_METHOD_GET, "/tav-perks/v1/pages").value); }
+
+  // Stores `json` at `path` without any event: what another plugin holds
+  // before the plugin looks.
+  void Serve(const std::string& path, std::string_view json) {
+    core_.resources().SetQuietly(path, JsonValue(json));
+  }
+
+  // The stored document as the settings plugin holds it.
+  rapidjson::Document StoredDocument() {
+    const rapidjson::Value* stored = core_.resources().Get(kPageSettings);
+    return stored == nullptr ? rapidjson::Document() : JsonValue(JsonText(*stored));
   }
 
   DevCore core_;

@@ -1,0 +1,170 @@
+// Logging in and the signals followed while logged in, through the real
+// plugin: when the login sequence runs, and the disabled perks that the
+// messaging service and the game customization service report.
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "perks_e2e_fixture.h"
+
+namespace tav::host {
+namespace {
+
+using ::testing::ElementsAre;
+using ::testing::IsEmpty;
+using ::testing::SizeIs;
+
+constexpr uint64_t kSummoner = 31337;
+constexpr const char* kDisabledMessages = "/vexa-messaging-service/v1/message/perks/v1/disabled/oc1";
+constexpr const char* kMessagingEvent = "OnJsonApiEvent_vexa-messaging-service_v1_message";
+
+std::string DisabledMessage(const char* resource, const std::string& payload) {
+  rapidjson::Document message(rapidjson::kObjectType);
+  auto& allocator = message.GetAllocator();
+  message.AddMember("resource", rapidjson::Value(resource, allocator), allocator);
+  message.AddMember("service", "perks", allocator);
+  message.AddMember("version", "2", allocator);
+  message.AddMember("timestamp", 1712000000, allocator);
+  message.AddMember("payload", rapidjson::Value(payload.c_str(), allocator), allocator);
+  return JsonText(message);
+}
+
+class LoginSignalsTest : public PerksE2eTest {
+ protected:
+  void SetUp() override {
+    ServeSampleGameData();
+    ServeGameService("[7105]");
+    Serve(kLoginDataPacket, R"({"platformId":"OC1"})");
+    Serve(RuneBookPath(kSummoner), RuneBookJson(kSummoner, 2));
+    ServeNoStoredSettings();
+    Start();
+    Forget();
+  }
+  size_t LoginSequences() { return core_.RequestsTo(TAV_METHOD_GET, kLoginDataPacket).size(); }
+  size_t DisabledQueries() {
+    size_t count = 0;
+    for (const ServiceProxyCall& call : core_.service_proxy().calls()) {
+      if (call.service + "." + call.method == kDisabledQueryKey) ++count;
+    }
+    return count;
+  }
+};
+
+TEST_F(LoginSignalsTest, OnlyASucceededSessionWithBothIdsLogsIn) {
+  const struct {
+    const char* state;
+    uint64_t summoner;
+    uint64_t account;
+  } not_logged_in[] = {
+      {"SUCCEEDED", kSummoner, 0}, {"SUCCEEDED", 0, 77}, {"IN_PROGRESS", kSummoner, 77},
+      {"ERROR", kSummoner, 77},    {"LOGGING_OUT", kSummoner, 77},
+  };
+  for (const auto& session : not_logged_in) {
+    SCOPED_TRACE(LoginSessionJson(session.state, session.summoner, session.account));
+    Signal(kLoginSession, LoginSessionJson(session.state, session.summoner, session.account));
+    EXPECT_EQ(LoginSequences(), 0u);
+    EXPECT_FALSE(core_.IsRegistered(kMessagingEvent));
+    EXPECT_THAT(core_.service_proxy().calls(), IsEmpty());
+  }
+
+  // Two successful updates in a row run the sequence once.
+  Signal(kLoginSession, LoginSessionJson("SUCCEEDED", kSummoner, 77));
+  Signal(kLoginSession, LoginSessionJson("SUCCEEDED", kSummoner, 77));
+  EXPECT_EQ(LoginSequences(), 1u);
+  EXPECT_EQ(DisabledQueries(), 1u);
+  EXPECT_EQ(core_.RequestsTo(TAV_METHOD_GET, RuneBookPath(kSummoner)).size(), 2u);
+  EXPECT_EQ(Answer(Call(TAV_METHOD_GET, "/tav-perks/v1/inventory")), R"({"ownedPageCount":2})");
+  EXPECT_EQ(Answer(Call(TAV_METHOD_GET, "/tav-perks/v1/perks/disabled")), "[7105]");
+
+  // Leaving the state through an update and regaining it runs it again,
+  // each resource still followed once.
+  Signal(kLoginSession, LoginSessionJson("LOGGING_OUT", kSummoner, 77));
+  EXPECT_TRUE(core_.IsRegistered(kMessagingEvent));
+  Signal(kLoginSession, LoginSessionJson("SUCCEEDED", kSummoner, 77));
+  EXPECT_EQ(LoginSequences(), 2u);
+  size_t messaging_registrations = 0;
+  for (const Registration& registration : core_.registrations()) {
+    if (registration.name == kMessagingEvent) ++messaging_registrations;
+  }
+  EXPECT_EQ(messaging_registrations, 1u);
+
+  // A logout, then a login: the whole sequence again.
+  Withdraw(kLoginSession);
+  EXPECT_FALSE(core_.IsRegistered(kMessagingEvent));
+  Signal(kLoginSession, LoginSessionJson("SUCCEEDED", kSummoner, 77));
+  EXPECT_EQ(LoginSequences(), 3u);
+  EXPECT_TRUE(core_.IsRegistered(kMessagingEvent));
+  EXPECT_THAT(LogMessages(2), IsEmpty());
+}
+
+TEST_F(LoginSignalsTest, DisabledPerksMessagesOfTheShardAreTakenOnce) {
+  Signal(kLoginSession, LoginSessionJson("SUCCEEDED", kSummoner, 77));
+  const int gale = CreatePage("Gale", 710, 720, kTempestPerks);
+  ASSERT_NE(gale, 0);
+  Forget();
+
+  Signal(kDisabledMessages, DisabledMessage("perks/v1/disabled/oc1", "[7104]"));
+  EXPECT_THAT(Published("/tav-perks/v1/perks/disabled"), ElementsAre("[7104]"));
+  EXPECT_EQ(JsonText(Call(TAV_METHOD_GET, "/tav-perks/v1/pages/" + std::to_string(gale)).value["isValid"]),
+            "false");
+  Forget();
+
+  // The same payload again, another shard's resource name, a deletion:
+  // all ignored.
+  Signal(kDisabledMessages, DisabledMessage("perks/v1/disabled/oc1", "[7104]"));
+  Signal(kDisabledMessages, DisabledMessage("perks/v1/disabled/na2", "[7201]"));
+  Signal(kDisabledMessages, DisabledMessage("perks/v1/disabled/OC1", "[7202]"));
+  Signal("/vexa-messaging-service/v1/message/perks/v1/disabled/na2",
+         DisabledMessage("perks/v1/disabled/na2", "[7203]"));
+  Withdraw(kDisabledMessages);
+  EXPECT_THAT(core_.sent_events(), IsEmpty());
+  EXPECT_EQ(Answer(Call(TAV_METHOD_GET, "/tav-perks/v1/perks/disabled")), "[7104]");
+
+  // A payload that does not read as perk ids falls back to the game
+  // service.
+  AnswerDisabledQueryWith("[]");
+  const size_t queries = DisabledQueries();
+  Signal(kDisabledMessages, DisabledMessage("perks/v1/disabled/oc1", "{\"ids\":[1]}"));
+  EXPECT_THAT(LogMessages(1), ElementsAre("Error deserializing disabled perks from VMS"));
+  EXPECT_EQ(DisabledQueries(), queries + 1);
+  EXPECT_THAT(Published("/tav-perks/v1/perks/disabled"), ElementsAre("[]"));
+  EXPECT_EQ(JsonText(Call(TAV_METHOD_GET, "/tav-perks/v1/pages/" + std::to_string(gale)).value["isValid"]),
+            "true");
+}
+
+TEST_F(LoginSignalsTest, GameServiceFailuresKeepTheDisabledPerks) {
+  Signal(kLoginSession, LoginSessionJson("SUCCEEDED", kSummoner, 77));
+  ASSERT_EQ(Answer(Call(TAV_METHOD_GET, "/tav-perks/v1/perks/disabled")), "[7105]");
+  const struct {
+    ServiceProxyAnswer answer;
+    const char* logged;
+  } cases[] = {
+      {{"", "503", "Edge unavailable"}, "GameCustomization: Could not reach perks service: Edge unavailable"},
+      {{R"({"error":"MAINTENANCE","result":"[]"})", "200", ""},
+       "GameCustomizationService getdisabledgamecustomization resultDTO.error MAINTENANCE"},
+      {{R"({"error":"OK","result":"[7101,"})", "200", ""}, "Could not deserialize [7101,"},
+      {{R"({"error":"OK","result":"[\"x\"]"})", "200", ""}, "Could not deserialize [\"x\"]"},
+      {{"not json", "200", ""}, nullptr},
+  };
+  int payload = 0;
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.answer.payload + c.answer.error);
+    core_.service_proxy().SetHandler(kDisabledQueryKey,
+                                     [answer = c.answer](const ServiceProxyCall&) { return answer; });
+    Forget();
+    // Each unreadable message asks the game service.
+    Signal(kDisabledMessages, DisabledMessage("perks/v1/disabled/oc1", "broken " + std::to_string(++payload)));
+    const std::vector<std::string> errors = LogMessages(2);
+    ASSERT_THAT(errors, SizeIs(1));
+    if (c.logged != nullptr) {
+      EXPECT_EQ(errors[0], c.logged);
+    }
+    EXPECT_THAT(core_.sent_events(), IsEmpty());
+    EXPECT_EQ(Answer(Call(TAV_METHOD_GET, "/tav-perks/v1/perks/disabled")), "[7105]");
+  }
+}
+
+}  // namespace
+}  // namespace tav::host
