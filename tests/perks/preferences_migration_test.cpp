@@ -12,19 +12,19 @@ namespace {
 using ::testing::ElementsAre;
 
 TEST(PreferencesMigration, EditablePagesAreNumberedInOrder) {
-  struct Spec {
+  struct StoredPage {
     const char* name;
     int32_t order;
     bool editable;
   };
-  const Spec specs[] = {{"c", 9, true},  {"preset", 2147483640, false}, {"a", -3, true},
-                        {"b", 9, true},  {"locked", 4, false},          {"d", 40, true}};
+  const StoredPage stored[] = {{"c", 9, true},  {"preset", 2147483640, false}, {"a", -3, true},
+                               {"b", 9, true},  {"locked", 4, false},          {"d", 40, true}};
   std::vector<api::PerkPageResource> pages;
-  for (const Spec& spec : specs) {
+  for (const StoredPage& stored_page : stored) {
     api::PerkPageResource page;
-    page.name = spec.name;
-    page.order = spec.order;
-    page.isEditable = spec.editable;
+    page.name = stored_page.name;
+    page.order = stored_page.order;
+    page.isEditable = stored_page.editable;
     pages.push_back(page);
   }
   RenumberMigratedPages(pages);
