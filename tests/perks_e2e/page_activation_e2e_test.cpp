@@ -32,7 +32,6 @@ class ActivationTest : public PerksE2eTest {
   void SetUp() override {
     ServeSampleGameData();
     ServeNoStoredSettings();
-  ServeNoStoredSettings();
     StartTestPlugin();
     page_ = CreatePage("Gale", 710, 720, kTempestPerks);
     ASSERT_NE(page_, 0);
