@@ -39,11 +39,10 @@ class ArgumentBinder {
   ArgumentBinder(std::string_view function_name, const std::vector<EndpointParameter>& parameters);
 
   // Binds `text` to the parameter named by the part of `name` before its
-  // first ".", at the place the rest of `name` selects. Fails with
-  // "Unknown argument '%1' for '%2'.", "Argument '%1' for '%2' was specified
-  // in an invalid location.", "Expected value for argument '%1'.", "Index %1
-  // is in an incorrect format", "Index %1 is out of range" or a decoding
-  // message.
+  // first ".", at the place the rest of `name` selects. Fails for an
+  // unknown name, an argument sent where its parameter may not come from,
+  // a missing value, an index that is not a number or out of range, or a
+  // value that does not decode.
   MaybeType<Failure, Empty> BindNamedValue(std::string_view name, std::string_view text,
                                            ParameterLocation from);
 
