@@ -40,44 +40,6 @@ struct Decoy {
   int64_t weight = 0;
 };
 
-TEST(TypeKey, OneKeyPerTypeWithItsText) {
-  const TypeKey& buoy = TypeKeyOf<Buoy>();
-  EXPECT_EQ(&buoy, &TypeKeyOf<const Buoy>());
-  EXPECT_NE(buoy.number(), TypeKeyOf<Harbor>().number());
-  EXPECT_NE(buoy.number(), 0u);
-  char expected[16];
-  std::snprintf(expected, sizeof(expected), "#%08X", buoy.number());
-  EXPECT_STREQ(buoy.text(), expected);
-}
-
-TEST(BindingTypeCode, NativeAndEpytextNames) {
-  struct Row {
-    uint32_t code;
-    const char* native;
-    const char* epytext;
-  };
-  const Row rows[] = {
-      {0, "", ""},
-      {1, "bool", "bool"},
-      {6, "int32", "int32"},
-      {9, "uint64", "uint64"},
-      {13, "object", "object"},
-      {14, "blob", "bytearray"},
-      {15, "vector", "list[%1]"},
-      {16, "enum", "L{%1}"},
-      {17, "struct", "L{%1}"},
-      {18, "callback", "callback"},
-      {19, "map", "dict[%1]"},
-      {20, "", ""},
-  };
-  for (const Row& row : rows) {
-    SCOPED_TRACE(row.code);
-    auto code = static_cast<BindingTypeCode>(row.code);
-    EXPECT_STREQ(BindingTypeCodeNativeName(code), row.native);
-    EXPECT_STREQ(BindingTypeCodeEpytextName(code), row.epytext);
-  }
-}
-
 class TypeRegistryTest : public ::testing::Test {
  protected:
   TypeRegistryTest() {
@@ -158,47 +120,6 @@ TEST_F(TypeRegistryTest, FieldsDescribeTheirNativeTypes) {
     EXPECT_EQ(EpytextTypeName(field.type_id), row.epytext);
   }
   EXPECT_EQ(buoy->fields[1].description, "Paint on the buoy");
-}
-
-TEST_F(TypeRegistryTest, UnregisteredTypesHaveFallbackNames) {
-  BindingTypeId loose{BindingTypeCode::kVector, BindingTypeCode::kStruct, nullptr};
-  BindingTypeNames names = NativeTypeNames(loose);
-  EXPECT_STREQ(names.type, "vector");
-  EXPECT_STREQ(names.element_type, "struct");
-  EXPECT_EQ(EpytextTypeName(loose), "list[L{struct}]");
-  EXPECT_EQ(EpytextTypeName(BindingTypeIdOf<std::vector<std::vector<int>>>(registry_)),
-            "list[list[]]");
-}
-
-TEST_F(TypeRegistryTest, TypeIdOfARegisteredKey) {
-  BindingTypeId tide = registry_.TypeIdOf(TypeKeyOf<Tide>());
-  EXPECT_EQ(tide.code, BindingTypeCode::kEnum);
-  EXPECT_EQ(tide.type, registry_.FindType("Tide"));
-  EXPECT_EQ(registry_.TypeIdOf(TypeKeyOf<Buoy>()).code, BindingTypeCode::kStruct);
-  BindingTypeId none = registry_.TypeIdOf(TypeKeyOf<Decoy>());
-  EXPECT_EQ(none.code, BindingTypeCode::kNone);
-  EXPECT_EQ(none.element_code, BindingTypeCode::kNone);
-  EXPECT_EQ(none.type, nullptr);
-}
-
-TEST_F(TypeRegistryTest, EnumValuesKeepNameOrderAndShareNumbers) {
-  const BindingTypeDescriptor* tide = registry_.FindType("Tide");
-  std::vector<std::string> names;
-  for (const auto& [name, value] : tide->values) names.push_back(name);
-  // Byte order: upper case sorts before lower case.
-  EXPECT_EQ(names, (std::vector<std::string>{"Flood", "kHigh", "kLow", "kSlack"}));
-  EXPECT_EQ(tide->values.at("kLow").description, "Water is out");
-  EXPECT_EQ(tide->description, "State of the water.");
-  EXPECT_EQ(tide->tags, (std::vector<std::string>{"$builtin", "help"}));
-}
-
-TEST_F(TypeRegistryTest, FindEnumValueName) {
-  const uint32_t tide = TypeKeyOf<Tide>().number();
-  EXPECT_STREQ(registry_.FindEnumValueName(tide, 1), "Flood");  // shared with kHigh
-  EXPECT_STREQ(registry_.FindEnumValueName(tide, 2), "kSlack");
-  EXPECT_EQ(registry_.FindEnumValueName(tide, 3), nullptr);
-  EXPECT_EQ(registry_.FindEnumValueName(TypeKeyOf<Buoy>().number(), 0), nullptr);
-  EXPECT_EQ(registry_.FindEnumValueName(TypeKeyOf<Decoy>().number(), 0), nullptr);
 }
 
 TEST_F(TypeRegistryTest, SecondRegistrationOfANameChangesNothing) {
@@ -306,18 +227,6 @@ TEST_F(TypeRegistryTest, ConcurrentLookUpsAgree) {
   }
   for (std::thread& thread : threads) thread.join();
   EXPECT_EQ(mismatches, (std::vector<int>(4, 0)));
-}
-
-TEST(StaticType, NamesAreReadable) {
-  EXPECT_EQ(StaticType::Name<std::string>(), "std::string");
-  EXPECT_EQ(StaticType::Name<std::vector<std::string>>(), "std::vector<std::string>");
-  EXPECT_EQ((StaticType::Name<std::map<std::string, std::vector<int>>>()),
-            "std::map<std::string, std::vector<int>>");
-  EXPECT_EQ(StaticType::Name<std::optional<tav::BindingProperty>>(),
-            "std::optional<tav::BindingProperty>");
-  EXPECT_EQ(StaticType::Name<std::unique_ptr<Buoy>>(),
-            "std::unique_ptr<tav::(anonymous namespace)::Buoy>");
-  EXPECT_EQ(StaticType::Name<int32_t>(), "int");
 }
 
 }  // namespace

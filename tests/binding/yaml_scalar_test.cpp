@@ -85,28 +85,6 @@ TEST(YamlScalar, PlainScalarsAreResolved) {
   ExpectScalars(cases, std::size(cases));
 }
 
-TEST(YamlScalar, QuotedScalarsStayStrings) {
-  const ScalarCase cases[] = {
-      {"'yes'", R"("yes")"},
-      {"\"12\"", R"("12")"},
-      {"''", R"("")"},
-      {"\"~\"", R"("~")"},
-      {"'null'", R"("null")"},
-  };
-  ExpectScalars(cases, std::size(cases));
-}
-
-TEST(YamlScalar, BlockScalarsAreResolvedLikePlainOnes) {
-  const ScalarCase cases[] = {
-      {"|-\n  12\n", "u12"},
-      {">-\n  yes\n", "true"},
-      // A kept line break makes it text.
-      {"|\n  12\n", "\"12\n\""},
-      {"|-\n", "null"},
-  };
-  ExpectScalars(cases, std::size(cases));
-}
-
 TEST(YamlScalar, TagsChooseTheKind) {
   const ScalarCase cases[] = {
       {"!!str 12", R"("12")"},
@@ -229,19 +207,6 @@ TEST(YamlScalar, NumbersReadAsStrtodReadsThem) {
     }
     EXPECT_EQ(testing::Dump(cell), StrtodReading(text));
   }
-}
-
-TEST(YamlScalar, NumberTextNeedNotBeTerminated) {
-  // The text is a view into a larger buffer: only its own bytes count.
-  const char buffer[] = "125abc";
-  BindingProperty cell;
-  ResolvePlainYamlScalar(std::string_view(buffer, 3), cell);
-  EXPECT_EQ(testing::Dump(cell), "u125");
-
-  std::string long_number(100, '0');
-  long_number += "1.5x";
-  ResolvePlainYamlScalar(std::string_view(long_number).substr(0, 103), cell);
-  EXPECT_EQ(testing::Dump(cell), "f1.5");
 }
 
 }  // namespace

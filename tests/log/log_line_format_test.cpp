@@ -84,18 +84,6 @@ TEST(LogLineFormat, CategoryNamesLowestBitFirst) {
   }
 }
 
-TEST(LogLineFormat, ClockAndThreadShapes) {
-  using ::testing::MatchesRegex;
-  EXPECT_THAT(Line("#H", SampleEntry()), MatchesRegex("[0-9]{6}\\.[0-9]{3}\n"));
-  EXPECT_THAT(Line("#T", SampleEntry()), MatchesRegex("0x[0-9a-f]+\n"));
-}
-
-TEST(LogLineFormat, ExactlyOneLineFeed) {
-  EXPECT_EQ(Line("#M", SampleEntry("two lines\nend\n")), "two lines\nend\n");
-  EXPECT_EQ(Line("#M\n", SampleEntry()), "page store unreachable\n");
-  EXPECT_EQ(Line("#M\n\n", SampleEntry()), "page store unreachable\n\n");
-}
-
 TEST(LogLineFormat, LongLinesKeepRoomForLineFeed) {
   const std::string long_template(5000, 'x');
   EXPECT_EQ(Line(long_template, SampleEntry()), std::string(4094, 'x') + "\n");
@@ -105,16 +93,6 @@ TEST(LogLineFormat, LongLinesKeepRoomForLineFeed) {
   // A line cut right after a line feed does not get a second one.
   const std::string ends_in_feed = std::string(4093, 'y') + "\nzz";
   EXPECT_EQ(Line(ends_in_feed, SampleEntry()), std::string(4093, 'y') + "\n");
-}
-
-TEST(LogLineFormat, TinyBuffers) {
-  char line[3] = {'#', '#', '#'};
-  EXPECT_EQ(FormatLogLine("#M", SampleEntry(), line, 3), 2u);
-  EXPECT_STREQ(line, "p\n");
-  EXPECT_EQ(FormatLogLine("#M", SampleEntry(), line, 2), 1u);
-  EXPECT_STREQ(line, "\n");
-  EXPECT_EQ(FormatLogLine("#M", SampleEntry(), line, 1), 0u);
-  EXPECT_EQ(line[0], '\0');
 }
 
 TEST(LogLineFormat, Timestamps) {

@@ -84,15 +84,6 @@ TEST_F(BuiltInTargetsTest, StdOutTakesGeneralOnlyOnceRegistered) {
   EXPECT_NE(debugger_.Text().find("debug entry"), std::string::npos);
 }
 
-TEST_F(BuiltInTargetsTest, FindsRegisteredTargetsByExactName) {
-  EXPECT_EQ(FindLogTarget("StdErrLogTarget"), GetStdErrLogTarget());
-  EXPECT_EQ(FindLogTarget("DebuggerConsoleLogTarget"), GetDebuggerConsoleLogTarget());
-  EXPECT_EQ(FindLogTarget("StdOutLogTarget"), nullptr);
-  EXPECT_EQ(FindLogTarget("stderrlogtarget"), nullptr);
-  EXPECT_EQ(FindLogTarget("StdErr"), nullptr);
-  EXPECT_EQ(FindLogTarget("LogTarget"), nullptr);
-}
-
 TEST_F(BuiltInTargetsTest, LogCallDoesNotAllocate) {
   const size_t before = t_allocations;
   LogWarning("perk %d rejected for style %s", 8112, "Quickstep");
@@ -155,17 +146,6 @@ TEST_F(LoggerTest, DestroyedTargetLeavesTheList) {
   LogWarning("reaches no destroyed target");
 }
 
-TEST_F(LoggerTest, DefaultTemplateLine) {
-  CaptureLogTarget target;
-  AddLogTarget(&target);
-  Log(kLogLevelError, kLogCategoryDebug | kLogCategoryNetwork, "settings %s failed", "load");
-  ASSERT_EQ(target.lines().size(), 1u);
-  EXPECT_THAT(target.lines()[0],
-              ::testing::MatchesRegex("[0-9]{4}-[0-9]{2}-[0-9]{2}T[0-9]{2}:[0-9]{2}:[0-9]{2}"
-                                      "\\.[0-9]{3}\\|  ERROR\\| DBG;NET\\| settings load failed\n"));
-  RemoveLogTarget(&target);
-}
-
 TEST_F(LoggerTest, MessageIsCutAt4095Bytes) {
   CaptureLogTarget target;
   ConfigureLogTarget(&target, kLogLevelOkay, 0, 0, "#M");
@@ -196,17 +176,6 @@ TEST_F(LoggerTest, CountersAndMute) {
   RemoveLogTarget(&target);
 }
 
-TEST_F(LoggerTest, ExcludedMaskReplacesTheDefault) {
-  CaptureLogTarget target;
-  ConfigureLogTarget(&target, kLogLevelOkay, 0, 0, "#M");
-  EXPECT_EQ(GetLogExcludedCategories(), kLogCategoryExtra);
-  SetLogExcludedCategories(kLogCategoryNetwork);
-  Log(kLogLevelWarning, kLogCategoryExtra, "xtr allowed now");
-  Log(kLogLevelWarning, kLogCategoryNetwork | kLogCategoryDebug, "net excluded");
-  EXPECT_EQ(target.messages(), std::vector<std::string>{"xtr allowed now"});
-  RemoveLogTarget(&target);
-}
-
 TEST_F(LoggerTest, AddTwiceWritesTwiceAndRemoveTakesAll) {
   CaptureLogTarget target;
   target.SetLevel(kLogLevelOkay);
@@ -221,17 +190,6 @@ TEST_F(LoggerTest, AddTwiceWritesTwiceAndRemoveTakesAll) {
   EXPECT_EQ(FindLogTarget("CaptureLogTarget"), nullptr);
   LogWarning("gone");
   EXPECT_EQ(target.lines().size(), 2u);
-}
-
-TEST_F(LoggerTest, FindReturnsFirstMatch) {
-  CaptureLogTarget first("PluginLogTarget");
-  CaptureLogTarget second("PluginLogTarget");
-  AddLogTarget(&first);
-  AddLogTarget(&second);
-  EXPECT_EQ(FindLogTarget("PluginLogTarget"), &first);
-  RemoveLogTarget(&first);
-  EXPECT_EQ(FindLogTarget("PluginLogTarget"), &second);
-  RemoveLogTarget(&second);
 }
 
 TEST_F(LoggerTest, ConfigureResetsStoresAndRegistersOnce) {
@@ -312,21 +270,6 @@ TEST(LoggerLifetime, LastReleaseResetsTargetsAndSettings) {
   EXPECT_EQ(GetLogWarningCount(), 0u);
   EXPECT_EQ(FindLogTarget("CaptureLogTarget"), nullptr);
   ReleaseLogger();
-}
-
-TEST(LoggerLifetime, LogBeforeAcquireCreatesTheLogger) {
-  CaptureLogTarget target;
-  ConfigureLogTarget(&target, kLogLevelOkay, 0, 0, "#M");
-  // GEN entries reach no console target.
-  Log(kLogLevelWarning, kLogCategoryGeneral, "no user yet");
-  EXPECT_EQ(target.messages(), std::vector<std::string>{"no user yet"});
-
-  // The first acquire keeps the logger that first use made; its release
-  // destroys it.
-  AcquireLogger();
-  EXPECT_TRUE(target.IsRegistered());
-  ReleaseLogger();
-  EXPECT_FALSE(target.IsRegistered());
 }
 
 }  // namespace
