@@ -126,33 +126,6 @@ TEST_F(ApiHelpTest, EpytextOfEnumerationOrdersValuesByNumber) {
             "@size: 4\r\n");
 }
 
-TEST_F(ApiHelpTest, EpytextOfStructure) {
-  // Field descriptions are not escaped; the declared type replaces int32.
-  EXPECT_EQ(EpytextOf(Type("Reef")),
-            "A reef E{lb}of shellsE{rb}\r\n"
-            "\r\n"
-            "@ivar name: \r\n"
-            "@type name: string\r\n"
-            "@ivar shells: The reef's - shells {all}\r\n"
-            "@type shells: list[L{Shell}]\r\n"
-            "@ivar depth: \r\n"
-            "@type depth: int64\r\n"
-            "@ivar byName: \r\n"
-            "@type byName: dict[L{Shell}]\r\n"
-            "@ivar color: \r\n"
-            "@type color: string\r\n"
-            "@tags: sea\r\n");
-  EXPECT_EQ(EpytextOf(Type("BindingCallbackEvent")),
-            "Represents the parameters of a call to a provided callback.\r\n"
-            "\r\n"
-            "@ivar id: ID of the callback being invoked\r\n"
-            "@type id: uint32\r\n"
-            "@ivar parameters: Callback parameters\r\n"
-            "@type parameters: list[object]\r\n"
-            "@tags: $builtin\r\n");
-  EXPECT_EQ(EpytextOf(Type("Shell")), "@ivar id: \r\n@type id: int32\r\n");
-}
-
 TEST_F(ApiHelpTest, EpytextOfFunction) {
   EXPECT_EQ(EpytextOf(ReefShells()),
             "E{-}Lists E{lb}shellsE{rb}\r\n"

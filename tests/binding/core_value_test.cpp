@@ -187,32 +187,6 @@ TEST(CoreValue, EmptyReferencesMayHaveANullAddress) {
   }
 }
 
-TEST(CoreValue, AFailureKeepsWhatWasConvertedAndReplacesTheErrorText) {
-  CoreValue elements[3] = {};
-  elements[0].kind = TAV_CORE_SIGNED;
-  elements[0].payload.i64 = 5;
-  elements[1].kind = 11;
-  elements[2].kind = TAV_CORE_BOOL;
-  const CoreValue list = Reference(TAV_CORE_COLLECTION, elements, 3);
-
-  const int64_t before = HeapBytesInUse();
-  ResponseRecord record = {};
-  record.error = HeapDuplicateText("an earlier failure", 18);
-  record.error_owned = 1;
-  BindingProperty out;
-  ASSERT_FALSE(FromCoreValue(list, "perkIds", &record, &out));
-  EXPECT_STREQ(record.error,
-               "Couldn't assign value to 'perkIds' of type object because the input is of an "
-               "incompatible type ''.");
-  EXPECT_EQ(testing::Dump(out), "[s5,null]");
-  HeapFree(const_cast<char*>(record.error));
-  EXPECT_EQ(HeapBytesInUse(), before);  // the earlier text was freed
-
-  // Without a record the failure is only the return value.
-  BindingProperty again;
-  EXPECT_FALSE(FromCoreValue(list, "perkIds", nullptr, &again));
-}
-
 // `depth` collections, each holding the next; the innermost holds `true`.
 std::vector<CoreValue> NestedCollections(size_t depth) {
   std::vector<CoreValue> chain(depth + 1);

@@ -2,11 +2,9 @@
 
 #include <gtest/gtest.h>
 
-#include <cstdio>
 #include <string>
 #include <vector>
 
-#include "binding/json_reader.h"
 #include "codec_test_support.h"
 #include "msgpack_test_encoder.h"
 
@@ -15,44 +13,6 @@ namespace {
 
 using testing::Dump;
 using Bytes = std::vector<uint8_t>;
-
-struct DecodeCase {
-  const char* desc;
-  Bytes bytes;
-  std::string expected;  // Dump() of the tree
-  size_t consumed;
-};
-
-void ExpectDecodes(const std::vector<DecodeCase>& cases) {
-  for (const DecodeCase& c : cases) {
-    SCOPED_TRACE(c.desc);
-    size_t consumed = 12345;
-    BindingResult result = DecodeMsgpack(c.bytes.data(), c.bytes.size(), &consumed);
-    ASSERT_TRUE(result.ok()) << result.error();
-    EXPECT_EQ(Dump(result.value()), c.expected);
-    EXPECT_EQ(consumed, c.consumed);
-  }
-}
-
-TEST(MsgpackReader, StopsAtTheEndOfTheValueOrOfTheBuffer) {
-  ExpectDecodes({
-      {"trailing bytes are not read", {0x01, 0x02, 0x03}, "s1", 1},
-      {"trailing bytes after a container", {0x91, 0x01, 0xC3}, "[s1]", 2},
-      {"array cut short by the end", {0x92, 0x01}, "[s1]", 2},
-      {"array with nothing after its header", {0x93}, "[]", 1},
-      {"map cut short after a key", {0x82, 0xA1, 'a', 0x01, 0xA1, 'b'}, R"({"a":s1})", 6},
-      {"nested arrays cut short", {0x92, 0x92, 0x01}, "[[s1]]", 3},
-      {"huge announced count, one element", {0xDD, 0xFF, 0xFF, 0xFF, 0xFF, 0x01}, "[s1]", 6},
-  });
-  size_t consumed = 99;
-  BindingResult empty = DecodeMsgpack(nullptr, 0, &consumed);
-  EXPECT_TRUE(empty.ok());
-  EXPECT_TRUE(empty.value().isEmpty());
-  EXPECT_EQ(consumed, 0u);
-  // The consumed count is optional.
-  const uint8_t one = 0x01;
-  EXPECT_TRUE(DecodeMsgpack(&one, 1, nullptr).ok());
-}
 
 struct ErrorCase {
   const char* desc;

@@ -234,21 +234,6 @@ TEST_F(NativeConversionTest, EnumerationFieldInputs) {
   }
 }
 
-TEST_F(NativeConversionTest, FailureLeavesEarlierFieldsWrittenAndLaterOnesUntouched) {
-  Sketch sketch;
-  sketch.weight = 1;
-  sketch.title = "before";
-  BindingProperty input;
-  input.MutableField("visible").SetBool(true);  // registered before "weight"
-  input.MutableField("weight").SetString("heavy");
-  input.MutableField("title").SetString("after");  // registered after "weight"
-  EXPECT_EQ(Read(input, sketch),
-            "Value heavy for 'weight' of type int32 is in an incorrect format");
-  EXPECT_TRUE(sketch.visible);
-  EXPECT_EQ(sketch.weight, 1);
-  EXPECT_EQ(sketch.title, "before");
-}
-
 struct Ticket {
   int32_t serial = 0;
   std::string holder;

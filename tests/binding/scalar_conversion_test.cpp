@@ -179,31 +179,6 @@ TEST(ScalarConversion, Uint64Limits) {
   });
 }
 
-TEST(ScalarConversion, FloatFromEveryKind) {
-  const double max = std::numeric_limits<float>::max();
-  auto out_of_range = [](const char* text) {
-    return "Value " + std::string(text) + " for 'ratio' of type float is out of range";
-  };
-  std::vector<Case<double>> cases;
-  cases.push_back({"text", Text("1.5"), 1.5, ""});
-  cases.push_back({"exponent text", Text("-2.5e3"), -2500.0, ""});
-  cases.push_back({"underflowing text", Text("1e-400"), 0.0, ""});
-  cases.push_back({"overflowing text", Text("1e400"), 0.0, out_of_range("1e400")});
-  cases.push_back({"text above float", Text("1e39"), 0.0, out_of_range("1e39")});
-  cases.push_back({"trailing letters", Text("1.5f"), 0.0,
-                   "Value 1.5f for 'ratio' of type float is in an incorrect format"});
-  cases.push_back({"double above float", Float(1e300), 0.0, out_of_range("1e+300")});
-  cases.push_back({"signed", Signed(-12), -12.0, ""});
-  cases.push_back({"unsigned", Unsigned(12), 12.0, ""});
-  cases.push_back({"enum", Enum(4, 1), 4.0, ""});
-  cases.push_back({"bool", Boolean(false), 0.0,
-                   "Couldn't assign value to 'ratio' of type float because the input is of an "
-                   "invalid type bool."});
-  RunCases<double>(cases, [&](BindingResult& result, const BindingProperty& input) {
-    return ConvertToFloat(result, input, "ratio", -max, max, "float");
-  });
-}
-
 TEST(ScalarConversion, FloatLimitsThatFitIntegersBoundIntegerInputs) {
   BindingResult result;
   ConvertToFloat(result, Signed(101), "percent", 0.0, 100.0, "double");

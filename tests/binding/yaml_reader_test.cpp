@@ -27,23 +27,6 @@ void ExpectReads(const ReadCase* cases, size_t count) {
   }
 }
 
-TEST(YamlReader, DocumentsInAStream) {
-  const ReadCase cases[] = {
-      {"", "null"},
-      {"# nothing but a comment\n", "null"},
-      {"---\n", "null"},
-      {"---\n...\n", "null"},
-      // An empty first document does not count as a document of its own.
-      {"---\n--- rune\n", R"("rune")"},
-      {"--- ~\n--- rune\n", R"("rune")"},
-      {"--- a\n--- b\n", "error: Multi-document YAML is not supported."},
-      {"--- a\n---\n", "error: Multi-document YAML is not supported."},
-      {"--- {}\n--- b\n", "error: Multi-document YAML is not supported."},
-      {"---\n---\n--- c\n--- d\n", "error: Multi-document YAML is not supported."},
-  };
-  ExpectReads(cases, std::size(cases));
-}
-
 TEST(YamlReader, KeysMustBeStringScalars) {
   const ReadCase cases[] = {
       {"!!int 1: a\n",
@@ -119,12 +102,6 @@ TEST(YamlReader, ParserErrorsUseLibyamlPositions) {
        "0 col: 3"},
   };
   ExpectReads(cases, std::size(cases));
-}
-
-TEST(YamlReader, InvalidUtf8IsAParserError) {
-  BindingResult result = ParseYaml("name: \xff\xfe\n");
-  EXPECT_FALSE(result.ok());
-  EXPECT_EQ(result.error().substr(0, 19), "YAML parser error: ");
 }
 
 std::string Nested(size_t depth, const char* inner = "0") {

@@ -85,32 +85,6 @@ TEST(YamlScalar, PlainScalarsAreResolved) {
   ExpectScalars(cases, std::size(cases));
 }
 
-TEST(YamlScalar, TagsChooseTheKind) {
-  const ScalarCase cases[] = {
-      {"!!str 12", R"("12")"},
-      {"!!str yes", R"("yes")"},
-      {"!!str", R"("")"},
-      {"!!int 42", "u42"},
-      {"!!int -42", "s-42"},
-      {"!!int 0x1F", "u31"},
-      // Tagged integers follow the C rules of base 0, so a leading zero is
-      // octal here, unlike a plain 010.
-      {"!!int 010", "u8"},
-      {"!!int 18446744073709551615", "u18446744073709551615"},
-      {"!!int -9223372036854775808", "s-9223372036854775808"},
-      {"!!float 1.5", "f1.5"},
-      {"!!float 2", "f2"},
-      {"!!float '-0.5'", "f-0.5"},
-      {"!!bool yes", "true"},
-      {"!!bool OFF", "false"},
-      // A !!bool text that is no bool word leaves the value empty.
-      {"!!bool maybe", "null"},
-      {"!!bool 1", "null"},
-      {"tag: !!bool perhaps", R"({"tag":null})"},
-  };
-  ExpectScalars(cases, std::size(cases));
-}
-
 TEST(YamlScalar, BadTaggedScalarsFailTheParse) {
   struct {
     const char* yaml;

@@ -54,29 +54,6 @@ TEST(PositionalFormat, PrintfDirectivesAfterDollar) {
   });
 }
 
-TEST(PositionalFormat, StarWidthsAndPrecisions) {
-  RunCases({
-      {"width in sequence", "[%*d]", {5, 42}, "[   42]"},
-      {"precision in sequence", "[%.*f]", {3, 2.0}, "[2.000]"},
-      {"both in sequence", "[%*.*s]", {6, 2, "abcdef"}, "[    ab]"},
-      {"width by number", "[%1$*2$d]", {42, 4}, "[  42]"},
-      {"negative width aligns left", "[%*d]", {-4, 7}, "[7   ]"},
-      {"negative width on text", "[%*s]", {-4, "ab"}, "[ab  ]"},
-      {"negative precision is none", "[%.*f]", {-1, 0.5}, "[0.500000]"},
-      {"unsigned width", "[%*d]", {3u, 1}, "[  1]"},
-      {"char width", "[%*d]", {'\x03', 1}, "[  1]"},
-      {"sequence shared with star", "%*d %d", {2, 1, 9}, " 1 9"},
-  });
-}
-
-TEST(PositionalFormat, NumberBeyondCountReadsAsWidth) {
-  RunCases({
-      {"space as conversion", "%3 |", {"ab", "cd"}, " ab|"},
-      {"dollar as conversion", "%5$d", {7, 8}, "    7d"},
-      {"number without args stops", "a%1b", {}, "a"},
-  });
-}
-
 TEST(PositionalFormat, StopsKeepWhatWasWritten) {
   RunCases({
       {"sequence runs out", "%d and %d", {1}, "1 and "},

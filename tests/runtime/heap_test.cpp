@@ -47,29 +47,6 @@ TEST(Heap, CountsTheRealBlockSizes) {
   EXPECT_EQ(freed.allocations, 0);
 }
 
-TEST(Heap, AReallocationIsOneFreeAndOneAllocation) {
-  char* block = static_cast<char*>(HeapAllocate(16));
-  std::memcpy(block, "perk page data!", 16);
-  const int64_t old_size = static_cast<int64_t>(malloc_usable_size(block));
-  const HeapCounters before = ReadHeapCounters();
-  block = static_cast<char*>(HeapReallocate(block, 4000));
-  const HeapCounters after = ReadHeapCounters();
-  ASSERT_NE(block, nullptr);
-  EXPECT_STREQ(block, "perk page data!");
-  const Delta delta = Between(before, after);
-  EXPECT_EQ(delta.frees, 1);
-  EXPECT_EQ(delta.freed_bytes, old_size);
-  EXPECT_EQ(delta.allocations, 1);
-  EXPECT_EQ(delta.allocated_bytes, static_cast<int64_t>(malloc_usable_size(block)));
-  HeapFree(block);
-
-  // From null it only allocates.
-  const HeapCounters from_null = ReadHeapCounters();
-  void* fresh = HeapReallocate(nullptr, 8);
-  EXPECT_EQ(Between(from_null, ReadHeapCounters()).frees, 0);
-  HeapFree(fresh);
-}
-
 // Keeps the compiler from eliding a new/delete pair.
 void Keep(void* p) { asm volatile("" : : "g"(p) : "memory"); }
 
