@@ -214,78 +214,6 @@ TEST_F(ApiDescriptionTablesTest, FieldRecordsDescribeTypes) {
   EXPECT_STREQ(fields[1]->description, "");
 }
 
-TEST_F(ApiDescriptionTablesTest, EnumerationsListValuesInNameOrder) {
-  ApiDescriptionTables tables(registry_);
-  const TypeRecord* swell = FindTypeRecord(tables, "Swell");
-  ASSERT_NE(swell, nullptr);
-  EXPECT_EQ(Copy(swell->fields), nullptr);
-  EXPECT_EQ(Copy(swell->count), 3u);
-  const auto values = Walk(swell->enum_values);
-  ASSERT_EQ(values.size(), 3u);
-  EXPECT_STREQ(values[0]->name, "Choppy");
-  EXPECT_EQ(Copy(values[0]->value), -2);
-  EXPECT_STREQ(values[1]->name, "Flat");
-  EXPECT_EQ(Copy(values[1]->value), 0);
-  EXPECT_STREQ(values[1]->description, "");
-  EXPECT_STREQ(values[2]->name, "Rolling");
-  EXPECT_EQ(Copy(values[2]->value), 5);
-  EXPECT_STREQ(values[2]->description, "Long waves");
-}
-
-TEST_F(ApiDescriptionTablesTest, StructureWithoutFieldsHasNoArrays) {
-  ApiDescriptionTables tables(registry_);
-  const TypeRecord* nothing = FindTypeRecord(tables, "Nothing");
-  ASSERT_NE(nothing, nullptr);
-  EXPECT_EQ(Copy(nothing->fields), nullptr);
-  EXPECT_EQ(Copy(nothing->enum_values), nullptr);
-  EXPECT_EQ(Copy(nothing->count), 0u);
-  EXPECT_STREQ(nothing->description, "");
-  EXPECT_STREQ(nothing->name_space, "");
-  EXPECT_EQ(Copy(nothing->tag_count), 0u);
-}
-
-TEST_F(ApiDescriptionTablesTest, FunctionDescriptions) {
-  ApiDescriptionTables tables(registry_);
-  const FunctionDescription* walk = tables.FindFunction("WalkBeach");
-  ASSERT_NE(walk, nullptr);
-  EXPECT_EQ(Copy(walk->zero), 0u);
-  EXPECT_EQ(Copy(walk->dispatch_context), nullptr);
-  EXPECT_STREQ(walk->name_space, "");
-  EXPECT_STREQ(walk->description, "");
-  EXPECT_STREQ(walk->help, "");
-  EXPECT_EQ(Copy(walk->thread_safe), 1);
-  EXPECT_STREQ(walk->async_type_name, "");
-  EXPECT_EQ((TypeRef{walk->return_type_code, walk->return_element_type_code,
-                     walk->return_type_name}),
-            (TypeRef{15, 17, "Pebble"}));
-  ASSERT_EQ(Copy(walk->tag_count), 1u);
-  EXPECT_STREQ(walk->tags[0], "coast");
-
-  const auto arguments = Walk(walk->arguments);
-  ASSERT_EQ(Copy(walk->argument_count), 2u);
-  ASSERT_EQ(arguments.size(), 2u);
-  EXPECT_STREQ(arguments[0]->name, "beach");
-  EXPECT_STREQ(arguments[0]->description, "Where to walk");
-  EXPECT_EQ((TypeRef{arguments[0]->type_code, arguments[0]->element_type_code,
-                     arguments[0]->type_name}),
-            (TypeRef{17, 0, "Beach"}));
-  EXPECT_EQ(Copy(arguments[0]->optional), 0);
-  EXPECT_STREQ(arguments[1]->description, "");
-  EXPECT_EQ((TypeRef{arguments[1]->type_code, arguments[1]->element_type_code,
-                     arguments[1]->type_name}),
-            (TypeRef{6, 0, ""}));
-  EXPECT_EQ(Copy(arguments[1]->optional), 1);
-
-  const FunctionDescription* gather = tables.FindFunction("GatherPebbles");
-  ASSERT_NE(gather, nullptr);
-  EXPECT_STREQ(gather->async_type_name, "Pebble");
-  EXPECT_STREQ(gather->name_space, "coast");
-  EXPECT_EQ(Copy(gather->arguments), nullptr);
-  EXPECT_EQ(Copy(gather->argument_count), 0u);
-  EXPECT_EQ(Copy(gather->thread_safe), 0);
-  EXPECT_EQ(tables.FindFunction("walkbeach"), nullptr);
-}
-
 TEST_F(ApiDescriptionTablesTest, CopyKeepsTheTargetsLinkAndDispatchContext) {
   ApiDescriptionTables tables(registry_);
   FunctionRecord records[2] = {};
@@ -340,28 +268,6 @@ TEST_F(ApiDescriptionTablesTest, NoTextIsNull) {
     EXPECT_NE(Copy(event->description), nullptr);
     EXPECT_NE(Copy(event->payload_type_name), nullptr);
   }
-}
-
-TEST_F(ApiDescriptionTablesTest, RecordsStayPutWhenTheTablesMove) {
-  ApiDescriptionTables tables(registry_);
-  const PluginApiDescription before = tables.Words();
-  ApiDescriptionTables moved(std::move(tables));
-  const PluginApiDescription after = moved.Words();
-  EXPECT_EQ(Copy(after.types), Copy(before.types));
-  EXPECT_EQ(Copy(after.functions), Copy(before.functions));
-  EXPECT_EQ(moved.FindFunction("WalkBeach"), &before.functions[0].description);
-}
-
-TEST(ApiDescriptionTables, EmptyRegistryGivesEmptyTables) {
-  BindingTypeRegistry registry;
-  ApiDescriptionTables tables(registry);
-  const PluginApiDescription words = tables.Words();
-  EXPECT_EQ(Copy(words.functions), nullptr);
-  EXPECT_EQ(Copy(words.function_count), 0u);
-  EXPECT_EQ(Copy(words.types), nullptr);
-  EXPECT_EQ(Copy(words.type_count), 0u);
-  EXPECT_EQ(Copy(words.events), nullptr);
-  EXPECT_EQ(Copy(words.event_count), 0u);
 }
 
 }  // namespace

@@ -126,33 +126,6 @@ TEST_F(ApiHelpTest, EpytextOfEnumerationOrdersValuesByNumber) {
             "@size: 4\r\n");
 }
 
-TEST_F(ApiHelpTest, EpytextOfStructure) {
-  // Field descriptions are not escaped; the declared type replaces int32.
-  EXPECT_EQ(EpytextOf(Type("Reef")),
-            "A reef E{lb}of shellsE{rb}\r\n"
-            "\r\n"
-            "@ivar name: \r\n"
-            "@type name: string\r\n"
-            "@ivar shells: The reef's - shells {all}\r\n"
-            "@type shells: list[L{Shell}]\r\n"
-            "@ivar depth: \r\n"
-            "@type depth: int64\r\n"
-            "@ivar byName: \r\n"
-            "@type byName: dict[L{Shell}]\r\n"
-            "@ivar color: \r\n"
-            "@type color: string\r\n"
-            "@tags: sea\r\n");
-  EXPECT_EQ(EpytextOf(Type("BindingCallbackEvent")),
-            "Represents the parameters of a call to a provided callback.\r\n"
-            "\r\n"
-            "@ivar id: ID of the callback being invoked\r\n"
-            "@type id: uint32\r\n"
-            "@ivar parameters: Callback parameters\r\n"
-            "@type parameters: list[object]\r\n"
-            "@tags: $builtin\r\n");
-  EXPECT_EQ(EpytextOf(Type("Shell")), "@ivar id: \r\n@type id: int32\r\n");
-}
-
 TEST_F(ApiHelpTest, EpytextOfFunction) {
   EXPECT_EQ(EpytextOf(ReefShells()),
             "E{-}Lists E{lb}shellsE{rb}\r\n"
@@ -174,100 +147,6 @@ TEST_F(ApiHelpTest, EpytextOfFunction) {
   bare.help = "Only help.";
   bare.arguments.push_back({"id", "The id", BindingTypeIdOf<uint64_t>(registry_), false});
   EXPECT_EQ(EpytextOf(bare), "Only help.\r\n\r\n@param id: The id\r\n@type id: uint64\r\n");
-}
-
-TEST_F(ApiHelpTest, EpytextOfEvent) {
-  const BindingEventDescriptor* on_callback = registry_.FindEvent("OnCallback");
-  ASSERT_NE(on_callback, nullptr);
-  EXPECT_EQ(EpytextOf(*on_callback), "Fired when a callback is invoked.\r\n\r\n@tags: $builtin\r\n");
-
-  BindingEventDescriptor quiet;
-  quiet.name = "OnQuiet";
-  EXPECT_EQ(EpytextOf(quiet), "\r\n\r\n");
-  quiet.description = "{tide} turned";
-  quiet.tags = {"a", "b"};
-  EXPECT_EQ(EpytextOf(quiet), "E{lb}tideE{rb} turned\r\n\r\n@tags: a,b\r\n");
-}
-
-TEST_F(ApiHelpTest, BuiltinTypesCarryTheirTags) {
-  struct Case {
-    const char* name;
-    std::vector<std::string> tags;
-  };
-  const std::vector<std::string> help = {"$builtin", "help"};
-  const std::vector<std::string> async = {"$builtin", "async"};
-  const std::vector<std::string> builtin = {"$builtin"};
-  const Case cases[] = {
-      {"BindingHelpFormat", help},          {"BindingFullTypeIdentifier", help},
-      {"BindingFullArgumentHelp", help},    {"BindingFullFunctionHelp", help},
-      {"BindingFullEnumValueHelp", help},   {"BindingFullFieldHelp", help},
-      {"BindingFullTypeHelp", help},        {"BindingFullEventHelp", help},
-      {"BindingFullApiHelp", help},         {"BindingAsyncState", async},
-      {"BindingGenericEvent", builtin},     {"BindingCallbackEvent", builtin},
-      {"BindingGenericAsyncEvent", async},  {"BindingAsyncFailureEvent", async},
-      {"BindingAsyncCancelEvent", async},
-  };
-  for (const Case& c : cases) {
-    SCOPED_TRACE(c.name);
-    EXPECT_EQ(Type(c.name).tags, c.tags);
-  }
-  EXPECT_TRUE(registry_.FindUnresolvedFields().empty());
-}
-
-TEST_F(ApiHelpTest, FullHelpOfARegistryWithoutEndpoints) {
-  BindingTypeRegistry bare;
-  RegisterBuiltinTypes(bare);
-  RegisterBuiltinTypes(bare);  // a second call adds nothing
-  BindingResult help = ApiHelp(bare, BindingHelpFormat::Full);
-  ASSERT_TRUE(help.ok()) << help.error();
-
-  EXPECT_EQ(help.value()["functions"].kind(), BindingPropertyKind::kCollection);
-  EXPECT_EQ(help.value()["functions"].size(), 0u);
-  std::vector<std::string> types;
-  for (const BindingProperty& type : help.value()["types"].Elements()) {
-    types.emplace_back(type["name"].GetString());
-  }
-  EXPECT_EQ(types, (std::vector<std::string>{
-                       "BindingAsyncCancelEvent", "BindingAsyncFailureEvent", "BindingAsyncState",
-                       "BindingCallbackEvent", "BindingFullApiHelp", "BindingFullArgumentHelp",
-                       "BindingFullEnumValueHelp", "BindingFullEventHelp", "BindingFullFieldHelp",
-                       "BindingFullFunctionHelp", "BindingFullTypeHelp", "BindingFullTypeIdentifier",
-                       "BindingGenericAsyncEvent", "BindingGenericEvent", "BindingHelpFormat"}));
-  ASSERT_EQ(help.value()["events"].size(), 1u);
-  EXPECT_EQ(WriteJson(help.value()["events"][0]),
-            R"({"description":"Fired when a callback is invoked.","name":"OnCallback",)"
-            R"("nameSpace":"","tags":["$builtin"],)"
-            R"("type":{"elementType":"","type":"BindingCallbackEvent"}})");
-}
-
-TEST_F(ApiHelpTest, FullHelpOfTypes) {
-  EXPECT_EQ(Json(TypeHelp(registry_, Type("Current"), BindingHelpFormat::Full)),
-            R"({"description":"-1 marks {unknown} currents","fields":[],"name":"Current",)"
-            R"("nameSpace":"","size":4,"tags":["moon","sea"],"values":[)"
-            R"({"description":"","name":"High","value":1},)"
-            R"({"description":"Ebb","name":"Low","value":2},)"
-            R"({"description":"","name":"Neap","value":0},)"
-            R"({"description":"Water at rest","name":"Slack","value":0}]})");
-
-  BindingResult reef = TypeHelp(registry_, Type("Reef"), BindingHelpFormat::Full);
-  ASSERT_TRUE(reef.ok()) << reef.error();
-  const BindingProperty& fields = reef.value()["fields"];
-  ASSERT_EQ(fields.size(), 5u);
-  Reef probe;
-  const auto offset_of = [&probe](const void* member) {
-    return static_cast<uint64_t>(static_cast<const char*>(member) -
-                                 reinterpret_cast<const char*>(&probe));
-  };
-  EXPECT_EQ(reef.value()["size"].GetUint64(0), sizeof(Reef));
-  EXPECT_EQ(WriteJson(fields[1]),
-            R"({"description":"The reef's - shells {all}","name":"shells",)" +
-                std::to_string(offset_of(&probe.shells)).insert(0, "\"offset\":") +
-                R"(,"optional":false,"type":{"elementType":"Shell","type":"vector"}})");
-  EXPECT_EQ(WriteJson(fields[2]["type"]), R"({"elementType":"","type":"int64"})");
-  EXPECT_TRUE(fields[2]["optional"].GetBool(false));
-  EXPECT_EQ(WriteJson(fields[3]["type"]), R"({"elementType":"Shell","type":"map"})");
-  EXPECT_EQ(WriteJson(fields[4]["type"]), R"({"elementType":"","type":"string"})");
-  EXPECT_EQ(reef.value()["values"].size(), 0u);
 }
 
 TEST_F(ApiHelpTest, FullHelpOfFunction) {
@@ -317,23 +196,6 @@ TEST_F(ApiHelpTest, TablesAreSortedByName) {
   EXPECT_EQ(epytext.value()["events"]["OnCallback"].GetString(),
             "Fired when a callback is invoked.\r\n\r\n@tags: $builtin\r\n");
   EXPECT_EQ(epytext.value()["types"].size(), registry_.SnapshotTypes().size());
-}
-
-TEST_F(ApiHelpTest, EpytextOfOneItemIsAString) {
-  BindingResult help = TypeHelp(registry_, Type("Shell"), BindingHelpFormat::Epytext);
-  ASSERT_TRUE(help.ok());
-  EXPECT_EQ(help.value().kind(), BindingPropertyKind::kString);
-  BindingResult event = EventHelp(registry_, *registry_.FindEvent("OnCallback"),
-                                  BindingHelpFormat::Epytext);
-  ASSERT_TRUE(event.ok());
-  EXPECT_EQ(event.value().GetString(), "Fired when a callback is invoked.\r\n\r\n@tags: $builtin\r\n");
-}
-
-TEST_F(ApiHelpTest, EmptyEpytextTablesAreStructures) {
-  BindingResult help = ApiHelp(registry_, BindingHelpFormat::Epytext);
-  ASSERT_TRUE(help.ok());
-  EXPECT_EQ(help.value()["functions"].kind(), BindingPropertyKind::kStructure);
-  EXPECT_EQ(help.value()["functions"].size(), 0u);
 }
 
 TEST_F(ApiHelpTest, FailuresAreReported) {

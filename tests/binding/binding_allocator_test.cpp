@@ -31,26 +31,6 @@ TEST(BindingAllocator, AnInternedStringLivesUntilItsLastCellIsCleared) {
   EXPECT_EQ(allocator->InternedCount(), entries - 1);
 }
 
-TEST(BindingAllocator, FieldNamesAndCopiesShareEntries) {
-  BindingProperty book;
-  for (int i = 0; i < 50; ++i) {
-    BindingProperty& page = book.MutableElement(static_cast<size_t>(i));
-    page.MutableField("name").SetString("Page");
-    page.MutableField("order").SetInt64(i);
-  }
-  const BindingAllocator* allocator = book.allocator();
-  EXPECT_EQ(allocator->InternedReferences("order"), 50u);
-  EXPECT_EQ(allocator->InternedReferences("Page"), 50u);
-
-  // A copy within the same allocator adds references, a copy into another
-  // allocator interns its own entries.
-  book.MutableElement(50).Assign(book[0]);
-  EXPECT_EQ(allocator->InternedReferences("order"), 51u);
-  BindingProperty other = book.Clone();
-  EXPECT_NE(other.allocator(), allocator);
-  EXPECT_EQ(other.allocator()->InternedReferences("order"), 51u);
-}
-
 TEST(BindingAllocator, LongTextsAreCountedButNotInterned) {
   const std::string long_text(BindingAllocator::kLongestInternedText + 1, 'x');
   const std::string short_text(BindingAllocator::kLongestInternedText, 'y');
@@ -71,13 +51,6 @@ TEST(BindingAllocator, LongTextsAreCountedButNotInterned) {
   tree.MutableElement(2).SetInt64(1);
   EXPECT_EQ(other[0].GetString(), long_text);
   EXPECT_EQ(other[2].GetString(), long_text);
-}
-
-TEST(BindingAllocator, TheEmptyStringIsNeverInterned) {
-  BindingProperty value;
-  value.MutableField("").SetString("");
-  EXPECT_EQ(value.allocator()->InternedCount(), 0u);
-  EXPECT_EQ(value[""].GetString("x"), "");
 }
 
 TEST(BindingAllocator, BlocksAreReusedAndAligned) {
@@ -135,45 +108,6 @@ TEST(PageCache, EmptyReservationsBeyondTheReserveAreUnmapped) {
   cache.SetEmptyReserve(0);
   EXPECT_EQ(cache.ReservationCount(), reservations_before);
   cache.SetEmptyReserve(PageCache::kDefaultEmptyReserve);
-}
-
-TEST(PageCache, PagesAreAlignedAndDistinct) {
-  PageCache& cache = PageCache::Instance();
-  std::vector<void*> pages;
-  for (int i = 0; i < 40; ++i) {
-    void* page = cache.AcquirePage();
-    ASSERT_NE(page, nullptr);
-    EXPECT_EQ(reinterpret_cast<uintptr_t>(page) % PageCache::kPageSize, 0u);
-    std::memset(page, i, PageCache::kPageSize);
-    pages.push_back(page);
-  }
-  EXPECT_EQ(std::set<void*>(pages.begin(), pages.end()).size(), pages.size());
-  for (void* page : pages) cache.ReleasePage(page);
-}
-
-TEST(BindingAllocator, TreesWithDifferentAllocatorsBuildOnDifferentThreads) {
-  auto build = [](int seed, std::string* out) {
-    for (int round = 0; round < 20; ++round) {
-      BindingProperty tree;
-      for (int i = 0; i < 2000; ++i) {
-        BindingProperty& page = tree.MutableElement(static_cast<size_t>(i));
-        page.MutableField("id").SetInt64(seed * 100000 + i);
-        page.MutableField("name").SetString("thread " + std::to_string(seed));
-        page.MutableField("perks").MutableElement(5).SetInt64(i);
-      }
-      BindingProperty copy = tree.Clone();
-      *out = std::string(copy[1999]["name"].GetString()) + ":" +
-             std::to_string(copy[1999]["id"].GetInt64(0));
-    }
-  };
-  std::vector<std::string> results(4);
-  std::vector<std::thread> threads;
-  for (int t = 0; t < 4; ++t) threads.emplace_back(build, t, &results[static_cast<size_t>(t)]);
-  for (std::thread& thread : threads) thread.join();
-  for (int t = 0; t < 4; ++t) {
-    EXPECT_EQ(results[static_cast<size_t>(t)],
-              "thread " + std::to_string(t) + ":" + std::to_string(t * 100000 + 1999));
-  }
 }
 
 }  // namespace

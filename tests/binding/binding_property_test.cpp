@@ -49,31 +49,6 @@ TEST(BindingProperty, WritingAnElementPastTheEndFillsWithEmptyCells) {
   EXPECT_EQ(value[5].GetUint64(0), 42u);
 }
 
-TEST(BindingProperty, WritingAFieldReplacesANumberByAStructure) {
-  BindingProperty value;
-  value.SetDouble(2.5);
-  value.MutableField("only").SetString("left");
-  ASSERT_EQ(value.kind(), BindingPropertyKind::kStructure);
-  EXPECT_EQ(value.size(), 1u);
-  EXPECT_EQ(value["only"].GetString(), "left");
-}
-
-TEST(BindingProperty, FieldsComeOutInByteOrder) {
-  BindingProperty value;
-  for (const char* key : {"ab", "alpha", "Zeta", "a", "b", "", "aa"}) {
-    value.MutableField(key).SetString(key);
-  }
-  EXPECT_EQ(KeysOf(value),
-            (std::vector<std::string>{"", "Zeta", "a", "aa", "ab", "alpha", "b"}));
-  for (const BindingStructEntry& field : value.Fields()) {
-    EXPECT_EQ(field.value.GetString("?"), field.key());
-  }
-  // A repeated name reuses the field.
-  value.MutableField("a").SetInt64(1);
-  EXPECT_EQ(value.size(), 7u);
-  EXPECT_EQ(value["a"].GetInt64(0), 1);
-}
-
 TEST(BindingProperty, ManyFieldsInReverseOrderStaySorted) {
   BindingProperty value;
   for (int i = 999; i >= 0; --i) value.MutableField("k" + std::to_string(i)).SetInt64(i);
@@ -81,72 +56,6 @@ TEST(BindingProperty, ManyFieldsInReverseOrderStaySorted) {
   std::vector<std::string> keys = KeysOf(value);
   EXPECT_TRUE(std::is_sorted(keys.begin(), keys.end()));
   EXPECT_EQ(value["k500"].GetInt64(-1), 500);
-}
-
-TEST(BindingProperty, SizeAndKindNamesPerKind) {
-  struct Row {
-    const char* name;
-    void (*fill)(BindingProperty&);
-    size_t size;
-  };
-  const Row rows[] = {
-      {"empty", [](BindingProperty&) {}, 0},
-      {"bool", [](BindingProperty& v) { v.SetBool(false); }, 1},
-      {"signed", [](BindingProperty& v) { v.SetInt64(-5); }, 1},
-      {"unsigned", [](BindingProperty& v) { v.SetUint64(5); }, 1},
-      {"float", [](BindingProperty& v) { v.SetDouble(0.0); }, 1},
-      {"string", [](BindingProperty& v) { v.SetString("four"); }, 4},
-      {"blob", [](BindingProperty& v) { v.SetBlob("\0\1\2", 3); }, 3},
-      {"enum", [](BindingProperty& v) { v.SetEnum(0, 77); }, 1},
-      {"collection", [](BindingProperty& v) { v.MutableElement(1); }, 2},
-      {"structure", [](BindingProperty& v) { v.MutableField("x"); }, 1},
-  };
-  for (const Row& row : rows) {
-    SCOPED_TRACE(row.name);
-    BindingProperty value;
-    row.fill(value);
-    EXPECT_STREQ(BindingPropertyKindName(value.kind()), row.name);
-    EXPECT_EQ(value.size(), row.size);
-  }
-  EXPECT_STREQ(BindingPropertyKindName(static_cast<BindingPropertyKind>(10)), "");
-}
-
-TEST(BindingProperty, TextForms) {
-  BindingProperty value;
-  value.SetDouble(1.5);
-  EXPECT_EQ(value.ToText(), "1.500000");
-  value.SetInt64(-12);
-  EXPECT_EQ(value.ToText(), "-12");
-  value.SetUint64(18446744073709551615u);
-  EXPECT_EQ(value.ToText(), "18446744073709551615");
-  value.SetBool(true);
-  EXPECT_EQ(value.ToText(), "true");
-  value.SetEnum(-3, 1);
-  EXPECT_EQ(value.ToText(), "-3");
-  value.SetBlob("Man", 3);
-  EXPECT_EQ(value.ToText(), "TWFu");
-  value.SetBlob("hi", 2);
-  EXPECT_EQ(value.ToText(), "aGk=");
-  value.SetBlob("\xff", 1);
-  EXPECT_EQ(value.ToText(), "/w==");
-  value.SetString(std::string("a\0b", 3));
-  EXPECT_EQ(value.ToText(), std::string("a\0b", 3));
-  value.SetDouble(1e300);
-  EXPECT_EQ(value.ToText().size(), 308u);  // 301 digits, ".", six decimals
-  value.MutableElement(0).SetInt64(1);
-  EXPECT_EQ(value.ToText(), "");
-  value.MutableField("a").SetInt64(1);
-  EXPECT_EQ(value.ToText(), "");
-}
-
-TEST(BindingProperty, TypedGettersDoNotCoerce) {
-  BindingProperty value;
-  value.SetUint64(3);
-  EXPECT_EQ(value.GetInt64(-1), -1);
-  EXPECT_EQ(value.GetDouble(-1.0), -1.0);
-  EXPECT_EQ(value.GetString("fallback"), "fallback");
-  value.SetString("3");
-  EXPECT_EQ(value.GetUint64(9), 9u);
 }
 
 TEST(BindingProperty, DeepCopyIntoAnotherAllocatorOutlivesTheSource) {
@@ -195,16 +104,6 @@ TEST(BindingProperty, SettingAStringFromItsOwnTextIsSafe) {
   EXPECT_EQ(value.GetString(), "text long enough not to be shared by accident");
 }
 
-TEST(BindingProperty, MoveLeavesTheSourceEmpty) {
-  BindingProperty source;
-  source.MutableField("a").SetString("b");
-  BindingProperty target(std::move(source));
-  EXPECT_TRUE(source.isEmpty());  // NOLINT(bugprone-use-after-move)
-  EXPECT_EQ(target["a"].GetString(), "b");
-  source.MutableElement(0).SetInt64(1);  // a moved-from cell is usable again
-  EXPECT_EQ(source.size(), 1u);
-}
-
 TEST(BindingProperty, MakeContainerKeepsMatchingContentAndReplacesOther) {
   BindingProperty value;
   value.MutableElement(2);
@@ -215,18 +114,6 @@ TEST(BindingProperty, MakeContainerKeepsMatchingContentAndReplacesOther) {
   EXPECT_EQ(value.size(), 0u);
   value.Reserve(10);  // not a collection: nothing happens
   EXPECT_EQ(value.kind(), BindingPropertyKind::kStructure);
-}
-
-TEST(BindingProperty, ElementsAndAppend) {
-  BindingProperty value;
-  for (int i = 0; i < 100; ++i) value.Append().SetInt64(i);
-  int64_t expected = 0;
-  for (const BindingProperty& element : value.Elements()) EXPECT_EQ(element.GetInt64(-1), expected++);
-  EXPECT_EQ(expected, 100);
-  BindingProperty scalar;
-  scalar.SetBool(true);
-  EXPECT_EQ(scalar.Elements().size(), 0u);
-  EXPECT_EQ(scalar.Fields().begin(), scalar.Fields().end());
 }
 
 TEST(BindingResult, FailureHoldsOneErrorFieldAndTheFirstErrorStands) {

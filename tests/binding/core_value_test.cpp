@@ -96,66 +96,6 @@ TEST(CoreValue, ScalarsAndContainersConvertToTheCoreForm) {
   EXPECT_EQ(HeapBytesInUse(), before);
 }
 
-TEST(CoreValue, StringsAreCutAtTheirFirstNul) {
-  BindingProperty text;
-  text.SetString(std::string_view("ab\0cd", 5));
-  CoreValue out = {};
-  ToCoreValue(text, nullptr, &out);
-  ASSERT_EQ(+out.kind, uint32_t{TAV_CORE_OWNED_STRING});
-  EXPECT_EQ(+out.payload.ref.length, 2u);
-  EXPECT_STREQ(static_cast<const char*>(out.payload.ref.address), "ab");
-  ReleaseCoreValue(&out);
-}
-
-TEST(CoreValue, EnumsBecomeTheirNameWhenTheRegistryHasOne) {
-  BindingTypeRegistry registry;
-  RegisterEnum<PageRule>(registry, "TavPerksPageRule")
-      .Value("CanSelectPages", PageRule::kCanSelectPages)
-      .Value("Locked", PageRule::kLocked)
-      .Value("AlsoLocked", PageRule::kAlsoLocked)
-      .Commit();
-  const uint32_t key = TypeKeyOf<PageRule>().number();
-
-  struct Case {
-    const char* desc;
-    int32_t number;
-    const BindingTypeRegistry* registry;
-    uint32_t kind;
-    std::string text;
-  };
-  const std::vector<Case> cases = {
-      {"named", 1, &registry, TAV_CORE_OWNED_STRING, "CanSelectPages"},
-      {"two names: the first in byte order", 2, &registry, TAV_CORE_OWNED_STRING, "AlsoLocked"},
-      {"no name for the number", 9, &registry, TAV_CORE_SIGNED, ""},
-      {"no registry", 1, nullptr, TAV_CORE_SIGNED, ""},
-  };
-  for (const Case& c : cases) {
-    SCOPED_TRACE(c.desc);
-    BindingProperty value;
-    value.SetEnum(c.number, key);
-    CoreValue out = {};
-    ToCoreValue(value, c.registry, &out);
-    ASSERT_EQ(+out.kind, c.kind);
-    if (c.kind == TAV_CORE_SIGNED) {
-      EXPECT_EQ(+out.payload.i64, c.number);
-    } else {
-      EXPECT_EQ(TextOf(out), c.text);
-    }
-    ReleaseCoreValue(&out);
-  }
-}
-
-TEST(CoreValue, ToCoreValueReleasesWhatTheTargetHeld) {
-  const int64_t before = HeapBytesInUse();
-  CoreValue out = {};
-  ToCoreValue(Parsed(R"({"names":["Dawn","Dusk"]})"), nullptr, &out);
-  ToCoreValue(Parsed("[1,2]"), nullptr, &out);
-  ASSERT_EQ(+out.kind, uint32_t{TAV_CORE_COLLECTION});
-  EXPECT_EQ(+out.payload.ref.length, 2u);
-  ReleaseCoreValue(&out);
-  EXPECT_EQ(HeapBytesInUse(), before);
-}
-
 TEST(CoreValue, ReleaseLeavesBorrowedMemoryAlone) {
   const int64_t before = HeapBytesInUse();
   static const char kBorrowedKey[] = "borrowed";
@@ -184,18 +124,6 @@ TEST(CoreValue, ReleaseLeavesBorrowedMemoryAlone) {
   EXPECT_STREQ(kBorrowedText, "not ours");
 }
 
-TEST(CoreValue, RoundTripsThroughTheCoreForm) {
-  const BindingProperty tree = Parsed(
-      R"({"pages":[{"id":7,"name":"Dusk","perks":[8100,-1],"ratio":0.25,"active":false}],)"
-      R"("empty":{},"none":null,"list":[]})");
-  CoreValue core = {};
-  ToCoreValue(tree, nullptr, &core);
-  BindingProperty back;
-  ASSERT_TRUE(FromCoreValue(core, "body", nullptr, &back));
-  EXPECT_EQ(testing::Difference(tree, back), "");
-  ReleaseCoreValue(&core);
-}
-
 TEST(CoreValue, TextsAreReadUpToTheirNulWhateverTheLengthWord) {
   static const char kText[] = "Moonrise\0hidden";
   CoreValue value = {};
@@ -205,23 +133,6 @@ TEST(CoreValue, TextsAreReadUpToTheirNulWhateverTheLengthWord) {
   BindingProperty out;
   ASSERT_TRUE(FromCoreValue(value, "name", nullptr, &out));
   EXPECT_EQ(out.GetString(), "Moonrise");
-}
-
-TEST(CoreValue, RepeatedKeysOverwrite) {
-  CoreStructEntry entries[2] = {};
-  entries[0].key = "id";
-  entries[0].value.kind = TAV_CORE_SIGNED;
-  entries[0].value.payload.i64 = 1;
-  entries[1].key = "id";
-  entries[1].value.kind = TAV_CORE_UNSIGNED;
-  entries[1].value.payload.u64 = 2;
-  CoreValue value = {};
-  value.kind = TAV_CORE_STRUCTURE;
-  value.payload.ref.address = entries;
-  value.payload.ref.length = 2;
-  BindingProperty out;
-  ASSERT_TRUE(FromCoreValue(value, "page", nullptr, &out));
-  EXPECT_EQ(testing::Dump(out), R"({"id":u2})");
 }
 
 CoreValue Reference(uint32_t kind, const void* address, uint32_t length) {
@@ -274,32 +185,6 @@ TEST(CoreValue, EmptyReferencesMayHaveANullAddress) {
     EXPECT_EQ(out.size(), 0u);
     EXPECT_FALSE(out.isEmpty());
   }
-}
-
-TEST(CoreValue, AFailureKeepsWhatWasConvertedAndReplacesTheErrorText) {
-  CoreValue elements[3] = {};
-  elements[0].kind = TAV_CORE_SIGNED;
-  elements[0].payload.i64 = 5;
-  elements[1].kind = 11;
-  elements[2].kind = TAV_CORE_BOOL;
-  const CoreValue list = Reference(TAV_CORE_COLLECTION, elements, 3);
-
-  const int64_t before = HeapBytesInUse();
-  ResponseRecord record = {};
-  record.error = HeapDuplicateText("an earlier failure", 18);
-  record.error_owned = 1;
-  BindingProperty out;
-  ASSERT_FALSE(FromCoreValue(list, "perkIds", &record, &out));
-  EXPECT_STREQ(record.error,
-               "Couldn't assign value to 'perkIds' of type object because the input is of an "
-               "incompatible type ''.");
-  EXPECT_EQ(testing::Dump(out), "[s5,null]");
-  HeapFree(const_cast<char*>(record.error));
-  EXPECT_EQ(HeapBytesInUse(), before);  // the earlier text was freed
-
-  // Without a record the failure is only the return value.
-  BindingProperty again;
-  EXPECT_FALSE(FromCoreValue(list, "perkIds", nullptr, &again));
 }
 
 // `depth` collections, each holding the next; the innermost holds `true`.

@@ -45,47 +45,6 @@ TEST(JsonReader, NumbersTakeTheirKindFromTheText) {
   });
 }
 
-TEST(JsonReader, ScalarsAndStrings) {
-  ExpectParses({
-      {"true", "true", "true"},
-      {"false", " false ", "false"},
-      {"null leaves the root empty", "null", "null"},
-      {"string", R"("Ember Crest")", R"("Ember Crest")"},
-      {"escapes", R"("tab\there \u00e9")", "\"tab\there \xc3\xa9\""},
-      {"surrogate pair", R"("\ud83d\ude00")", "\"\xf0\x9f\x98\x80\""},
-  });
-  // An escaped NUL stays inside the string.
-  BindingResult result = ParseJson(R"("a\u0000b")");
-  ASSERT_TRUE(result.ok());
-  EXPECT_EQ(result.value().GetString(), std::string_view("a\0b", 3));
-}
-
-TEST(JsonReader, BlankTextIsAnEmptyValue) {
-  for (const char* text : {"", " ", "\t\r\n  \n"}) {
-    SCOPED_TRACE(testing::Dump(BindingProperty()) + " from '" + text + "'");
-    BindingResult result = ParseJson(text);
-    EXPECT_TRUE(result.ok());
-    EXPECT_TRUE(result.value().isEmpty());
-  }
-}
-
-TEST(JsonReader, ContainersAndRepeatedKeys) {
-  ExpectParses({
-      {"null inside an array keeps its place", "[1,null,2]", "[u1,null,u2]"},
-      {"fields sorted by bytes", R"({"b":1,"a":2,"B":3})", R"({"B":u3,"a":u2,"b":u1})"},
-      {"empty containers", R"({"a":[],"b":{}})", R"({"a":[],"b":{}})"},
-      {"nested", R"([{"x":[true,{}]},[[]]])", R"([{"x":[true,{}]},[[]]])"},
-      {"repeated scalar key overwrites", R"({"a":1,"a":"two"})", R"({"a":"two"})"},
-      {"repeated object key merges", R"({"a":{"x":1,"y":1},"a":{"y":2}})",
-       R"({"a":{"x":u1,"y":u2}})"},
-      {"repeated array key appends", R"({"a":[1,2],"a":[3]})", R"({"a":[u1,u2,u3]})"},
-      {"repeated key with null keeps the value", R"({"a":7,"a":null})", R"({"a":u7})"},
-      {"object replaces an array", R"({"a":[1],"a":{"k":1}})", R"({"a":{"k":u1}})"},
-      {"scalar replaces an object", R"({"a":{"k":1},"a":5})", R"({"a":u5})"},
-      {"null as a first value creates the field", R"({"a":null})", R"({"a":null})"},
-  });
-}
-
 TEST(JsonReader, ReadsOnlyTheGivenLength) {
   const std::string buffer = "[1,2]  trailing bytes beyond the view";
   BindingResult result = ParseJson(std::string_view(buffer.data(), 5));

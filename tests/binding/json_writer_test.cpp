@@ -88,20 +88,6 @@ TEST(JsonWriter, NonFiniteFloatsKeepTheTextValid) {
   EXPECT_TRUE(ParseJson(WriteJson(list, nullptr, "\n")).ok());
 }
 
-TEST(JsonWriter, CompactContainers) {
-  const std::vector<std::pair<const char*, const char*>> cases = {
-      {"[1,null,2]", "[1,null,2]"},
-      {R"({"b":1,"a":2})", R"({"a":2,"b":1})"},
-      {R"({"b":{"z":[],"y":{}},"a":[[]]})", R"({"a":[[]],"b":{"y":{},"z":[]}})"},
-      {R"({"Zeta":1,"alpha":2,"ab":3,"a":4})", R"({"Zeta":1,"a":4,"ab":3,"alpha":2})"},
-      {R"([-1,2.5,"x",true])", R"([-1,2.5,"x",true])"},
-  };
-  for (const auto& [input, expected] : cases) {
-    SCOPED_TRACE(input);
-    EXPECT_EQ(WriteJson(Parsed(input)), expected);
-  }
-}
-
 TEST(JsonWriter, PrettyIndentsByFourWithTheGivenLineBreak) {
   const BindingProperty value = Parsed(R"({"b":{},"a":[1,{"k":"v\nw"}],"c":[]})");
   const std::string lf =

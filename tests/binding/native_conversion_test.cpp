@@ -137,33 +137,6 @@ TEST_F(NativeConversionTest, RoundTripKeepsEveryField) {
   EXPECT_EQ(copy.extra["hint"][1].GetString(), "deep");
 }
 
-TEST_F(NativeConversionTest, ObjectFieldIsADeepCopy) {
-  Sketch sketch;
-  sketch.extra.SetString("stale");
-  {
-    BindingProperty input;
-    input.MutableField("extra").MutableField("tag").SetString("amber");
-    ASSERT_EQ(Read(input, sketch), "");
-  }  // the input tree and its allocator are gone
-  EXPECT_EQ(sketch.extra.kind(), BindingPropertyKind::kStructure);
-  EXPECT_EQ(sketch.extra["tag"].GetString(), "amber");
-}
-
-TEST_F(NativeConversionTest, ExtraFieldsAreIgnoredAndMissingOnesKept) {
-  Sketch sketch;
-  sketch.title = "kept";
-  sketch.weight = 12;
-  sketch.origin = 5;
-  BindingProperty input;
-  input.MutableField("weight").SetInt64(13);
-  input.MutableField("unknownThing").SetString("ignored");
-  input.MutableField("title");  // present but empty: skipped
-  EXPECT_EQ(Read(input, sketch), "");
-  EXPECT_EQ(sketch.weight, 13);
-  EXPECT_EQ(sketch.title, "kept");
-  EXPECT_EQ(sketch.origin, 5);  // an absent field leaves an optional as it was
-}
-
 TEST_F(NativeConversionTest, StructureInputMistakes) {
   struct Row {
     const char* desc;
@@ -259,69 +232,6 @@ TEST_F(NativeConversionTest, EnumerationFieldInputs) {
     EXPECT_EQ(Read(input, sketch), row.error);
     EXPECT_EQ(sketch.mood, row.expected);
   }
-}
-
-TEST_F(NativeConversionTest, EmptyVectorElementsLeaveDefaults) {
-  Sketch sketch;
-  sketch.marks = {9, 9, 9, 9};
-  sketch.glyphs = {{5, "old"}};
-  BindingProperty input;
-  input.MutableField("marks").MutableElement(2).SetInt64(3);  // elements 0 and 1 empty
-  BindingProperty& glyphs = input.MutableField("glyphs");
-  glyphs.MutableElement(1).MutableField("label").SetString("new");
-  EXPECT_EQ(Read(input, sketch), "");
-  EXPECT_EQ(sketch.marks, (std::vector<int32_t>{0, 0, 3}));
-  ASSERT_EQ(sketch.glyphs.size(), 2u);
-  EXPECT_EQ(sketch.glyphs[0].id, 0);
-  EXPECT_EQ(sketch.glyphs[0].label, "");
-  EXPECT_EQ(sketch.glyphs[1].label, "new");
-}
-
-TEST_F(NativeConversionTest, MapIsReplacedAndSkipsEmptyValues) {
-  Sketch sketch;
-  sketch.scores = {{"stale", 1}};
-  BindingProperty input;
-  BindingProperty& scores = input.MutableField("scores");
-  scores.MutableField("east").SetString("0x20");
-  scores.MutableField("west");  // empty: not inserted
-  EXPECT_EQ(Read(input, sketch), "");
-  EXPECT_EQ(sketch.scores, (std::map<std::string, int32_t>{{"east", 32}}));
-}
-
-TEST_F(NativeConversionTest, StringFieldTakesAnEnumerationName) {
-  Sketch sketch;
-  BindingProperty input;
-  input.MutableField("title").SetEnum(2, TypeKeyOf<Mood>().number());
-  EXPECT_EQ(Read(input, sketch), "");
-  EXPECT_EQ(sketch.title, "kBright");
-}
-
-TEST_F(NativeConversionTest, FailureLeavesEarlierFieldsWrittenAndLaterOnesUntouched) {
-  Sketch sketch;
-  sketch.weight = 1;
-  sketch.title = "before";
-  BindingProperty input;
-  input.MutableField("visible").SetBool(true);  // registered before "weight"
-  input.MutableField("weight").SetString("heavy");
-  input.MutableField("title").SetString("after");  // registered after "weight"
-  EXPECT_EQ(Read(input, sketch),
-            "Value heavy for 'weight' of type int32 is in an incorrect format");
-  EXPECT_TRUE(sketch.visible);
-  EXPECT_EQ(sketch.weight, 1);
-  EXPECT_EQ(sketch.title, "before");
-}
-
-TEST_F(NativeConversionTest, AFailedResultStaysWithItsFirstError) {
-  Sketch sketch;
-  sketch.weight = 4;
-  BindingProperty input;
-  input.MutableField("weight").SetInt64(8);
-  BindingResult result;
-  result.Fail("earlier problem");
-  FromBinding(result, sketch, input, "sketch", registry_);
-  ToBinding(result, sketch, registry_);
-  EXPECT_EQ(sketch.weight, 4);
-  EXPECT_EQ(result.error(), "earlier problem");
 }
 
 struct Ticket {
@@ -433,64 +343,6 @@ TEST(NativeConversion, FieldOfATypeRegisteredTooLateFailsEveryConversion) {
 struct Loose {
   int32_t x = 0;
 };
-
-TEST(NativeConversion, UnregisteredTopLevelStructure) {
-  BindingTypeRegistry registry;
-  Loose loose;
-  BindingResult read;
-  FromBinding(read, loose, BindingProperty(), "loose", registry);
-  EXPECT_EQ(read.error(),
-            "Couldn't assign value to 'loose' because the input is an unregistered structure or "
-            "not a structure at all.");
-  // An empty vector holds no structure to convert, so it succeeds.
-  BindingResult none;
-  ToBinding(none, std::vector<Loose>{}, registry);
-  EXPECT_TRUE(none.ok());
-  EXPECT_EQ(none.value().kind(), BindingPropertyKind::kCollection);
-}
-
-TEST_F(NativeConversionTest, TopLevelValuesOfOtherTypes) {
-  BindingProperty text;
-  text.SetString("-12");
-  int16_t small = 0;
-  BindingResult result;
-  FromBinding(result, small, text, "offset", registry_);
-  EXPECT_EQ(small, -12);
-
-  std::unordered_map<std::string, std::vector<Mood>> moods;
-  BindingProperty input;
-  input.MutableField("k").MutableElement(0).SetString("kStormy");
-  FromBinding(result, moods, input, "moods", registry_);
-  ASSERT_TRUE(result.ok()) << result.error();
-  EXPECT_EQ(moods["k"], (std::vector<Mood>{Mood::kStormy}));
-
-  std::vector<bool> flags;
-  BindingProperty bits;
-  bits.MutableElement(1).SetString("true");
-  FromBinding(result, flags, bits, "flags", registry_);
-  EXPECT_EQ(flags, (std::vector<bool>{false, true}));
-
-  BindingResult out;
-  ToBinding(out, std::optional<Glyph>(), registry_);
-  EXPECT_TRUE(out.ok());
-  EXPECT_TRUE(out.value().isEmpty());
-}
-
-TEST_F(NativeConversionTest, VectorOfStructuresRoundTrip) {
-  std::vector<Glyph> glyphs;
-  for (int32_t i = 0; i < 500; ++i) glyphs.push_back({i, "g" + std::to_string(i)});
-  BindingResult written;
-  ToBinding(written, glyphs, registry_);
-  ASSERT_TRUE(written.ok());
-  ASSERT_EQ(written.value().size(), 500u);
-  std::vector<Glyph> read;
-  BindingResult result;
-  FromBinding(result, read, written.value(), "glyphs", registry_);
-  ASSERT_TRUE(result.ok());
-  ASSERT_EQ(read.size(), 500u);
-  EXPECT_EQ(read[499].id, 499);
-  EXPECT_EQ(read[499].label, "g499");
-}
 
 }  // namespace
 }  // namespace tav

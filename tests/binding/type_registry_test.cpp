@@ -40,44 +40,6 @@ struct Decoy {
   int64_t weight = 0;
 };
 
-TEST(TypeKey, OneKeyPerTypeWithItsText) {
-  const TypeKey& buoy = TypeKeyOf<Buoy>();
-  EXPECT_EQ(&buoy, &TypeKeyOf<const Buoy>());
-  EXPECT_NE(buoy.number(), TypeKeyOf<Harbor>().number());
-  EXPECT_NE(buoy.number(), 0u);
-  char expected[16];
-  std::snprintf(expected, sizeof(expected), "#%08X", buoy.number());
-  EXPECT_STREQ(buoy.text(), expected);
-}
-
-TEST(BindingTypeCode, NativeAndEpytextNames) {
-  struct Row {
-    uint32_t code;
-    const char* native;
-    const char* epytext;
-  };
-  const Row rows[] = {
-      {0, "", ""},
-      {1, "bool", "bool"},
-      {6, "int32", "int32"},
-      {9, "uint64", "uint64"},
-      {13, "object", "object"},
-      {14, "blob", "bytearray"},
-      {15, "vector", "list[%1]"},
-      {16, "enum", "L{%1}"},
-      {17, "struct", "L{%1}"},
-      {18, "callback", "callback"},
-      {19, "map", "dict[%1]"},
-      {20, "", ""},
-  };
-  for (const Row& row : rows) {
-    SCOPED_TRACE(row.code);
-    auto code = static_cast<BindingTypeCode>(row.code);
-    EXPECT_STREQ(BindingTypeCodeNativeName(code), row.native);
-    EXPECT_STREQ(BindingTypeCodeEpytextName(code), row.epytext);
-  }
-}
-
 class TypeRegistryTest : public ::testing::Test {
  protected:
   TypeRegistryTest() {
@@ -106,119 +68,6 @@ class TypeRegistryTest : public ::testing::Test {
   BindingTypeRegistry registry_;
 };
 
-TEST_F(TypeRegistryTest, FieldsDescribeTheirNativeTypes) {
-  const BindingTypeDescriptor* harbor = registry_.FindType(TypeKeyOf<Harbor>());
-  ASSERT_NE(harbor, nullptr);
-  EXPECT_EQ(harbor, registry_.FindType("Harbor"));
-  EXPECT_EQ(harbor->native_size, sizeof(Harbor));
-  EXPECT_EQ(harbor->name_space, "Docks");
-  const BindingTypeDescriptor* buoy = registry_.FindType("Buoy");
-  const BindingTypeDescriptor* tide = registry_.FindType("Tide");
-  ASSERT_EQ(harbor->fields.size(), 5u);
-
-  struct Row {
-    size_t offset;
-    BindingTypeCode code;
-    BindingTypeCode element;
-    const BindingTypeDescriptor* type;
-    bool optional;
-    const char* native;
-    const char* element_native;
-    const char* epytext;
-  };
-  const Harbor probe;
-  auto offset = [&](const auto& member) {
-    return static_cast<size_t>(reinterpret_cast<const char*>(&member) -
-                               reinterpret_cast<const char*>(&probe));
-  };
-  const Row rows[] = {
-      {offset(probe.buoys), BindingTypeCode::kVector, BindingTypeCode::kStruct, buoy, false,
-       "vector", "Buoy", "list[L{Buoy}]"},
-      {offset(probe.tides), BindingTypeCode::kMap, BindingTypeCode::kEnum, tide, false, "map",
-       "Tide", "dict[L{Tide}]"},
-      {offset(probe.berth), BindingTypeCode::kUint64, BindingTypeCode::kNone, nullptr, true,
-       "uint64", "", "uint64"},
-      {offset(probe.tide), BindingTypeCode::kEnum, BindingTypeCode::kNone, tide, false, "Tide", "",
-       "L{Tide}"},
-      {offset(probe.notes), BindingTypeCode::kObject, BindingTypeCode::kNone, nullptr, false,
-       "object", "", "object"},
-  };
-  for (size_t i = 0; i < harbor->fields.size(); ++i) {
-    const BindingFieldDescriptor& field = harbor->fields[i];
-    const Row& row = rows[i];
-    SCOPED_TRACE(field.name);
-    EXPECT_EQ(field.offset, row.offset);
-    EXPECT_EQ(field.type_id.code, row.code);
-    EXPECT_EQ(field.type_id.element_code, row.element);
-    EXPECT_EQ(field.type_id.type, row.type);
-    EXPECT_EQ(field.optional_value, row.optional);
-    BindingTypeNames names = NativeTypeNames(field.described_type_id());
-    EXPECT_STREQ(names.type, row.native);
-    EXPECT_STREQ(names.element_type, row.element_native);
-    EXPECT_EQ(EpytextTypeName(field.type_id), row.epytext);
-  }
-  EXPECT_EQ(buoy->fields[1].description, "Paint on the buoy");
-}
-
-TEST_F(TypeRegistryTest, UnregisteredTypesHaveFallbackNames) {
-  BindingTypeId loose{BindingTypeCode::kVector, BindingTypeCode::kStruct, nullptr};
-  BindingTypeNames names = NativeTypeNames(loose);
-  EXPECT_STREQ(names.type, "vector");
-  EXPECT_STREQ(names.element_type, "struct");
-  EXPECT_EQ(EpytextTypeName(loose), "list[L{struct}]");
-  EXPECT_EQ(EpytextTypeName(BindingTypeIdOf<std::vector<std::vector<int>>>(registry_)),
-            "list[list[]]");
-}
-
-TEST_F(TypeRegistryTest, TypeIdOfARegisteredKey) {
-  BindingTypeId tide = registry_.TypeIdOf(TypeKeyOf<Tide>());
-  EXPECT_EQ(tide.code, BindingTypeCode::kEnum);
-  EXPECT_EQ(tide.type, registry_.FindType("Tide"));
-  EXPECT_EQ(registry_.TypeIdOf(TypeKeyOf<Buoy>()).code, BindingTypeCode::kStruct);
-  BindingTypeId none = registry_.TypeIdOf(TypeKeyOf<Decoy>());
-  EXPECT_EQ(none.code, BindingTypeCode::kNone);
-  EXPECT_EQ(none.element_code, BindingTypeCode::kNone);
-  EXPECT_EQ(none.type, nullptr);
-}
-
-TEST_F(TypeRegistryTest, EnumValuesKeepNameOrderAndShareNumbers) {
-  const BindingTypeDescriptor* tide = registry_.FindType("Tide");
-  std::vector<std::string> names;
-  for (const auto& [name, value] : tide->values) names.push_back(name);
-  // Byte order: upper case sorts before lower case.
-  EXPECT_EQ(names, (std::vector<std::string>{"Flood", "kHigh", "kLow", "kSlack"}));
-  EXPECT_EQ(tide->values.at("kLow").description, "Water is out");
-  EXPECT_EQ(tide->description, "State of the water.");
-  EXPECT_EQ(tide->tags, (std::vector<std::string>{"$builtin", "help"}));
-}
-
-TEST_F(TypeRegistryTest, FindEnumValueName) {
-  const uint32_t tide = TypeKeyOf<Tide>().number();
-  EXPECT_STREQ(registry_.FindEnumValueName(tide, 1), "Flood");  // shared with kHigh
-  EXPECT_STREQ(registry_.FindEnumValueName(tide, 2), "kSlack");
-  EXPECT_EQ(registry_.FindEnumValueName(tide, 3), nullptr);
-  EXPECT_EQ(registry_.FindEnumValueName(TypeKeyOf<Buoy>().number(), 0), nullptr);
-  EXPECT_EQ(registry_.FindEnumValueName(TypeKeyOf<Decoy>().number(), 0), nullptr);
-}
-
-TEST_F(TypeRegistryTest, SecondRegistrationOfANameChangesNothing) {
-  auto again = RegisterStruct<Buoy>(registry_, "Buoy");
-  EXPECT_TRUE(again.already_registered());
-  again.Field("id", &Buoy::id).Description("ignored").Commit();
-  // Another native type under a taken name is not entered under its key.
-  RegisterStruct<Decoy>(registry_, "Buoy").Field("weight", &Decoy::weight).Commit();
-  RegisterEnum<Tide>(registry_, "Tide").Value("kRogue", Tide{9}).Commit();
-
-  const BindingTypeDescriptor* buoy = registry_.FindType("Buoy");
-  ASSERT_EQ(buoy->fields.size(), 2u);
-  EXPECT_EQ(buoy->fields[0].name, "id");
-  EXPECT_EQ(buoy->fields[1].name, "color");
-  EXPECT_EQ(buoy->description, "");
-  EXPECT_EQ(registry_.FindType(TypeKeyOf<Decoy>()), nullptr);
-  EXPECT_EQ(registry_.FindType("Tide")->values.count("kRogue"), 0u);
-  EXPECT_EQ(registry_.SnapshotTypes().size(), 3u);
-}
-
 TEST_F(TypeRegistryTest, DuplicateNamesInsideATypeKeepTheFirst) {
   RegisterStruct<Decoy>(registry_, "Decoy")
       .Field("weight", &Decoy::weight)
@@ -237,14 +86,6 @@ struct Early {
   Buoy buoy;
   std::vector<Decoy> decoys;
 };
-
-TEST_F(TypeRegistryTest, FieldsWhoseTypeWasNotRegisteredYetAreListed) {
-  RegisterStruct<Early>(registry_, "Early")
-      .Field("buoy", &Early::buoy)
-      .Field("decoys", &Early::decoys)
-      .Commit();
-  EXPECT_EQ(registry_.FindUnresolvedFields(), (std::vector<std::string>{"Early.decoys"}));
-}
 
 struct RouteData : BindingFunctionExtension {
   std::string path;
@@ -288,36 +129,6 @@ TEST_F(TypeRegistryTest, FunctionsAndEventsKeepTheirFirstRegistration) {
   EXPECT_FALSE(registry_.AddEvent(event).second);
   ASSERT_EQ(registry_.SnapshotEvents().size(), 1u);
   EXPECT_EQ(registry_.FindEvent("OnTideTurned")->payload.code, BindingTypeCode::kEnum);
-}
-
-TEST_F(TypeRegistryTest, ConcurrentLookUpsAgree) {
-  const uint32_t tide = TypeKeyOf<Tide>().number();
-  std::vector<std::thread> threads;
-  std::vector<int> mismatches(4, 0);
-  for (int t = 0; t < 4; ++t) {
-    threads.emplace_back([&, t] {
-      for (int i = 0; i < 2000; ++i) {
-        const char* name = registry_.FindEnumValueName(tide, i % 3);
-        const char* expected = i % 3 == 0 ? "kLow" : i % 3 == 1 ? "Flood" : "kSlack";
-        if (name == nullptr || std::string(name) != expected) ++mismatches[t];
-        if (registry_.FindType("Harbor") == nullptr) ++mismatches[t];
-      }
-    });
-  }
-  for (std::thread& thread : threads) thread.join();
-  EXPECT_EQ(mismatches, (std::vector<int>(4, 0)));
-}
-
-TEST(StaticType, NamesAreReadable) {
-  EXPECT_EQ(StaticType::Name<std::string>(), "std::string");
-  EXPECT_EQ(StaticType::Name<std::vector<std::string>>(), "std::vector<std::string>");
-  EXPECT_EQ((StaticType::Name<std::map<std::string, std::vector<int>>>()),
-            "std::map<std::string, std::vector<int>>");
-  EXPECT_EQ(StaticType::Name<std::optional<tav::BindingProperty>>(),
-            "std::optional<tav::BindingProperty>");
-  EXPECT_EQ(StaticType::Name<std::unique_ptr<Buoy>>(),
-            "std::unique_ptr<tav::(anonymous namespace)::Buoy>");
-  EXPECT_EQ(StaticType::Name<int32_t>(), "int");
 }
 
 }  // namespace

@@ -27,53 +27,6 @@ void ExpectReads(const ReadCase* cases, size_t count) {
   }
 }
 
-TEST(YamlReader, BuildsTrees) {
-  const ReadCase cases[] = {
-      {"name: Valiant\nperks: [8005, 9111, 8299]\nactive: yes\n",
-       R"({"active":true,"name":"Valiant","perks":[u8005,u9111,u8299]})"},
-      {"- order: 2\n  style: {primary: 8000, sub: -1}\n- ~\n",
-       R"([{"order":u2,"style":{"primary":u8000,"sub":s-1}},null])"},
-      // Fields come out in byte order, whatever order the text gives.
-      {"zeta: 1\nZeta: 2\nab: 3\na: 4\n", R"({"Zeta":u2,"a":u4,"ab":u3,"zeta":u1})"},
-      {"[]", "[]"},
-      {"{}", "{}"},
-      {"[[], {}, '']", R"([[],{},""])"},
-      {"'': empty key\n", R"({"":"empty key"})"},
-      // Keys are taken as text, never resolved.
-      {"1: one\n~: tilde\nyes: 'y'\n", R"({"1":"one","yes":"y","~":"tilde"})"},
-      {"!!str 5: five\n", R"({"5":"five"})"},
-  };
-  ExpectReads(cases, std::size(cases));
-}
-
-TEST(YamlReader, RepeatedKeysReuseTheField) {
-  const ReadCase cases[] = {
-      {"a: 1\na: two\n", R"({"a":"two"})"},
-      {"a: {x: 1}\na: {y: 2}\n", R"({"a":{"x":u1,"y":u2}})"},
-      {"a: [1]\na: [2, 3]\n", R"({"a":[u1,u2,u3]})"},
-      {"a: [1]\na: {y: 2}\n", R"({"a":{"y":u2}})"},
-      {"a: {x: 1}\na: ~\n", R"({"a":null})"},
-  };
-  ExpectReads(cases, std::size(cases));
-}
-
-TEST(YamlReader, DocumentsInAStream) {
-  const ReadCase cases[] = {
-      {"", "null"},
-      {"# nothing but a comment\n", "null"},
-      {"---\n", "null"},
-      {"---\n...\n", "null"},
-      // An empty first document does not count as a document of its own.
-      {"---\n--- rune\n", R"("rune")"},
-      {"--- ~\n--- rune\n", R"("rune")"},
-      {"--- a\n--- b\n", "error: Multi-document YAML is not supported."},
-      {"--- a\n---\n", "error: Multi-document YAML is not supported."},
-      {"--- {}\n--- b\n", "error: Multi-document YAML is not supported."},
-      {"---\n---\n--- c\n--- d\n", "error: Multi-document YAML is not supported."},
-  };
-  ExpectReads(cases, std::size(cases));
-}
-
 TEST(YamlReader, KeysMustBeStringScalars) {
   const ReadCase cases[] = {
       {"!!int 1: a\n",
@@ -149,37 +102,6 @@ TEST(YamlReader, ParserErrorsUseLibyamlPositions) {
        "0 col: 3"},
   };
   ExpectReads(cases, std::size(cases));
-}
-
-TEST(YamlReader, FirstErrorStands) {
-  const ReadCase cases[] = {
-      // Later events are not read: neither the second bad alias nor the
-      // unclosed flow sequence is reported.
-      {"a: *one\nb: *two\nc: [\n",
-       "error: Undefined alias encountered: \"one\". At line: 1 col: 4"},
-      {"a: !!int x\n--- b\n",
-       "error: Value x for 'yaml' of type uint64_t is in an incorrect format"},
-  };
-  ExpectReads(cases, std::size(cases));
-
-  BindingResult result = ParseYaml("a: [1, 2]\nb: *gone\n");
-  ASSERT_FALSE(result.ok());
-  EXPECT_EQ(result.value().size(), 1u);  // only "error" is left of the tree
-}
-
-TEST(YamlReader, InvalidUtf8IsAParserError) {
-  BindingResult result = ParseYaml("name: \xff\xfe\n");
-  EXPECT_FALSE(result.ok());
-  EXPECT_EQ(result.error().substr(0, 19), "YAML parser error: ");
-}
-
-TEST(YamlReader, TextIsReadToItsLengthOnly) {
-  std::string text = "a: 1\nb: 2\n";
-  EXPECT_EQ(Read(std::string_view(text).substr(0, 5)), R"({"a":u1})");
-  std::string with_nul("a: \"x\\0y\"\n", 10);
-  BindingResult result = ParseYaml(with_nul);
-  ASSERT_TRUE(result.ok()) << result.error();
-  EXPECT_EQ(result.value()["a"].GetString(), std::string_view("x\0y", 3));
 }
 
 std::string Nested(size_t depth, const char* inner = "0") {

@@ -85,54 +85,6 @@ TEST(YamlScalar, PlainScalarsAreResolved) {
   ExpectScalars(cases, std::size(cases));
 }
 
-TEST(YamlScalar, QuotedScalarsStayStrings) {
-  const ScalarCase cases[] = {
-      {"'yes'", R"("yes")"},
-      {"\"12\"", R"("12")"},
-      {"''", R"("")"},
-      {"\"~\"", R"("~")"},
-      {"'null'", R"("null")"},
-  };
-  ExpectScalars(cases, std::size(cases));
-}
-
-TEST(YamlScalar, BlockScalarsAreResolvedLikePlainOnes) {
-  const ScalarCase cases[] = {
-      {"|-\n  12\n", "u12"},
-      {">-\n  yes\n", "true"},
-      // A kept line break makes it text.
-      {"|\n  12\n", "\"12\n\""},
-      {"|-\n", "null"},
-  };
-  ExpectScalars(cases, std::size(cases));
-}
-
-TEST(YamlScalar, TagsChooseTheKind) {
-  const ScalarCase cases[] = {
-      {"!!str 12", R"("12")"},
-      {"!!str yes", R"("yes")"},
-      {"!!str", R"("")"},
-      {"!!int 42", "u42"},
-      {"!!int -42", "s-42"},
-      {"!!int 0x1F", "u31"},
-      // Tagged integers follow the C rules of base 0, so a leading zero is
-      // octal here, unlike a plain 010.
-      {"!!int 010", "u8"},
-      {"!!int 18446744073709551615", "u18446744073709551615"},
-      {"!!int -9223372036854775808", "s-9223372036854775808"},
-      {"!!float 1.5", "f1.5"},
-      {"!!float 2", "f2"},
-      {"!!float '-0.5'", "f-0.5"},
-      {"!!bool yes", "true"},
-      {"!!bool OFF", "false"},
-      // A !!bool text that is no bool word leaves the value empty.
-      {"!!bool maybe", "null"},
-      {"!!bool 1", "null"},
-      {"tag: !!bool perhaps", R"({"tag":null})"},
-  };
-  ExpectScalars(cases, std::size(cases));
-}
-
 TEST(YamlScalar, BadTaggedScalarsFailTheParse) {
   struct {
     const char* yaml;
@@ -229,19 +181,6 @@ TEST(YamlScalar, NumbersReadAsStrtodReadsThem) {
     }
     EXPECT_EQ(testing::Dump(cell), StrtodReading(text));
   }
-}
-
-TEST(YamlScalar, NumberTextNeedNotBeTerminated) {
-  // The text is a view into a larger buffer: only its own bytes count.
-  const char buffer[] = "125abc";
-  BindingProperty cell;
-  ResolvePlainYamlScalar(std::string_view(buffer, 3), cell);
-  EXPECT_EQ(testing::Dump(cell), "u125");
-
-  std::string long_number(100, '0');
-  long_number += "1.5x";
-  ResolvePlainYamlScalar(std::string_view(long_number).substr(0, 103), cell);
-  EXPECT_EQ(testing::Dump(cell), "f1.5");
 }
 
 }  // namespace

@@ -65,37 +65,6 @@ TEST(LogLineFormat, LevelTexts) {
   }
 }
 
-TEST(LogLineFormat, CategoryNamesLowestBitFirst) {
-  const struct {
-    uint64_t mask;
-    const char* names;
-  } cases[] = {
-      {0, ""},
-      {kLogCategoryNetwork | kLogCategoryDebug, "DBG;NET"},
-      {0xff, "DBG;GEN;XTR;PRF;MEM;DSK;NET;TST"},
-      {uint64_t{1} << 8, "???"},
-      {kLogCategoryTest | (uint64_t{1} << 63), "TST;???"},
-  };
-  for (const auto& c : cases) {
-    SCOPED_TRACE(c.names);
-    LogEntry entry = SampleEntry();
-    entry.categories = c.mask;
-    EXPECT_EQ(Line("[#G]", entry), std::string("[") + c.names + "]\n");
-  }
-}
-
-TEST(LogLineFormat, ClockAndThreadShapes) {
-  using ::testing::MatchesRegex;
-  EXPECT_THAT(Line("#H", SampleEntry()), MatchesRegex("[0-9]{6}\\.[0-9]{3}\n"));
-  EXPECT_THAT(Line("#T", SampleEntry()), MatchesRegex("0x[0-9a-f]+\n"));
-}
-
-TEST(LogLineFormat, ExactlyOneLineFeed) {
-  EXPECT_EQ(Line("#M", SampleEntry("two lines\nend\n")), "two lines\nend\n");
-  EXPECT_EQ(Line("#M\n", SampleEntry()), "page store unreachable\n");
-  EXPECT_EQ(Line("#M\n\n", SampleEntry()), "page store unreachable\n\n");
-}
-
 TEST(LogLineFormat, LongLinesKeepRoomForLineFeed) {
   const std::string long_template(5000, 'x');
   EXPECT_EQ(Line(long_template, SampleEntry()), std::string(4094, 'x') + "\n");
@@ -105,27 +74,6 @@ TEST(LogLineFormat, LongLinesKeepRoomForLineFeed) {
   // A line cut right after a line feed does not get a second one.
   const std::string ends_in_feed = std::string(4093, 'y') + "\nzz";
   EXPECT_EQ(Line(ends_in_feed, SampleEntry()), std::string(4093, 'y') + "\n");
-}
-
-TEST(LogLineFormat, TinyBuffers) {
-  char line[3] = {'#', '#', '#'};
-  EXPECT_EQ(FormatLogLine("#M", SampleEntry(), line, 3), 2u);
-  EXPECT_STREQ(line, "p\n");
-  EXPECT_EQ(FormatLogLine("#M", SampleEntry(), line, 2), 1u);
-  EXPECT_STREQ(line, "\n");
-  EXPECT_EQ(FormatLogLine("#M", SampleEntry(), line, 1), 0u);
-  EXPECT_EQ(line[0], '\0');
-}
-
-TEST(LogLineFormat, Timestamps) {
-  char text[64];
-  const LogTime time{2031, 12, 31, 23, 59, 58, 7};
-  EXPECT_EQ(FormatLogTimestamp(time, text, sizeof text), 23u);
-  EXPECT_STREQ(text, "2031-12-31T23:59:58.007");
-  EXPECT_EQ(FormatFileTimestamp(time, text, sizeof text), 19u);
-  EXPECT_STREQ(text, "2031-12-31T23-59-58");
-  EXPECT_EQ(FormatFileTimestamp(time, text, 5), 4u);
-  EXPECT_STREQ(text, "2031");
 }
 
 }  // namespace

@@ -74,25 +74,6 @@ TEST_F(BuiltInTargetsTest, DefaultFiltering) {
   EXPECT_EQ(out_.Text(), "");
 }
 
-TEST_F(BuiltInTargetsTest, StdOutTakesGeneralOnlyOnceRegistered) {
-  AddLogTarget(GetStdOutLogTarget());
-  LogError("debug entry");
-  Log(kLogLevelError, kLogCategoryGeneral, "general entry");
-  EXPECT_EQ(out_.Text(), "general entry\n");
-  // The console targets include DBG and the stderr one excludes GEN.
-  EXPECT_EQ(err_.Text().find("general entry"), std::string::npos);
-  EXPECT_NE(debugger_.Text().find("debug entry"), std::string::npos);
-}
-
-TEST_F(BuiltInTargetsTest, FindsRegisteredTargetsByExactName) {
-  EXPECT_EQ(FindLogTarget("StdErrLogTarget"), GetStdErrLogTarget());
-  EXPECT_EQ(FindLogTarget("DebuggerConsoleLogTarget"), GetDebuggerConsoleLogTarget());
-  EXPECT_EQ(FindLogTarget("StdOutLogTarget"), nullptr);
-  EXPECT_EQ(FindLogTarget("stderrlogtarget"), nullptr);
-  EXPECT_EQ(FindLogTarget("StdErr"), nullptr);
-  EXPECT_EQ(FindLogTarget("LogTarget"), nullptr);
-}
-
 TEST_F(BuiltInTargetsTest, LogCallDoesNotAllocate) {
   const size_t before = t_allocations;
   LogWarning("perk %d rejected for style %s", 8112, "Quickstep");
@@ -128,23 +109,6 @@ TEST_F(LoggerTest, TargetMaskTests) {
   }
 }
 
-TEST_F(LoggerTest, LevelFilters) {
-  CaptureLogTarget target;
-  ConfigureLogTarget(&target, kLogLevelError, 0, 0, "#L");
-  LogWarning("below the target");
-  LogError("error");
-  LogAlways("always");
-  SetLogLevel(kLogLevelAlways);
-  LogError("below the logger");
-  EXPECT_EQ(target.lines(), (std::vector<std::string>{" ERROR\n", "ALWAYS\n"}));
-
-  SetLogLevel(kLogLevelOkay);
-  target.SetLevel(kLogLevelOkay);
-  LogInfo("info");
-  EXPECT_EQ(target.messages().back(), "info");
-  RemoveLogTarget(&target);
-}
-
 TEST_F(LoggerTest, DestroyedTargetLeavesTheList) {
   {
     CaptureLogTarget target;
@@ -155,17 +119,6 @@ TEST_F(LoggerTest, DestroyedTargetLeavesTheList) {
   LogWarning("reaches no destroyed target");
 }
 
-TEST_F(LoggerTest, DefaultTemplateLine) {
-  CaptureLogTarget target;
-  AddLogTarget(&target);
-  Log(kLogLevelError, kLogCategoryDebug | kLogCategoryNetwork, "settings %s failed", "load");
-  ASSERT_EQ(target.lines().size(), 1u);
-  EXPECT_THAT(target.lines()[0],
-              ::testing::MatchesRegex("[0-9]{4}-[0-9]{2}-[0-9]{2}T[0-9]{2}:[0-9]{2}:[0-9]{2}"
-                                      "\\.[0-9]{3}\\|  ERROR\\| DBG;NET\\| settings load failed\n"));
-  RemoveLogTarget(&target);
-}
-
 TEST_F(LoggerTest, MessageIsCutAt4095Bytes) {
   CaptureLogTarget target;
   ConfigureLogTarget(&target, kLogLevelOkay, 0, 0, "#M");
@@ -174,81 +127,6 @@ TEST_F(LoggerTest, MessageIsCutAt4095Bytes) {
   ASSERT_EQ(target.messages().size(), 1u);
   EXPECT_EQ(target.messages()[0], text.substr(0, 4095));
   EXPECT_EQ(target.lines()[0], text.substr(0, 4094) + "\n");
-  RemoveLogTarget(&target);
-}
-
-TEST_F(LoggerTest, CountersAndMute) {
-  CaptureLogTarget target;
-  ConfigureLogTarget(&target, kLogLevelAlways, 0, 0, "#M");
-  LogWarning("w1");
-  LogWarning("w2");
-  LogError("e1");
-  LogAlways("a1");
-  LogInfo("dropped by the logger");
-  Log(kLogLevelError, kLogCategoryExtra, "dropped by the excluded mask");
-  SetLogMuted(true);
-  EXPECT_TRUE(IsLogMuted());
-  LogAlways("dropped while muted");
-  LogError("dropped while muted");
-  EXPECT_EQ(GetLogWarningCount(), 2u);
-  EXPECT_EQ(GetLogErrorCount(), 1u);
-  EXPECT_EQ(target.messages(), std::vector<std::string>{"a1"});
-  RemoveLogTarget(&target);
-}
-
-TEST_F(LoggerTest, ExcludedMaskReplacesTheDefault) {
-  CaptureLogTarget target;
-  ConfigureLogTarget(&target, kLogLevelOkay, 0, 0, "#M");
-  EXPECT_EQ(GetLogExcludedCategories(), kLogCategoryExtra);
-  SetLogExcludedCategories(kLogCategoryNetwork);
-  Log(kLogLevelWarning, kLogCategoryExtra, "xtr allowed now");
-  Log(kLogLevelWarning, kLogCategoryNetwork | kLogCategoryDebug, "net excluded");
-  EXPECT_EQ(target.messages(), std::vector<std::string>{"xtr allowed now"});
-  RemoveLogTarget(&target);
-}
-
-TEST_F(LoggerTest, AddTwiceWritesTwiceAndRemoveTakesAll) {
-  CaptureLogTarget target;
-  target.SetLevel(kLogLevelOkay);
-  AddLogTarget(&target);
-  AddLogTarget(&target);
-  EXPECT_TRUE(target.IsRegistered());
-  LogWarning("twice");
-  EXPECT_EQ(target.lines().size(), 2u);
-
-  RemoveLogTarget(&target);
-  EXPECT_FALSE(target.IsRegistered());
-  EXPECT_EQ(FindLogTarget("CaptureLogTarget"), nullptr);
-  LogWarning("gone");
-  EXPECT_EQ(target.lines().size(), 2u);
-}
-
-TEST_F(LoggerTest, FindReturnsFirstMatch) {
-  CaptureLogTarget first("PluginLogTarget");
-  CaptureLogTarget second("PluginLogTarget");
-  AddLogTarget(&first);
-  AddLogTarget(&second);
-  EXPECT_EQ(FindLogTarget("PluginLogTarget"), &first);
-  RemoveLogTarget(&first);
-  EXPECT_EQ(FindLogTarget("PluginLogTarget"), &second);
-  RemoveLogTarget(&second);
-}
-
-TEST_F(LoggerTest, ConfigureResetsStoresAndRegistersOnce) {
-  CaptureLogTarget target;
-  ConfigureLogTarget(&target, kLogLevelOkay, kLogCategoryDebug | kLogCategoryGeneral,
-                     kLogCategoryGeneral, "#L: #M");
-  EXPECT_TRUE(target.IsRegistered());
-  EXPECT_EQ(target.GetLevel(), kLogLevelOkay);
-  EXPECT_EQ(target.GetIncludedMask(), kLogCategoryDebug);
-  EXPECT_EQ(target.GetExcludedMask(), kLogCategoryGeneral);
-  EXPECT_EQ(target.GetTemplate(), "#L: #M");
-
-  ConfigureLogTarget(&target, kLogLevelWarning, 0, 0, "#M");
-  LogWarning("once");
-  EXPECT_EQ(target.lines(), std::vector<std::string>{"once\n"});
-  EXPECT_EQ(target.GetIncludedMask(), 0u);
-  EXPECT_EQ(target.GetExcludedMask(), 0u);
   RemoveLogTarget(&target);
 }
 
@@ -312,21 +190,6 @@ TEST(LoggerLifetime, LastReleaseResetsTargetsAndSettings) {
   EXPECT_EQ(GetLogWarningCount(), 0u);
   EXPECT_EQ(FindLogTarget("CaptureLogTarget"), nullptr);
   ReleaseLogger();
-}
-
-TEST(LoggerLifetime, LogBeforeAcquireCreatesTheLogger) {
-  CaptureLogTarget target;
-  ConfigureLogTarget(&target, kLogLevelOkay, 0, 0, "#M");
-  // GEN entries reach no console target.
-  Log(kLogLevelWarning, kLogCategoryGeneral, "no user yet");
-  EXPECT_EQ(target.messages(), std::vector<std::string>{"no user yet"});
-
-  // The first acquire keeps the logger that first use made; its release
-  // destroys it.
-  AcquireLogger();
-  EXPECT_TRUE(target.IsRegistered());
-  ReleaseLogger();
-  EXPECT_FALSE(target.IsRegistered());
 }
 
 }  // namespace

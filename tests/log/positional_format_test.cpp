@@ -54,68 +54,6 @@ TEST(PositionalFormat, PrintfDirectivesAfterDollar) {
   });
 }
 
-TEST(PositionalFormat, EachArgumentKeepsItsType) {
-  RunCases({
-      {"f on integer keeps precision", "%1$.2f", {7}, "07"},
-      {"d on text prints text", "%1$d", {"Ember"}, "Ember"},
-      {"s on double", "%1$s", {2.5}, "2.5"},
-      {"d on double", "%1$d", {0.25}, "0.25"},
-      {"s on char", "%1$s", {'z'}, "z"},
-      {"l on text is ignored", "%1$ls", {"wide"}, "wide"},
-      {"L on double is ignored", "%1$.1Lf", {3.25}, "3.2"},
-      {"ll on int32 prints the int", "%1$lld", {-5}, "-5"},
-  });
-}
-
-TEST(PositionalFormat, BareDoublesUseG) {
-  RunCases({
-      {"tenth", "%1", {0.1}, "0.1"},
-      {"large", "%1", {1e20}, "1e+20"},
-      {"float", "%1", {0.5f}, "0.5"},
-      {"whole", "%1", {3.0}, "3"},
-  });
-}
-
-TEST(PositionalFormat, SixtyFourBitValuesPrintWhole) {
-  const int64_t min = std::numeric_limits<int64_t>::min();
-  const uint64_t max = std::numeric_limits<uint64_t>::max();
-  RunCases({
-      {"bare signed", "%1", {min}, "-9223372036854775808"},
-      {"bare unsigned", "%1", {max}, "18446744073709551615"},
-      {"explicit d", "%1$d", {int64_t{1} << 40}, "1099511627776"},
-      {"explicit x", "%1$x", {max}, "ffffffffffffffff"},
-      {"explicit width", "%1$22d", {min}, "  -9223372036854775808"},
-      {"in sequence", "%d|%u", {min, max}, "-9223372036854775808|18446744073709551615"},
-      {"own ll", "%1$llu", {max}, "18446744073709551615"},
-      {"l becomes ll", "%1$lx", {uint64_t{1} << 63}, "8000000000000000"},
-      {"h narrows", "%1$hx", {uint64_t{0x123456789}}, "6789"},
-      {"c takes the low byte", "%1$c", {int64_t{0x4142}}, "B"},
-  });
-}
-
-TEST(PositionalFormat, StarWidthsAndPrecisions) {
-  RunCases({
-      {"width in sequence", "[%*d]", {5, 42}, "[   42]"},
-      {"precision in sequence", "[%.*f]", {3, 2.0}, "[2.000]"},
-      {"both in sequence", "[%*.*s]", {6, 2, "abcdef"}, "[    ab]"},
-      {"width by number", "[%1$*2$d]", {42, 4}, "[  42]"},
-      {"negative width aligns left", "[%*d]", {-4, 7}, "[7   ]"},
-      {"negative width on text", "[%*s]", {-4, "ab"}, "[ab  ]"},
-      {"negative precision is none", "[%.*f]", {-1, 0.5}, "[0.500000]"},
-      {"unsigned width", "[%*d]", {3u, 1}, "[  1]"},
-      {"char width", "[%*d]", {'\x03', 1}, "[  1]"},
-      {"sequence shared with star", "%*d %d", {2, 1, 9}, " 1 9"},
-  });
-}
-
-TEST(PositionalFormat, NumberBeyondCountReadsAsWidth) {
-  RunCases({
-      {"space as conversion", "%3 |", {"ab", "cd"}, " ab|"},
-      {"dollar as conversion", "%5$d", {7, 8}, "    7d"},
-      {"number without args stops", "a%1b", {}, "a"},
-  });
-}
-
 TEST(PositionalFormat, StopsKeepWhatWasWritten) {
   RunCases({
       {"sequence runs out", "%d and %d", {1}, "1 and "},
@@ -171,15 +109,6 @@ TEST(PositionalFormat, SmallBufferEndsWithNul) {
   EXPECT_EQ(FormatPositional(one, 1, "abc", args, 1), 0u);
   EXPECT_EQ(one[0], '\0');
   EXPECT_EQ(FormatPositional(nullptr, 0, "abc", args, 1), 0u);
-}
-
-TEST(PositionalFormat, TextsNeedNoTerminatingNul) {
-  const char letters[] = {'a', 'b', 'c', 'd'};
-  const std::string_view first_two(letters, 2);
-  EXPECT_EQ(FormatMessage("[%1][%1$4s]", first_two), "[ab][  ab]");
-  const std::string with_nul("x\0y", 3);
-  EXPECT_EQ(FormatMessage("%1", with_nul), with_nul);
-  EXPECT_EQ(FormatMessage("%1", static_cast<const char*>(nullptr)), "");
 }
 
 TEST(PositionalFormat, NulInsideTheFormatIsCopied) {
