@@ -362,5 +362,24 @@ TEST(YamlConformance, CasesWithoutJsonParse) {
   }
 }
 
+TEST(YamlConformance, ListedCasesExist) {
+  auto find = [](const std::string& id) {
+    return std::find_if(Cases().begin(), Cases().end(),
+                        [&](const YamlCase& c) { return c.id == id; });
+  };
+  for (const auto& [id, reason] : kLibyamlLeniencies) {
+    SCOPED_TRACE(id);
+    auto found = find(id);
+    ASSERT_NE(found, Cases().end());
+    EXPECT_TRUE(found->error);
+  }
+  for (const auto& [id, difference] : kDeliberateDifferences) {
+    SCOPED_TRACE(id);
+    auto found = find(id);
+    ASSERT_NE(found, Cases().end());
+    EXPECT_FALSE(found->error);
+  }
+}
+
 }  // namespace
 }  // namespace tav
