@@ -211,44 +211,6 @@ TEST_F(PageBookTest, UpdateReplacesThePageThenPublishesSavesAndMakesItCurrent) {
   }
 }
 
-TEST_F(PageBookTest, DeleteMovesTheCurrentPageToTheNeighbour) {
-  ServeSampleGameData();
-  ServeNoStoredSettings();
-  Start();
-  const int a = CreatePage("A", 710, 720, kTempestPerks);
-  const int b = CreatePage("B", 710, 720, kTempestPerks);
-  const int c = CreatePage("C", 710, 720, kTempestPerks);
-  ASSERT_EQ(CurrentPageId(), c);
-
-  // Any page deleted, current or not, hands the current page to the next
-  // one in order ...
-  Forget();
-  const CallResult deleted = Call(TAV_METHOD_DELETE, PagePath(a));
-  ASSERT_TRUE(deleted.ok()) << deleted.Summary();
-  EXPECT_TRUE(deleted.value.IsNull());
-  EXPECT_EQ(CurrentPageId(), b);
-  EXPECT_THAT(PublishedUris(), ElementsAre("/tav-perks/v1/pages", "/tav-perks/v1/currentpage"));
-  EXPECT_THAT(SettingsWrites(), SizeIs(1));
-  EXPECT_THAT(PageOrders(), ElementsAre(std::to_string(b) + ":1", std::to_string(c) + ":2"));
-
-  // ... or to the previous one when it was the last ...
-  ASSERT_TRUE(Call(TAV_METHOD_DELETE, PagePath(c)).ok());
-  EXPECT_EQ(CurrentPageId(), b);
-  ASSERT_TRUE(Call(TAV_METHOD_PUT, "/tav-perks/v1/currentpage", std::to_string(b)).ok());
-
-  // ... and the only page leaves the current id as it was.
-  Forget();
-  ASSERT_TRUE(Call(TAV_METHOD_DELETE, PagePath(b)).ok());
-  EXPECT_THAT(PublishedUris(), ElementsAre("/tav-perks/v1/pages"));
-  EXPECT_EQ(Answer(Call(TAV_METHOD_GET, "/tav-perks/v1/currentpage")), "404 Perk Page not found.");
-  rapidjson::Document written = JsonValue(SettingsWrites().back());
-  EXPECT_EQ(written["data"]["perShardPerkBooks"][""]["currentPageId"].GetInt(), b);
-
-  ASSERT_TRUE(Call(TAV_METHOD_DELETE, "/tav-perks/v1/pages").ok());
-  EXPECT_EQ(Answer(Call(TAV_METHOD_DELETE, PagePath(b))), "404 Perk Page not found.");
-  EXPECT_EQ(Answer(Call(TAV_METHOD_DELETE, PagePath(51))), "403 Page is not deletable.");
-}
-
 TEST_F(PageBookTest, ResetPutsThePresetPagesBack) {
   ServeSampleGameData();
   ServeNoStoredSettings();
