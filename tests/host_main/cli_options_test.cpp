@@ -49,11 +49,6 @@ TEST(CoreCommandLine, ValuesComeAfterASpaceOrAnEqualsSign) {
   EXPECT_TRUE(line.options.quiet);
 }
 
-TEST(CoreCommandLine, HelpWinsOverWhatFollows) {
-  EXPECT_EQ(ParseCommandLine({"--help", "--bogus"}, Defaults()).outcome, CommandLine::kHelp);
-  EXPECT_EQ(ParseCommandLine({"-h"}, Defaults()).outcome, CommandLine::kHelp);
-}
-
 TEST(CoreCommandLine, MistakesAreNamedExactly) {
   struct Case {
     std::vector<std::string> arguments;
@@ -91,17 +86,6 @@ TEST(CoreCommandLine, WithoutAHomeTheStoreMustBeGiven) {
   EXPECT_EQ(line.outcome, CommandLine::kError);
   EXPECT_EQ(line.error, "no default store: set HOME or XDG_DATA_HOME, or give --store FILE");
   EXPECT_EQ(ParseCommandLine({"--store", "/tmp/x"}, defaults).outcome, CommandLine::kRun);
-}
-
-TEST(CoreCommandLine, HelpDocumentsEveryOptionWithItsDefault) {
-  const std::string help = HelpText(Defaults());
-  for (const char* option : {"--port N", "--data DIR", "--store FILE", "--telemetry FILE", "--shard NAME",
-                             "--level N", "--owned-pages N", "--plugin PATH", "--quiet", "--help"}) {
-    EXPECT_THAT(help, HasSubstr(option));
-  }
-  EXPECT_THAT(help, HasSubstr("(default /srv/data)"));
-  EXPECT_THAT(help, HasSubstr("(default /home/ada/.local/share/tav-core/settings.sqlite3)"));
-  EXPECT_THAT(help, HasSubstr("(default /opt/tav/libtav_perks.so)"));
 }
 
 }  // namespace

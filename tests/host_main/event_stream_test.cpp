@@ -72,15 +72,5 @@ TEST(EventStream, ASlowReaderIsEndedRatherThanLetTheQueueGrow) {
   EXPECT_EQ(fresh->Wait(milliseconds(0)).frame, "id: 6\nevent: OnTick\ndata: 5\n\n");
 }
 
-TEST(EventStream, CloseEndsEveryStreamAndLaterOnes) {
-  EventStream events;
-  auto reader = events.Subscribe("");
-  events.Close();
-  EXPECT_EQ(reader->Wait(milliseconds(1000)).kind, EventStream::Next::kEnded);
-  EXPECT_EQ(events.Subscribe("")->Wait(milliseconds(0)).kind, EventStream::Next::kEnded);
-  EXPECT_EQ(events.subscriber_count(), 0u);
-  events.Publish("OnAfter", "1");  // nobody to tell; no effect
-}
-
 }  // namespace
 }  // namespace tav::host

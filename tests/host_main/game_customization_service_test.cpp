@@ -53,15 +53,6 @@ TEST_F(GameCustomizationServiceTest, AcceptsPushesUnlessToldToRefuseSome) {
             R"("content":{"perkIds":[7101,7104],"perkStyle":710,"perkSubStyle":720}}}]})");
 }
 
-TEST_F(GameCustomizationServiceTest, TellsTheStylesOfTheDocumentAndTheDisabledPerks) {
-  EXPECT_EQ(Answer(service_.AnswerStyles(Call("\"perks\""))),
-            R"(200 [] {"error":"OK","result":"[{\"id\":710,\"slots\":[{\"type\":\"kKeyStone\",\"perks\":[7101]}]},)"
-            R"({\"id\":720,\"slots\":[]}]"})");
-  ASSERT_TRUE(Configure(R"({"disabledPerks":[7104,7208]})")) << error_;
-  EXPECT_EQ(Answer(service_.AnswerDisabledPerks(Call("\"perks\""))),
-            R"(200 [] {"error":"OK","result":"[7104,7208]"})");
-}
-
 TEST_F(GameCustomizationServiceTest, ABadSettingChangesNothing) {
   ASSERT_TRUE(Configure(R"({"failures":1,"disabledPerks":[5]})")) << error_;
   const std::string before = JsonText(service_.Describe());

@@ -35,28 +35,5 @@ TEST(HttpExchange, JsonBodiesAreRefusedBeforeTheyNestTooDeep) {
   }
 }
 
-TEST(HttpExchange, ContentTypes) {
-  struct Case {
-    const char* type;
-    bool json;
-    bool resource;
-  };
-  const Case cases[] = {
-      {"", true, true},
-      {"application/json", true, true},
-      {"Application/JSON; charset=utf-8", true, true},
-      {"application/vnd.api+json", true, true},
-      {"application/jsonx", false, false},
-      {"application/x-www-form-urlencoded", false, true},
-      {"application/x-yaml", false, false},
-      {"text/plain", false, false},
-  };
-  for (const Case& c : cases) {
-    SCOPED_TRACE(c.type);
-    EXPECT_EQ(IsJsonContentType(c.type), c.json);
-    EXPECT_EQ(IsResourceBodyType(c.type), c.resource);
-  }
-}
-
 }  // namespace
 }  // namespace tav::host

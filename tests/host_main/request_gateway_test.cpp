@@ -96,17 +96,6 @@ TEST_F(RequestGatewayTest, ThePluginGetsTheRequestAsSent) {
   EXPECT_TRUE(bare["contentType"].IsNull());
 }
 
-TEST_F(RequestGatewayTest, PathsBelowThePluginsRootGoToThePlugin) {
-  EXPECT_THAT(gateway_->plugin_roots(), ElementsAre("/fake/v1"));
-  EXPECT_EQ(Summary(Send("GET", "/fake/v1/items/12")), R"(200 {"function":"GetItem","url":"/fake/v1/items/12"})");
-  EXPECT_EQ(Summary(Send("GET", "/fake/v1/nothing/here")), R"(404 {"error":"Invalid function"})");
-  EXPECT_EQ(Summary(Send("DELETE", "/fake/v1/items")), R"(404 {"error":"Invalid function"})");
-  // "/fake/v1x" and "/fake/v2" are not below the root: they are peers'.
-  EXPECT_EQ(Summary(Send("GET", "/fake/v1x/items")), R"(404 {"error":"Not found"})");
-  EXPECT_EQ(Summary(Send("TRACE", "/fake/v1/echo")), R"(405 {"error":"Method not allowed"})");
-  EXPECT_EQ(core_.RequestsTo(0, "/fake/v1x/items").size(), 0u) << "the core's own reads are not the plugin's";
-}
-
 TEST(PluginAnswer, StatusesAndBodies) {
   struct Case {
     const char* label;
@@ -146,35 +135,6 @@ TEST(PluginAnswer, StatusesAndBodies) {
   EXPECT_THAT(answer.headers, ElementsAre(Pair("X-Rows", "1")));
 }
 
-TEST_F(RequestGatewayTest, ThePeersStartFromTheOptions) {
-  struct Case {
-    const char* path;
-    std::string expected;
-  };
-  const Case cases[] = {
-      {"/tav-login/v1/login-data-packet", R"(200 {"platformId":"NE4","summonerId":4207,"accountId":91377})"},
-      {"/tav-login/v1/session", R"(200 {"state":"SUCCEEDED","summonerId":4207,"accountId":91377})"},
-      {"/tav-collections/v1/inventories/4207/rune-book",
-       R"(200 {"summonerId":4207,"pages":[{"id":1,"name":"Page 1","current":true,"runes":[]},)"
-       R"({"id":2,"name":"Page 2","current":false,"runes":[]},{"id":3,"name":"Page 3","current":false,"runes":[]}]})"},
-      {"/tav-settings/v2/ready", "200 true"},
-      {"/tav-player-preferences/v1/player-preferences-ready", "200 true"},
-      {"/tav-player-preferences/v1/preference/PerksPreferences", R"(404 {"error":"Not found"})"},
-      {"/tav-settings/v2/account/PerksPreferences/page-settings", "200 {}"},
-      {"/tav-champ-select/v1/session", R"(404 {"error":"Not found"})"},
-      {"/vexa-messaging-service/v1/message/perks/v1/disabled/ne4", R"(404 {"error":"Not found"})"},
-      {"/tav-platform-config/v1/namespaces/Perks", R"(200 {"PerksEnabled":true,"AutoRepairPagesEnabled":true})"},
-  };
-  for (const Case& c : cases) {
-    SCOPED_TRACE(c.path);
-    EXPECT_EQ(Summary(Send("GET", c.path)), c.expected);
-  }
-  rapidjson::Document summoner = JsonValue(Send("GET", "/tav-summoner/v1/current-summoner").body);
-  EXPECT_EQ(summoner["summonerLevel"].GetUint(), 23u);
-  rapidjson::Document styles = JsonValue(Send("GET", "/tav-game-data/assets/v1/perkstyles.json").body);
-  EXPECT_EQ(styles.Size(), 5u);
-}
-
 TEST_F(RequestGatewayTest, AWriteDeliversTheResourceEventToThePlugin) {
   for (const char* name : {"OnJsonApiEvent_tav-gameflow_v1_session", "OnJsonApiEvent_tav-champ-select_v1_session",
                            "OnJsonApiEvent_tav-settings_v2_PerksPreferences"}) {
@@ -197,59 +157,6 @@ TEST_F(RequestGatewayTest, AWriteDeliversTheResourceEventToThePlugin) {
       R"(OnJsonApiEvent_tav-settings_v2_PerksPreferences {"uri":"/tav-settings/v2/PerksPreferences/page-settings","eventType":"Create","data":{"schemaVersion":5}})"));
   std::string error;
   EXPECT_EQ(peers_->store().Get("PerksPreferences/page-settings", &error), R"({"schemaVersion":5})");
-}
-
-TEST_F(RequestGatewayTest, BadWritesAreRefusedAndChangeNothing) {
-  ASSERT_EQ(Send("POST", "/fake/v1/actions/register?name=OnJsonApiEvent&flag=0").status, 204);
-  const std::string before = Send("GET", "/tav-gameflow/v1/session").body;
-  struct Case {
-    const char* method;
-    const char* path;
-    std::string body;
-    const char* type;
-    std::string expected;
-  };
-  const Case cases[] = {
-      {"PUT", "/tav-gameflow/v1/session", R"({"phase":)", "", R"(400 {"error":"Invalid JSON body: Invalid value. at offset 9"})"},
-      {"PUT", "/tav-gameflow/v1/session", std::string(100000, '[') + std::string(100000, ']'), "application/json",
-       R"(400 {"error":"Invalid JSON body: nested deeper than 512 levels"})"},
-      {"PUT", "/tav-gameflow/v1/session", R"({"gameId":1e999})", "", R"(400 {"error":"Invalid JSON body: Number too big to be stored in double. at offset 10"})"},
-      {"PUT", "/tav-gameflow/v1/session", "phase: None", "application/x-yaml",
-       R"(415 {"error":"Unsupported body content type: resources take JSON"})"},
-      {"PUT", "/tav-gameflow/v1/session", "", "", R"(400 {"error":"A write needs a JSON body"})"},
-      {"PUT", "/tav-settings/v2/account/PerksPreferences/page-settings", "[]", "",
-       R"(400 {"error":"A settings document must be a JSON object"})"},
-      {"DELETE", "/tav-champ-select/v1/session", "", "", R"(404 {"error":"Not found"})"},
-  };
-  for (const Case& c : cases) {
-    SCOPED_TRACE(std::string(c.method) + " " + c.path + " " + c.body.substr(0, 20));
-    EXPECT_EQ(Summary(Send(c.method, c.path, c.body, c.type)), c.expected);
-  }
-  EXPECT_EQ(Send("GET", "/tav-gameflow/v1/session").body, before);
-  EXPECT_EQ(Send("GET", "/tav-settings/v2/account/PerksPreferences/page-settings").body, "{}");
-  EXPECT_THAT(Received(), IsEmpty());
-}
-
-TEST_F(RequestGatewayTest, TheCoresOwnResources) {
-  rapidjson::Document status = JsonValue(Send("GET", "/tav-core/v1/status").body);
-  EXPECT_EQ(std::string(status["plugin"]["name"].GetString()), "tav-fake");
-  EXPECT_EQ(JsonText(status["plugin"]["apiRoots"]), R"(["/fake/v1"])");
-  EXPECT_EQ(status["faults"].GetUint(), 0u);
-  EXPECT_EQ(std::string(status["store"]["path"].GetString()), folder_.Path("s.sqlite3"));
-
-  EXPECT_EQ(Summary(Send("PUT", "/tav-core/v1/game-customization", R"({"failures":2,"failureKind":"edge"})")),
-            R"(200 {"failures":2,"failureKind":"edge","failureText":"Customization service unavailable",)"
-            R"("disabledPerks":[],"pushes":[]})");
-  EXPECT_EQ(Summary(Send("PUT", "/tav-core/v1/game-customization", R"({"failures":"two"})")),
-            R"(400 {"error":"\"failures\" must be a whole number from 0 to 1000"})");
-  EXPECT_EQ(Summary(Send("POST", "/tav-core/v1/status")), R"(405 {"error":"Method not allowed"})");
-  EXPECT_EQ(Summary(Send("GET", "/tav-core/v1/elsewhere")), R"(404 {"error":"Not found"})");
-
-  EXPECT_EQ(Summary(Send("POST", "/telemetry/v1/events/bkt_sample", R"({"event_name":"sample_event","count":"3"})")),
-            "204 ");
-  const std::string line = ReadWholeFile(folder_.Path("telemetry.jsonl"));
-  EXPECT_THAT(line, HasSubstr(R"("table":"bkt_sample","event":{"event_name":"sample_event","count":"3"}})"));
-  EXPECT_EQ(Send("GET", "/tav-core/v1/telemetry").body, "[" + line.substr(0, line.size() - 1) + "]");
 }
 
 }  // namespace

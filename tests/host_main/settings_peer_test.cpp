@@ -60,14 +60,6 @@ TEST_F(SettingsPeerTest, WritesAreStoredAndReportedAtTheChangePath) {
   EXPECT_EQ(store_.commits(), 4u);
 }
 
-TEST_F(SettingsPeerTest, AnUnchangedDocumentIsNeitherWrittenNorReported) {
-  EXPECT_FALSE(Send(TAV_METHOD_PATCH, R"({"schemaVersion":5})").error);
-  EXPECT_FALSE(Send(TAV_METHOD_PATCH, R"({"schemaVersion":5})").error);
-  EXPECT_FALSE(Send(TAV_METHOD_PUT, R"({"schemaVersion":5})").error);
-  EXPECT_EQ(events_.size(), 1u);
-  EXPECT_EQ(store_.commits(), 1u);
-}
-
 TEST_F(SettingsPeerTest, RefusalsChangeNothing) {
   ASSERT_FALSE(Send(TAV_METHOD_PUT, R"({"schemaVersion":5})").error);
   events_.clear();

@@ -34,29 +34,6 @@ bool IsWholeVersion(const std::string& text, int* version) {
   return text == VersionDocument(*version);
 }
 
-TEST(SettingsStore, DocumentsSurviveAReopen) {
-  TempFolder folder;
-  std::string error;
-  {
-    SettingsStore store;
-    ASSERT_TRUE(store.Open(folder.Path("s.sqlite3"), &error)) << error;
-    EXPECT_EQ(store.Get(kKey, &error), std::nullopt);
-    EXPECT_EQ(error, "");
-    ASSERT_TRUE(store.Put(kKey, R"({"schemaVersion":4})", &error)) << error;
-    ASSERT_TRUE(store.Put(kKey, R"({"schemaVersion":5})", &error)) << error;
-    ASSERT_TRUE(store.Put("Other/doc", "{}", &error)) << error;
-    EXPECT_EQ(store.commits(), 3u);
-  }
-  SettingsStore store;
-  ASSERT_TRUE(store.Open(folder.Path("s.sqlite3"), &error)) << error;
-  EXPECT_EQ(store.Get(kKey, &error), std::optional<std::string>(R"({"schemaVersion":5})"));
-  EXPECT_THAT(store.Keys(&error), ElementsAre("Other/doc", kKey));
-  EXPECT_TRUE(store.Remove("Other/doc", &error));
-  EXPECT_FALSE(store.Remove("Other/doc", &error));
-  EXPECT_EQ(error, "") << "removing an absent key is not a storage error";
-  EXPECT_THAT(store.Keys(&error), ElementsAre(kKey));
-}
-
 TEST(SettingsStore, AWriterKilledMidWriteLeavesAWholeDocument) {
   TempFolder folder;
   const std::string path = folder.Path("s.sqlite3");

@@ -127,56 +127,6 @@ TEST_F(TavCoreTest, RequestsArrivingWhileAHandlerWaitsAreServedInItsYields) {
   EXPECT_EQ(core->Stop(), 0) << core->Stderr();
 }
 
-TEST_F(TavCoreTest, EventsStreamEverythingThePluginSends) {
-  auto core = StartCore(TAV_FAKE_PLUGIN_PATH);
-  struct Reader {
-    std::mutex mutex;
-    std::string text;
-    std::thread thread;
-    std::string Text() {
-      std::lock_guard<std::mutex> lock(mutex);
-      return text;
-    }
-    bool WaitFor(const std::string& part) {
-      for (int i = 0; i < 500; ++i) {
-        if (Text().find(part) != std::string::npos) return true;
-        std::this_thread::sleep_for(std::chrono::milliseconds(10));
-      }
-      return false;
-    }
-  };
-  auto open = [&core](Reader& reader, std::string target) {
-    reader.thread = std::thread([&reader, &core, target] {
-      httplib::Client client("127.0.0.1", core->port());
-      client.Get(target.c_str(), [&reader](const char* data, size_t length) {
-        std::lock_guard<std::mutex> lock(reader.mutex);
-        reader.text.append(data, length);
-        return true;
-      });
-    });
-  };
-  Reader all;
-  Reader filtered;
-  open(all, "/events");
-  open(filtered, "/events?name=OnJsonApiEvent");
-  ASSERT_TRUE(all.WaitFor(": tav-core events\n\n"));
-  ASSERT_TRUE(filtered.WaitFor(": tav-core events\n\n"));
-
-  auto client = ClientOf(*core);
-  EXPECT_EQ(Summary(client->Post("/fake/v1/actions/send-event?name=OnFakeSignal&payload=ready", "", "")), "204 ");
-  EXPECT_EQ(Summary(client->Post("/fake/v1/actions/send-event?name=OnJsonApiEvent_fake&payload=7", "", "")), "204 ");
-  ASSERT_TRUE(all.WaitFor("event: OnJsonApiEvent_fake"));
-  ASSERT_TRUE(filtered.WaitFor("event: OnJsonApiEvent_fake"));
-  EXPECT_THAT(all.Text(), HasSubstr("\nevent: OnFakeSignal\ndata: \"ready\"\n\n"));
-  EXPECT_THAT(all.Text(), HasSubstr("\nevent: OnJsonApiEvent_fake\ndata: 7\n\n"));
-  EXPECT_THAT(filtered.Text(), Not(HasSubstr("OnFakeSignal")));
-
-  // Stopping ends the open streams; the program still exits cleanly.
-  EXPECT_EQ(core->Stop(), 0) << core->Stderr();
-  all.thread.join();
-  filtered.thread.join();
-}
-
 // --- The real plugin ----------------------------------------------------------------
 
 // The ids and names of the editable pages, as "id:name" in order.
@@ -247,22 +197,6 @@ TEST_F(TavCoreTest, ASessionIsStoredAndTheStoreSurvivesARestart) {
   EXPECT_EQ(StoredDocumentOnDisk(folder_.Path("settings.sqlite3")), stored->body);
   auto again = StartCore(TAV_PERKS_PLUGIN_PATH, {}, "again");
   EXPECT_EQ(Summary(ClientOf(*again)->Get(kPageSettings)), "200 " + stored->body);
-  EXPECT_EQ(again->Stop(), 0) << again->Stderr();
-}
-
-TEST_F(TavCoreTest, PagesComeBackAfterARestart) {
-  auto core = StartCore(TAV_PERKS_PLUGIN_PATH);
-  auto client = ClientOf(*core);
-  ASSERT_EQ(client->Post("/tav-perks/v1/pages", PageJson("Gale"), "application/json")->status, 200);
-  ASSERT_EQ(client->Post("/tav-perks/v1/pages", PageJson("Ridge"), "application/json")->status, 200);
-  const std::vector<std::string> pages = EditablePages(Json(client->Get("/tav-perks/v1/pages")));
-  const std::string current = client->Get("/tav-perks/v1/currentpage")->body;
-  EXPECT_EQ(core->Stop(), 0) << core->Stderr();
-
-  auto again = StartCore(TAV_PERKS_PLUGIN_PATH, {}, "again");
-  auto after = ClientOf(*again);
-  EXPECT_EQ(EditablePages(Json(after->Get("/tav-perks/v1/pages"))), pages);
-  EXPECT_EQ(after->Get("/tav-perks/v1/currentpage")->body, current);
   EXPECT_EQ(again->Stop(), 0) << again->Stderr();
 }
 

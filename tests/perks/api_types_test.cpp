@@ -7,7 +7,6 @@
 #include <string>
 #include <vector>
 
-#include "binding/api_description_tables.h"
 #include "binding/binding_type_registry.h"
 #include "binding/builtin_types.h"
 #include "binding/json_reader.h"
@@ -27,13 +26,6 @@ using tav::BindingProperty;
 using tav::BindingResult;
 using tav::BindingTypeCode;
 using tav::BindingTypeRegistry;
-
-// Members of the packed records may sit at any address, and gtest binds its
-// arguments to references: compare copies.
-template <class T>
-T Copy(T value) {
-  return value;
-}
 
 std::string ReadFixture(const std::string& name) {
   std::ifstream file(std::string(TAV_TESTDATA_DIR) + "/../perks/fixtures/" + name,
@@ -78,15 +70,6 @@ class ApiTypesTest : public ::testing::Test {
     BindingResult result;
     tav::FromBinding(result, value, parsed.value(), "value", registry_);
     return std::string(result.error());
-  }
-
-  std::vector<std::string> FieldNames(const std::string& type_name) {
-    std::vector<std::string> names;
-    const tav::BindingTypeDescriptor* type = registry_.FindType(type_name);
-    EXPECT_NE(type, nullptr) << type_name;
-    if (type == nullptr) return names;
-    for (const auto& field : type->fields) names.push_back(field.name);
-    return names;
   }
 
   const tav::BindingFieldDescriptor* FindField(const std::string& type_name,
@@ -173,25 +156,6 @@ TEST_F(ApiTypesTest, EveryTypeIsRegisteredInOrderUnderTheNamespace) {
   EXPECT_TRUE(registry_.FindUnresolvedFields().empty());
 }
 
-TEST_F(ApiTypesTest, RegisteringAgainChangesNothing) {
-  const size_t before = registry_.SnapshotTypes().size();
-  RegisterApiTypes(registry_, "TavPerks");
-  EXPECT_EQ(registry_.SnapshotTypes().size(), before);
-  EXPECT_EQ(FieldNames("TavPerksPerkBook"), (std::vector<std::string>{"currentPageId", "pages"}));
-}
-
-TEST_F(ApiTypesTest, FieldsKeepTheirWireNamesAndOrder) {
-  EXPECT_EQ(FieldNames("TavPerksPerkPageResource"),
-            (std::vector<std::string>{"current", "id", "isActive", "isValid", "isEditable",
-                                      "isDeletable", "name", "order", "primaryStyleId",
-                                      "selectedPerkIds", "subStyleId", "autoModifiedSelections"}));
-  EXPECT_EQ(FieldNames("TavPerksPlatformConfig"),
-            (std::vector<std::string>{"PerksEnabled", "AutoRepairPagesEnabled"}));
-  EXPECT_EQ(FieldNames("TavPerksChampSelectSession"),
-            (std::vector<std::string>{"timer", "chatDetails", "myTeam", "theirTeam", "trades",
-                                      "actions", "bans", "localPlayerCellId", "isSpectating"}));
-}
-
 TEST_F(ApiTypesTest, PerkPageMatchesItsFixture) {
   const PerkPageResource page = EveningTide();
   const std::string fixture = ReadFixture("perk_page_resource.json");
@@ -238,43 +202,6 @@ TEST_F(ApiTypesTest, ChampSelectSessionMatchesItsFixture) {
   // Written back, the session gives the same text: enumeration names, the
   // absent password as null and the actions as they came.
   EXPECT_EQ(PrettyJson(session), fixture);
-}
-
-TEST_F(ApiTypesTest, FreshValuesHaveTheServiceDefaults) {
-  struct Case {
-    const char* desc;
-    std::string written;
-    const char* expected;
-  };
-  const Case cases[] = {
-      {"page", CompactJson(PerkPageResource{}),
-       R"({"autoModifiedSelections":[],"current":false,"id":0,"isActive":false,)"
-       R"("isDeletable":true,"isEditable":true,"isValid":true,"name":"","order":-1,)"
-       R"("primaryStyleId":-1,"selectedPerkIds":[],"subStyleId":-1})"},
-      {"perk", CompactJson(PerkGDSResource{}),
-       R"({"iconPath":"","id":-1,"longDesc":"","majorChangePatchVersion":"","name":"",)"
-       R"("shortDesc":"","tooltip":""})"},
-      {"preferred style", CompactJson(ChampionPreferredStyle{}),
-       R"({"championId":0,"championName":"","style":-1})"},
-      {"ui settings", CompactJson(UISettings{}),
-       R"({"gameplayPatchVersionSeen":"","gameplayUpdatedPerksSeen":[],)"
-       R"("gridModeEnabled":false,"showLongDescriptions":false,"showPresetPages":true})"},
-      {"platform config", CompactJson(PlatformConfig{}),
-       R"({"AutoRepairPagesEnabled":true,"PerksEnabled":true})"},
-      {"gameflow", CompactJson(GameflowSession{}),
-       R"({"gameData":{"gameId":0,"isCustomGame":false,"queue":{"id":-1}},"phase":"None"})"},
-  };
-  for (const Case& c : cases) {
-    SCOPED_TRACE(c.desc);
-    EXPECT_EQ(c.written, c.expected);
-  }
-
-  PerkStyleResource style;
-  ASSERT_EQ(FromJson(R"({"name": "Ember", "slots": [{}, null]})", style), "");
-  EXPECT_EQ(style.id, -1);
-  EXPECT_EQ(style.defaultSubStyle, -1);
-  ASSERT_EQ(style.slots.size(), 2u);
-  EXPECT_TRUE(style.slots[1].perks.empty());
 }
 
 TEST_F(ApiTypesTest, LoginStateErrorIsThreeThoughRegisteredSecond) {
@@ -345,24 +272,6 @@ TEST_F(ApiTypesTest, TradeStateZeroHasNoName) {
   EXPECT_EQ(read.state, ChampSelectTradeState::BUSY);
 }
 
-TEST_F(ApiTypesTest, MySelectionLeavesMissingMembersEmpty) {
-  ChampSelectMySelection selection;
-  ASSERT_EQ(FromJson(R"({"selectedSkinId": 517004, "spell1Id": 4, "wardSkinId": null})",
-                     selection),
-            "");
-  EXPECT_EQ(selection.selectedSkinId, 517004);
-  EXPECT_EQ(selection.spell1Id, 4u);
-  EXPECT_FALSE(selection.spell2Id.has_value());
-  EXPECT_FALSE(selection.wardSkinId.has_value());
-  EXPECT_EQ(CompactJson(selection),
-            R"({"selectedSkinId":517004,"spell1Id":4,"spell2Id":null,"wardSkinId":null})");
-
-  const tav::BindingFieldDescriptor* spell2 = FindField("TavPerksChampSelectMySelection", "spell2Id");
-  ASSERT_NE(spell2, nullptr);
-  EXPECT_TRUE(spell2->optional_value);
-  EXPECT_EQ(spell2->type_id.code, BindingTypeCode::kUint64);
-}
-
 TEST_F(ApiTypesTest, QueueTypeIsANumberInTheAnswerAndATextInTheRequest) {
   const tav::BindingFieldDescriptor* answer = FindField("TavPerksGameCustomizationDTO", "queueType");
   const tav::BindingFieldDescriptor* request =
@@ -385,45 +294,6 @@ TEST_F(ApiTypesTest, QueueTypeIsANumberInTheAnswerAndATextInTheRequest) {
             "Couldn't assign value to 'queueType' because the input is not a string.");
   ASSERT_EQ(FromJson(R"({"queueType": "420"})", asked), "");
   EXPECT_EQ(asked.queueType, "420");
-}
-
-TEST_F(ApiTypesTest, DynamicConfigurationComesLastWithItsLcdsClass) {
-  const auto types = registry_.SnapshotTypes();
-  ASSERT_FALSE(types.empty());
-  EXPECT_EQ(types.back()->name, "TavPerksCollectionsLcdsClientDynamicConfigurationNotification");
-  const std::string lcds_class = kClientDynamicConfigurationNotificationLcdsClass;
-  const std::string fixed = ".platform.client.dynamic.configuration.ClientDynamicConfigurationNotification";
-  ASSERT_GT(lcds_class.size(), fixed.size());
-  EXPECT_EQ(lcds_class.substr(lcds_class.size() - fixed.size()), fixed);
-}
-
-TEST_F(ApiTypesTest, AnotherNamespaceGivesOtherNames) {
-  BindingTypeRegistry other;
-  RegisterApiTypes(other, "Ox");
-  EXPECT_NE(other.FindType("OxPerkPageResource"), nullptr);
-  EXPECT_EQ(other.FindType("TavPerksPerkPageResource"), nullptr);
-  EXPECT_TRUE(other.FindUnresolvedFields().empty());
-}
-
-TEST_F(ApiTypesTest, DescriptionTablesNameTheRegisteredTypes) {
-  tav::ApiDescriptionTables tables(registry_);
-  const PluginApiDescription words = tables.Words();
-  EXPECT_EQ(Copy(words.type_count), registry_.SnapshotTypes().size());
-  const TypeRecord* book = nullptr;
-  for (const TypeRecord* type = words.types; type != nullptr; type = type->next) {
-    if (std::string(type->name) == "TavPerksPerkBook") book = type;
-  }
-  ASSERT_NE(book, nullptr);
-  ASSERT_EQ(Copy(book->count), 2u);
-  const FieldRecord* current = book->fields;
-  EXPECT_EQ(Copy(current->type_code), 6u);
-  EXPECT_STREQ(current->type_name, "");
-  const FieldRecord* pages = current->next;
-  ASSERT_NE(pages, nullptr);
-  EXPECT_EQ(Copy(pages->type_code), 15u);
-  EXPECT_EQ(Copy(pages->element_type_code), 17u);
-  EXPECT_STREQ(pages->type_name, "TavPerksPerkPageResource");
-  EXPECT_EQ(Copy(pages->next), nullptr);
 }
 
 }  // namespace

@@ -79,14 +79,6 @@ TEST(PageList, ReorderWalksRenumberedPagesAndShiftsStoredOrders) {
   }
 }
 
-TEST(PageList, ReorderWithoutReadOnlyPagesMovesOnePlace) {
-  PageMap pages = Pages({Page(1, 0), Page(2, 1), Page(3, 2), Page(4, 3)});
-  ASSERT_TRUE(ReorderPages(pages, {4, 1, 1}, 0, 0));
-  EXPECT_EQ(Ids(SortedPages(pages, true, 0, 0)), (std::vector<int32_t>{1, 4, 2, 3}));
-  ASSERT_TRUE(ReorderPages(pages, {1, 3, -1}, 0, 0));
-  EXPECT_EQ(Ids(SortedPages(pages, true, 0, 0)), (std::vector<int32_t>{4, 2, 1, 3}));
-}
-
 TEST(PageList, ReorderOrdersSaturate) {
   PageMap pages = Pages({Page(1, 0), Page(2, 5), Page(3, kMax)});
   ASSERT_TRUE(ReorderPages(pages, {2, 1, 1}, 0, 0));

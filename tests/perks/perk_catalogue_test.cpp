@@ -155,50 +155,6 @@ TEST(PerkCatalogue, LatestGameplayPatchWins) {
   }
 }
 
-TEST(PerkCatalogue, AcknowledgesOnlyNewGameplayUpdates) {
-  PerkCatalogue catalogue;
-  catalogue.ApplyPerksDocument({Perk(40, "12.4"), Perk(10, "12.4"), Perk(30, "12.4"), Perk(20)});
-  std::vector<int32_t> seen = {30};
-  EXPECT_EQ(catalogue.UnseenGameplayUpdated(seen), (std::vector<int32_t>{10, 40}));
-
-  EXPECT_FALSE(catalogue.Acknowledge({20, 30, 99}, seen));
-  EXPECT_EQ(seen, std::vector<int32_t>{30});
-
-  EXPECT_TRUE(catalogue.Acknowledge({40, 20, 40, 10}, seen));
-  EXPECT_EQ(seen, (std::vector<int32_t>{30, 40, 10}));
-  EXPECT_EQ(catalogue.UnseenGameplayUpdated(seen), std::vector<int32_t>{});
-}
-
-TEST(PerkCatalogue, RestrictionNarrowsStylesButNotPresets) {
-  PerkCatalogue catalogue;
-  catalogue.ApplyStylesDocument({Style(100), Style(200), Style(300)}, false);
-
-  api::PerkStyleResource fewer_slots;
-  fewer_slots.id = 100;
-  fewer_slots.slots = {Slot({105}, "")};
-  api::PerkStyleResource more_slots;
-  more_slots.id = 300;
-  more_slots.slots = {Slot({301}, "x"), Slot({303}, "y"), Slot({306}, "z")};
-  api::PerkStyleResource unknown;
-  unknown.id = 900;
-  catalogue.ApplyRestriction({fewer_slots, unknown, more_slots});
-
-  EXPECT_EQ(ViewIds(catalogue.StylesView()), (std::vector<int32_t>{100, 300}));
-  EXPECT_FALSE(catalogue.HasStyle(900));
-  EXPECT_EQ(catalogue.preset_pages().size(), 3u);
-  EXPECT_EQ(catalogue.preset_pages()[1].primaryStyleId, 200);
-
-  const std::vector<api::PerkStyleSlotResource>& narrowed = catalogue.FindStyle(100)->slots;
-  ASSERT_EQ(narrowed.size(), 1u);
-  EXPECT_EQ(narrowed[0].perks, std::vector<int32_t>{105});
-  EXPECT_EQ(narrowed[0].slotLabel, "Row A");
-  const std::vector<api::PerkStyleSlotResource>& widened = catalogue.FindStyle(300)->slots;
-  ASSERT_EQ(widened.size(), 3u);
-  EXPECT_EQ(widened[0].slotLabel, "Row A");
-  EXPECT_EQ(widened[1].slotLabel, "Row B");
-  EXPECT_EQ(widened[2].slotLabel, "z");
-}
-
 TEST(PerkCatalogue, StylesViewListsOnlyKnownSlotPerks) {
   PerkCatalogue catalogue;
   api::PerkStyleResource style = Style(100);
@@ -220,18 +176,6 @@ TEST(PerkCatalogue, StylesViewListsOnlyKnownSlotPerks) {
   EXPECT_EQ(catalogue.PerksView().size(), 3u);
   EXPECT_EQ(catalogue.LookUpPerk(104).name, "Late arrival");
   EXPECT_EQ(catalogue.LookUpPerk(102).id, -1);
-}
-
-TEST(PerkCatalogue, ChampionsAreKeyedByUnsignedId) {
-  api::ChampionPreferredStyle high{"Quillon", 300, 4000000000u};
-  api::ChampionPreferredStyle low{"Marrow", 100, 12};
-  api::ChampionPreferredStyle low_again{"Marrow", 200, 12};
-  PerkCatalogue catalogue;
-  catalogue.ApplyChampionMap({high, low});
-  catalogue.ApplyChampionMap({low_again});
-  ASSERT_EQ(catalogue.champions().size(), 2u);
-  EXPECT_EQ(catalogue.champions().begin()->second.style, 200);
-  EXPECT_EQ(catalogue.champions().rbegin()->second.championName, "Quillon");
 }
 
 template <class T>

@@ -112,51 +112,6 @@ TEST_F(CatalogueTest, MissingDocumentsAreLoggedAndTheServiceStillStarts) {
   }
 }
 
-TEST_F(CatalogueTest, AFieldThatDoesNotConvertCostsOnlyItself) {
-  core_.SetResource(kPerksDocument,
-                    R"([{"id":9001,"name":"Kept","shortDesc":{"x":1},"tooltip":"Also kept"},
-                        {"id":"nine","name":"Lost id"},
-                        {"id":9002,"name":"Second","majorChangePatchVersion":"2.1"}])");
-  Start();
-  // The element without a usable id is stored under -1.
-  EXPECT_EQ(Answer(Call(TAV_METHOD_GET, "/tav-perks/v1/perks")),
-            R"([{"iconPath":"","id":-1,"longDesc":"","name":"Lost id","shortDesc":"","tooltip":""},)"
-            R"({"iconPath":"","id":9001,"longDesc":"","name":"Kept","shortDesc":"","tooltip":"Also kept"},)"
-            R"({"iconPath":"","id":9002,"longDesc":"","name":"Second","shortDesc":"","tooltip":""}])");
-  EXPECT_EQ(Answer(Call(TAV_METHOD_GET, "/tav-perks/v1/perks/gameplay-updated")), "[9002]");
-}
-
-TEST_F(CatalogueTest, AdvancedStylesNeedTheSummonerLevel) {
-  // Styles once loaded stay in the catalogue, so the styles document comes
-  // only once the level is known.
-  core_.SetResource(kPerksDocument, SampleData("perks.json"));
-  StartTestPlugin();
-  ASSERT_TRUE(Call(TAV_METHOD_PUT, "/perks-e2e/v1/summoner-level", "16").ok());
-  core_.SetResource(kStylesDocument, SampleData("perkstyles.json"));
-  Forget();
-  EXPECT_EQ(Answer(Call(TAV_METHOD_POST, "/perks-e2e/v1/load-styles")), "true");
-  ASSERT_EQ(Published("/tav-perks/v1/styles").size(), 1u);
-  rapidjson::Document styles = JsonValue(Published("/tav-perks/v1/styles")[0]);
-  EXPECT_THAT(Ids(styles), ElementsAre(710, 720, 730, 740));
-
-  // Four preset pages; the orders count every style of the document.
-  ASSERT_TRUE(Call(TAV_METHOD_DELETE, "/tav-perks/v1/pages").ok());
-  const CallResult pages = Call(TAV_METHOD_GET, "/tav-perks/v1/pages");
-  std::vector<std::string> presets;
-  for (const auto& page : pages.value.GetArray()) {
-    presets.push_back(std::to_string(page["id"].GetInt()) + " " +
-                      std::to_string(page["order"].GetInt()) + " " +
-                      std::to_string(page["primaryStyleId"].GetInt()));
-  }
-  EXPECT_THAT(presets, ElementsAre("53 2147483639 740", "52 2147483640 730", "51 2147483641 720",
-                                   "50 2147483642 710"));
-  EXPECT_EQ(JsonText(pages.value[3]),
-            R"({"autoModifiedSelections":[],"current":true,"id":50,"isActive":false,)"
-            R"("isDeletable":false,"isEditable":false,"isValid":true,"name":"Tempest Starter",)"
-            R"("order":2147483642,"primaryStyleId":710,"selectedPerkIds":[7101,7104,7107,7110,7204,7208],)"
-            R"("subStyleId":720})");
-}
-
 TEST_F(CatalogueTest, GameServiceFailuresLeaveTheStylesAsRead) {
   struct Case {
     const char* name;

@@ -134,37 +134,5 @@ TEST_F(LoginSignalsTest, DisabledPerksMessagesOfTheShardAreTakenOnce) {
             "true");
 }
 
-TEST_F(LoginSignalsTest, GameServiceFailuresKeepTheDisabledPerks) {
-  Signal(kLoginSession, LoginSessionJson("SUCCEEDED", kSummoner, 77));
-  ASSERT_EQ(Answer(Call(TAV_METHOD_GET, "/tav-perks/v1/perks/disabled")), "[7105]");
-  const struct {
-    ServiceProxyAnswer answer;
-    const char* logged;
-  } cases[] = {
-      {{"", "503", "Edge unavailable"}, "GameCustomization: Could not reach perks service: Edge unavailable"},
-      {{R"({"error":"MAINTENANCE","result":"[]"})", "200", ""},
-       "GameCustomizationService getdisabledgamecustomization resultDTO.error MAINTENANCE"},
-      {{R"({"error":"OK","result":"[7101,"})", "200", ""}, "Could not deserialize [7101,"},
-      {{R"({"error":"OK","result":"[\"x\"]"})", "200", ""}, "Could not deserialize [\"x\"]"},
-      {{"not json", "200", ""}, nullptr},
-  };
-  int payload = 0;
-  for (const auto& c : cases) {
-    SCOPED_TRACE(c.answer.payload + c.answer.error);
-    core_.service_proxy().SetHandler(kDisabledQueryKey,
-                                     [answer = c.answer](const ServiceProxyCall&) { return answer; });
-    Forget();
-    // Each unreadable message asks the game service.
-    Signal(kDisabledMessages, DisabledMessage("perks/v1/disabled/oc1", "broken " + std::to_string(++payload)));
-    const std::vector<std::string> errors = LogMessages(2);
-    ASSERT_THAT(errors, SizeIs(1));
-    if (c.logged != nullptr) {
-      EXPECT_EQ(errors[0], c.logged);
-    }
-    EXPECT_THAT(core_.sent_events(), IsEmpty());
-    EXPECT_EQ(Answer(Call(TAV_METHOD_GET, "/tav-perks/v1/perks/disabled")), "[7105]");
-  }
-}
-
 }  // namespace
 }  // namespace tav::host

@@ -75,33 +75,6 @@ class ActivationTest : public PerksE2eTest {
   int page_ = 0;
 };
 
-TEST_F(ActivationTest, AnAcceptedPageBecomesActive) {
-  AnswerPushesWith({});
-  EnterChampSelect();
-  Forget();
-  const CallResult set = SetCurrent(page_);
-  ASSERT_TRUE(set.ok()) << set.Summary();
-  EXPECT_TRUE(set.value.IsNull());
-
-  ASSERT_THAT(core_.service_proxy().calls(), SizeIs(1));
-  const ServiceProxyCall& push = core_.service_proxy().calls()[0];
-  EXPECT_FALSE(push.method_based);
-  rapidjson::Document expected(rapidjson::kArrayType);
-  rapidjson::Value customization(rapidjson::kObjectType);
-  customization.AddMember("category", "perks", expected.GetAllocator());
-  customization.AddMember("content", rapidjson::Value(kTempestSetting, expected.GetAllocator()),
-                          expected.GetAllocator());
-  customization.AddMember("queueType", 420, expected.GetAllocator());
-  expected.PushBack(customization, expected.GetAllocator());
-  EXPECT_EQ(push.payload, JsonText(expected));
-
-  const CallResult current = Call(TAV_METHOD_GET, "/tav-perks/v1/currentpage");
-  EXPECT_EQ(JsonText(current.value["isActive"]), "true");
-  EXPECT_THAT(Published("/tav-perks/v1/currentpage"), ElementsAre(current.ValueJson()));
-  EXPECT_EQ(State()["activePageId"].GetInt(), page_);
-  EXPECT_THAT(core_.telemetry(), IsEmpty());
-}
-
 TEST_F(ActivationTest, AnInvalidPageIsCurrentButNeverPushed) {
   AnswerPushesWith({});
   const int invalid = CreatePage("Doubled", 710, 710, kTempestPerks);
@@ -164,28 +137,6 @@ TEST_F(ActivationTest, FourFailuresGiveTheLastFailureAndNoActivePage) {
   EXPECT_EQ(push[0]["queueType"].GetInt(), -1);
 }
 
-TEST_F(ActivationTest, PerksDisabledByThePlatformPushNothing) {
-  AnswerPushesWith({});
-  core_.SetResource("/tav-platform-config/v1/namespaces/Perks",
-                    R"({"PerksEnabled":false,"AutoRepairPagesEnabled":true})");
-  core_.RunUntilIdle();
-  EnterChampSelect();
-  EXPECT_TRUE(SetCurrent(page_).ok());
-  EXPECT_THAT(core_.service_proxy().calls(), IsEmpty());
-  EXPECT_EQ(State()["activePageId"].GetInt(), 0);
-
-  // A deleted configuration keeps the last values.
-  core_.RemoveResource("/tav-platform-config/v1/namespaces/Perks");
-  core_.RunUntilIdle();
-  EXPECT_TRUE(SetCurrent(page_).ok());
-  EXPECT_THAT(core_.service_proxy().calls(), IsEmpty());
-
-  core_.SetResource("/tav-platform-config/v1/namespaces/Perks", R"({"PerksEnabled":true})");
-  core_.RunUntilIdle();
-  EXPECT_TRUE(SetCurrent(page_).ok());
-  EXPECT_THAT(core_.service_proxy().calls(), SizeIs(1));
-}
-
 TEST_F(ActivationTest, PageChangesInChampionSelectPushTheChangedPage) {
   AnswerPushesWith({});
   EnterChampSelect();
@@ -202,60 +153,6 @@ TEST_F(ActivationTest, PageChangesInChampionSelectPushTheChangedPage) {
               ElementsAre(R"({"perkIds":[7201,7204,7207,7210,7104,7108],"perkStyle":720,"perkSubStyle":710})",
                           R"({"perkIds":[7101,7104,7107,7110,7304,7308],"perkStyle":710,"perkSubStyle":730})",
                           kTempestSetting));
-}
-
-TEST_F(ActivationTest, RetriesKeepWhatTheyPushDespiteChangesMeanwhile) {
-  AnswerPushesWith({});
-  EnterChampSelect();
-  // While the first push waits for its answer, the page is changed and
-  // another page deleted; the retries still push the page as it was set
-  // current.
-  const int other = CreatePage("Other", 720, 710, "[7201,7204,7207,7210,7104,7108]");
-  const std::string changed = R"({"name":"Gale","primaryStyleId":710,"subStyleId":730,)"
-                              R"("selectedPerkIds":[7101,7104,7107,7110,7304,7308]})";
-  std::future<CallResult> update, removal;
-  core_.service_proxy().SetHandler(kPushKey, [&, calls = 0](const ServiceProxyCall&) mutable {
-    if (++calls == 1) {
-      update = core_.PostCall(TAV_METHOD_PUT, "/tav-perks/v1/pages/" + std::to_string(page_),
-                              CallOptions().Body(changed, "application/json"));
-      return EdgeFailure();
-    }
-    return Accepted();
-  });
-  core_.service_proxy().SetDelayPasses(2);
-  Forget();
-  size_t first_push = core_.service_proxy().calls().size();
-  const CallResult set = SetCurrent(page_);
-  ASSERT_TRUE(set.ok()) << set.Summary();
-  ASSERT_TRUE(update.valid());
-  EXPECT_TRUE(update.get().ok());
-  const std::string changed_setting =
-      R"({"perkIds":[7101,7104,7107,7110,7304,7308],"perkStyle":710,"perkSubStyle":730})";
-  EXPECT_THAT(PushedContents(first_push), ElementsAre(kTempestSetting, changed_setting, kTempestSetting));
-  EXPECT_EQ(State()["activePageId"].GetInt(), page_);
-  ASSERT_THAT(core_.telemetry(), SizeIs(1));
-  EXPECT_EQ(core_.telemetry()[0].fields.at("attempt_count"), "2");
-
-  // Deleting the page being pushed leaves the retries unharmed.
-  core_.service_proxy().SetHandler(kPushKey, [&, calls = 0](const ServiceProxyCall&) mutable {
-    if (++calls == 1) {
-      removal = core_.PostCall(TAV_METHOD_DELETE, "/tav-perks/v1/pages/" + std::to_string(other));
-      return EdgeFailure();
-    }
-    return Accepted();
-  });
-  Forget();
-  first_push = core_.service_proxy().calls().size();
-  EXPECT_TRUE(SetCurrent(other).ok());
-  ASSERT_TRUE(removal.valid());
-  EXPECT_TRUE(removal.get().ok());
-  EXPECT_EQ(Answer(Call(TAV_METHOD_GET, "/tav-perks/v1/pages/" + std::to_string(other))),
-            "404 Perk Page not found.");
-  const std::string other_setting =
-      R"({"perkIds":[7201,7204,7207,7210,7104,7108],"perkStyle":720,"perkSubStyle":710})";
-  // The second push is the neighbour that the delete made current.
-  EXPECT_THAT(PushedContents(first_push),
-              ElementsAre(other_setting, changed_setting, other_setting));
 }
 
 }  // namespace

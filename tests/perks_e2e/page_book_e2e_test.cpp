@@ -45,15 +45,6 @@ class PageBookTest : public PerksE2eTest {
   }
 };
 
-TEST_F(PageBookTest, AnEmptyBookHasNoPagesAndNoCurrentPage) {
-  ServeSampleGameData();
-  ServeNoStoredSettings();
-  Start();
-  EXPECT_EQ(Answer(Call(TAV_METHOD_GET, "/tav-perks/v1/pages")), "[]");
-  EXPECT_EQ(Answer(Call(TAV_METHOD_GET, "/tav-perks/v1/currentpage")), "404 Perk Page not found.");
-  EXPECT_EQ(Answer(Call(TAV_METHOD_GET, "/tav-perks/v1/pages/50")), "404 Perk Page not found.");
-}
-
 TEST_F(PageBookTest, CreateAnswersThePagePublishesAndSaves) {
   ServeSampleGameData();
   ServeNoStoredSettings();
@@ -112,25 +103,6 @@ TEST_F(PageBookTest, ThePageLimitIsTheOwnedCountPlusThePresets) {
   EXPECT_THAT(PageOrders(), SizeIs(7));
 }
 
-TEST_F(PageBookTest, PageIdsAreNeverZeroNorReused) {
-  ServeSampleGameData();
-  ServeNoStoredSettings();
-  StartTestPlugin();
-  // Draws of 0 and of -2147483648 (whose absolute value does not exist) are
-  // drawn again, as is a draw of an id already taken; -1 gives 1.
-  ASSERT_TRUE(Call(TAV_METHOD_PUT, "/perks-e2e/v1/random-draws",
-                   "[0,2147483648,4294967295,1,2147483648,4294967294]")
-                  .ok());
-  EXPECT_EQ(CreatePage("One", 710, 720, kTempestPerks), 1);
-  EXPECT_EQ(CreatePage("Two", 710, 720, kTempestPerks), 2);
-  std::set<int> ids = {1, 2};
-  for (int i = 0; i < 3; ++i) {
-    const int id = CreatePage("Drawn", 710, 720, kTempestPerks);
-    EXPECT_GT(id, 0);
-    EXPECT_TRUE(ids.insert(id).second) << id;
-  }
-}
-
 TEST_F(PageBookTest, AnUnknownPrimaryStyleIsReplacedByACataloguedOne) {
   ServeSampleGameData();
   ServeNoStoredSettings();
@@ -146,15 +118,6 @@ TEST_F(PageBookTest, AnUnknownPrimaryStyleIsReplacedByACataloguedOne) {
   EXPECT_EQ(PageField(kept_sub, "subStyleId"), "999");
   EXPECT_EQ(PageField(kept_sub, "isValid"), "false");
   EXPECT_EQ(PageField(id, "isValid"), "false");
-}
-
-TEST_F(PageBookTest, WithoutStylesARequestedStyleIsKept) {
-  core_.SetResource(kPerksDocument, SampleData("perks.json"));
-  StartTestPlugin();
-  ASSERT_TRUE(Call(TAV_METHOD_PUT, "/perks-e2e/v1/owned-page-count", "1").ok());
-  const int id = CreatePage("Unchecked", 999, 998, "[]");
-  ASSERT_NE(id, 0);
-  EXPECT_EQ(PageField(id, "primaryStyleId"), "999");
 }
 
 TEST_F(PageBookTest, CreateCutsBeforeValidatingAndUpdateAfter) {
@@ -248,44 +211,6 @@ TEST_F(PageBookTest, UpdateReplacesThePageThenPublishesSavesAndMakesItCurrent) {
   }
 }
 
-TEST_F(PageBookTest, DeleteMovesTheCurrentPageToTheNeighbour) {
-  ServeSampleGameData();
-  ServeNoStoredSettings();
-  Start();
-  const int a = CreatePage("A", 710, 720, kTempestPerks);
-  const int b = CreatePage("B", 710, 720, kTempestPerks);
-  const int c = CreatePage("C", 710, 720, kTempestPerks);
-  ASSERT_EQ(CurrentPageId(), c);
-
-  // Any page deleted, current or not, hands the current page to the next
-  // one in order ...
-  Forget();
-  const CallResult deleted = Call(TAV_METHOD_DELETE, PagePath(a));
-  ASSERT_TRUE(deleted.ok()) << deleted.Summary();
-  EXPECT_TRUE(deleted.value.IsNull());
-  EXPECT_EQ(CurrentPageId(), b);
-  EXPECT_THAT(PublishedUris(), ElementsAre("/tav-perks/v1/pages", "/tav-perks/v1/currentpage"));
-  EXPECT_THAT(SettingsWrites(), SizeIs(1));
-  EXPECT_THAT(PageOrders(), ElementsAre(std::to_string(b) + ":1", std::to_string(c) + ":2"));
-
-  // ... or to the previous one when it was the last ...
-  ASSERT_TRUE(Call(TAV_METHOD_DELETE, PagePath(c)).ok());
-  EXPECT_EQ(CurrentPageId(), b);
-  ASSERT_TRUE(Call(TAV_METHOD_PUT, "/tav-perks/v1/currentpage", std::to_string(b)).ok());
-
-  // ... and the only page leaves the current id as it was.
-  Forget();
-  ASSERT_TRUE(Call(TAV_METHOD_DELETE, PagePath(b)).ok());
-  EXPECT_THAT(PublishedUris(), ElementsAre("/tav-perks/v1/pages"));
-  EXPECT_EQ(Answer(Call(TAV_METHOD_GET, "/tav-perks/v1/currentpage")), "404 Perk Page not found.");
-  rapidjson::Document written = JsonValue(SettingsWrites().back());
-  EXPECT_EQ(written["data"]["perShardPerkBooks"][""]["currentPageId"].GetInt(), b);
-
-  ASSERT_TRUE(Call(TAV_METHOD_DELETE, "/tav-perks/v1/pages").ok());
-  EXPECT_EQ(Answer(Call(TAV_METHOD_DELETE, PagePath(b))), "404 Perk Page not found.");
-  EXPECT_EQ(Answer(Call(TAV_METHOD_DELETE, PagePath(51))), "403 Page is not deletable.");
-}
-
 TEST_F(PageBookTest, ResetPutsThePresetPagesBack) {
   ServeSampleGameData();
   ServeNoStoredSettings();
@@ -303,74 +228,6 @@ TEST_F(PageBookTest, ResetPutsThePresetPagesBack) {
   ASSERT_THAT(SettingsWrites(), SizeIs(1));
   rapidjson::Document written = JsonValue(SettingsWrites()[0]);
   EXPECT_EQ(JsonText(written["data"]["perShardPerkBooks"]), R"({"":{"currentPageId":50,"pages":[]}})");
-}
-
-TEST_F(PageBookTest, ReorderMovesTheTargetNextToTheDestination) {
-  ServeSampleGameData();
-  ServeNoStoredSettings();
-  Start();
-  enum { A, B, C, D };
-  struct Case {
-    const char* name;
-    int target, destination, offset;
-    // The pages in served order as "<letter><order>"; pages sharing an order
-    // are listed in ascending letter order.
-    std::vector<std::string> orders;
-  };
-  const Case cases[] = {
-      {"after", A, C, 1, {"B1", "C2", "A3", "D4"}},
-      {"before", D, B, -1, {"A-1", "D0", "B1", "C2"}},
-      {"beside", A, C, 0, {"B1", "A2", "C2", "D3"}},
-  };
-  auto request = [](int target, int destination, int offset) {
-    return R"({"targetPageId":)" + std::to_string(target) + R"(,"destinationPageId":)" +
-           std::to_string(destination) + R"(,"offset":)" + std::to_string(offset) + "}";
-  };
-  for (const Case& c : cases) {
-    SCOPED_TRACE(c.name);
-    // A fresh book: A, B, C and D with the orders 0 to 3.
-    std::map<int, char> letters;
-    int ids[4];
-    for (int i = 0; i < 4; ++i) {
-      ids[i] = CreatePage(std::string(1, static_cast<char>('A' + i)), 710, 720, kTempestPerks);
-      letters[ids[i]] = static_cast<char>('A' + i);
-    }
-    Forget();
-    const CallResult moved = Call(TAV_METHOD_POST, "/tav-perks/v1/update-page-order",
-                                  request(ids[c.target], ids[c.destination], c.offset));
-    ASSERT_TRUE(moved.ok()) << moved.Summary();
-    EXPECT_TRUE(moved.value.IsNull());
-    std::vector<std::pair<int, char>> served;
-    const CallResult pages = Call(TAV_METHOD_GET, "/tav-perks/v1/pages");
-    for (const auto& page : pages.value.GetArray()) {
-      served.emplace_back(page["order"].GetInt(), letters[page["id"].GetInt()]);
-    }
-    std::stable_sort(served.begin(), served.end());
-    std::vector<std::string> orders;
-    for (const auto& [order, letter] : served) orders.push_back(letter + std::to_string(order));
-    EXPECT_EQ(orders, c.orders);
-    EXPECT_THAT(PublishedUris(), ElementsAre("/tav-perks/v1/pages"));
-    EXPECT_THAT(Published("/tav-perks/v1/pages"), ElementsAre(pages.ValueJson()));
-    EXPECT_THAT(SettingsWrites(), SizeIs(1));
-
-    // Onto its own position: a success that changes, publishes and saves
-    // nothing.
-    Forget();
-    for (const std::string& own : {request(ids[B], ids[B], 0), request(ids[C], ids[B], 1)}) {
-      const CallResult same = Call(TAV_METHOD_POST, "/tav-perks/v1/update-page-order", own);
-      EXPECT_TRUE(same.ok()) << same.Summary();
-    }
-    EXPECT_EQ(Call(TAV_METHOD_GET, "/tav-perks/v1/pages").ValueJson(), pages.ValueJson());
-    EXPECT_THAT(core_.sent_events(), IsEmpty());
-    EXPECT_THAT(SettingsWrites(), IsEmpty());
-
-    EXPECT_EQ(Answer(Call(TAV_METHOD_POST, "/tav-perks/v1/update-page-order", request(7, ids[C], 1))),
-              "422 Target page ID is invalid.");
-    EXPECT_EQ(Answer(Call(TAV_METHOD_POST, "/tav-perks/v1/update-page-order", request(ids[C], 7, 1))),
-              "422 Destination page ID is invalid.");
-    EXPECT_THAT(core_.sent_events(), IsEmpty());
-    for (int id : ids) ASSERT_TRUE(Call(TAV_METHOD_DELETE, PagePath(id)).ok());
-  }
 }
 
 TEST_F(PageBookTest, ClearingRepairMarksPublishesWithoutSaving) {
@@ -396,36 +253,6 @@ TEST_F(PageBookTest, ClearingRepairMarksPublishesWithoutSaving) {
             "404 Perk Page not found.");
   EXPECT_EQ(Answer(Call(TAV_METHOD_DELETE, PagePath(52) + "/auto-modified-selections")),
             "403 Page is not editable.");
-}
-
-TEST_F(PageBookTest, SetCurrentPageOutsideChampionSelect) {
-  ServeSampleGameData();
-  ServeNoStoredSettings();
-  Start();
-  const int valid = CreatePage("Valid", 710, 720, kTempestPerks);
-  const int invalid = CreatePage("Invalid", 710, 710, kTempestPerks);
-  ASSERT_EQ(PageField(invalid, "isValid"), "false");
-
-  Forget();
-  const CallResult set = Call(TAV_METHOD_PUT, "/tav-perks/v1/currentpage", std::to_string(valid));
-  ASSERT_TRUE(set.ok()) << set.Summary();
-  EXPECT_TRUE(set.value.IsNull());
-  EXPECT_EQ(CurrentPageId(), valid);
-  EXPECT_THAT(PublishedUris(), ElementsAre("/tav-perks/v1/currentpage"));
-  // Setting the current page does not save.
-  EXPECT_THAT(SettingsWrites(), IsEmpty());
-
-  // Outside champion select an invalid page is fine.
-  EXPECT_TRUE(Call(TAV_METHOD_PUT, "/tav-perks/v1/currentpage", std::to_string(invalid)).ok());
-  EXPECT_EQ(CurrentPageId(), invalid);
-  EXPECT_EQ(PageField(valid, "current"), "false");
-
-  Forget();
-  EXPECT_EQ(Answer(Call(TAV_METHOD_PUT, "/tav-perks/v1/currentpage", "0")), "404 Invalid Page Id");
-  EXPECT_EQ(Answer(Call(TAV_METHOD_PUT, "/tav-perks/v1/currentpage", "12345")),
-            "404 Perk page not found");
-  EXPECT_THAT(core_.sent_events(), IsEmpty());
-  EXPECT_EQ(CurrentPageId(), invalid);
 }
 
 TEST_F(PageBookTest, ThePageForAChampion) {

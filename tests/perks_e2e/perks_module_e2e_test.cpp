@@ -18,62 +18,6 @@ using ::testing::SizeIs;
 
 using PerksModuleTest = PerksE2eTest;
 
-TEST_F(PerksModuleTest, TheEndpointTableInOrder) {
-  ServeSampleGameData();
-  Start();
-  // method, route, arguments ("name:type", path arguments without a
-  // registered type).
-  const std::vector<std::string> expected = {
-      "GET /tav-perks/v1/perks",
-      "GET /tav-perks/v1/styles",
-      "GET /tav-perks/v1/pages",
-      "POST /tav-perks/v1/pages page:TavPerksPerkPageResource",
-      "GET /tav-perks/v1/pages/{id} id:",
-      "GET /tav-perks/v1/currentpage",
-      "PUT /tav-perks/v1/currentpage id:",
-      "POST /tav-perks/v1/update-page-order request:TavPerksUpdatePageOrderRequest",
-      "PUT /tav-perks/v1/pages/{id} id: page:TavPerksPerkPageResource",
-      "DELETE /tav-perks/v1/pages/{id} id:",
-      "DELETE /tav-perks/v1/pages",
-      "GET /tav-perks/v1/perks/disabled",
-      "GET /tav-perks/v1/perks/gameplay-updated",
-      "PUT /tav-perks/v1/perks/ack-gameplay-updated ids:",
-      "GET /tav-perks/v1/settings",
-      "GET /tav-perks/v1/customizationlimits",
-      "PUT /tav-perks/v1/settings showLongDescriptions:TavPerksUISettings",
-      "GET /tav-perks/v1/servicesettings",
-      "GET /tav-perks/v1/inventory",
-      "GET /tav-perks/v1/show-auto-modified-pages-notification",
-      "POST /tav-perks/v1/show-auto-modified-pages-notification",
-      "DELETE /tav-perks/v1/pages/{id}/auto-modified-selections id:",
-  };
-  std::vector<std::string> table;
-  for (const ApiFunction& function : core_.api().functions) {
-    const char* method = function.route_method == TAV_METHOD_GET      ? "GET"
-                         : function.route_method == TAV_METHOD_POST    ? "POST"
-                         : function.route_method == TAV_METHOD_PUT     ? "PUT"
-                         : function.route_method == TAV_METHOD_DELETE  ? "DELETE"
-                                                                       : "?";
-    std::string row = std::string(method) + " " + function.route_template;
-    for (const ApiArgument& argument : function.arguments) {
-      row += " " + argument.name + ":" + argument.type.type_name;
-      EXPECT_FALSE(argument.optional) << row;
-    }
-    table.push_back(row);
-  }
-  EXPECT_THAT(table, ElementsAreArray(expected));
-
-  bool notification_registered = false;
-  for (const ApiType& type : core_.api().types) {
-    if (type.name != "TavPerksCollectionsLcdsClientDynamicConfigurationNotification") continue;
-    notification_registered = true;
-    ASSERT_THAT(type.fields, SizeIs(2));
-    EXPECT_EQ(type.fields[0].name, "configs");
-    EXPECT_EQ(type.fields[1].name, "delta");
-  }
-  EXPECT_TRUE(notification_registered);
-}
-
 TEST_F(PerksModuleTest, StartFollowsPlatformConfigurationAndPlayerPreferences) {
   core_.SetResource("/tav-player-preferences/v1/player-preferences-ready", "true");
   ServeSampleGameData();
@@ -132,26 +76,6 @@ TEST_F(PerksModuleTest, CustomizationLimitsFollowTheSummonerLevel) {
     ASSERT_TRUE(Call(TAV_METHOD_PUT, "/perks-e2e/v1/summoner-level", c.level).ok());
     EXPECT_EQ(Answer(Call(TAV_METHOD_GET, "/tav-perks/v1/customizationlimits")), c.limits);
   }
-}
-
-TEST_F(PerksModuleTest, InventoryAndTheNotificationFlag) {
-  ServeSampleGameData();
-  StartTestPlugin();
-  EXPECT_EQ(Answer(Call(TAV_METHOD_GET, "/tav-perks/v1/inventory")), R"({"ownedPageCount":0})");
-  ASSERT_TRUE(Call(TAV_METHOD_PUT, "/perks-e2e/v1/owned-page-count", "3").ok());
-  EXPECT_EQ(Answer(Call(TAV_METHOD_GET, "/tav-perks/v1/inventory")), R"({"ownedPageCount":3})");
-
-  EXPECT_EQ(Answer(Call(TAV_METHOD_GET, "/tav-perks/v1/show-auto-modified-pages-notification")),
-            "false");
-  Forget();
-  const CallResult cleared =
-      Call(TAV_METHOD_POST, "/tav-perks/v1/show-auto-modified-pages-notification");
-  ASSERT_TRUE(cleared.ok()) << cleared.Summary();
-  EXPECT_TRUE(cleared.value.IsNull());
-  EXPECT_THAT(Published("/tav-perks/v1/show-auto-modified-pages-notification"), ElementsAre("false"));
-  EXPECT_THAT(SettingsWrites(), IsEmpty());
-  EXPECT_EQ(Answer(Call(TAV_METHOD_GET, "/tav-perks/v1/show-auto-modified-pages-notification")),
-            "false");
 }
 
 TEST_F(PerksModuleTest, DisabledPerksRevalidateThePagesOutsideChampionSelect) {

@@ -72,63 +72,6 @@ class SettingsSignalsTest : public PerksE2eTest {
   }
 };
 
-TEST_F(SettingsSignalsTest, AnotherShardsBookIsKeptAndTheShardlessPagesLoad) {
-  OwnPages(4);
-  const std::string na2_book = Book(31, {StoredPageJson(31, "Far away", 740, 710,
-                                                        "[7401,7404,7407,7410,7104,7108]", 0, true)});
-  const std::vector<std::string> legacy = {FiveStoredPages()[0],
-                                           StoredPageJson(202, "Rampart", 720, 710,
-                                                          "[7201,7204,7207,7210,7104,7108]", 1, true)};
-  StoreDocument(StoredDocumentJson(JsonArray(legacy), R"({"na2":)" + na2_book + "}"));
-  Start();
-  LogIn();
-  Signal(kSettingsReady, "true");
-  EXPECT_THAT(ServedPageIds(), ElementsAre(201, 202, 54, 53, 52, 51, 50));
-  // A shard-less page marked current is the current page.
-  EXPECT_EQ(Call(TAV_METHOD_GET, "/tav-perks/v1/currentpage").value["id"].GetInt(), 202);
-  EXPECT_THAT(SettingsWrites(), IsEmpty());
-
-  SaveThroughSettings();
-  ASSERT_THAT(SettingsWrites(), SizeIs(1));
-  const rapidjson::Document written = JsonValue(SettingsWrites()[0]);
-  EXPECT_EQ(JsonText(written["data"]["perShardPerkBooks"]["na2"]), na2_book);
-  EXPECT_EQ(JsonText(written["data"]["pages"]), JsonArray(legacy));
-  EXPECT_EQ(written["data"]["perShardPerkBooks"]["eu1"]["currentPageId"].GetInt(), 202);
-  EXPECT_THAT(WrittenBookIds(0, "eu1"), ElementsAre(201, 202));
-}
-
-TEST_F(SettingsSignalsTest, WithoutABookOrACurrentMarkNoPageIsCurrent) {
-  OwnPages(4);
-  StoreDocument(StoredDocumentJson(JsonArray({FiveStoredPages()[0]}), "{}"));
-  Start();
-  LogIn();
-  Signal(kSettingsReady, "true");
-  EXPECT_THAT(ServedPageIds(), ElementsAre(201, 54, 53, 52, 51, 50));
-  EXPECT_EQ(Answer(Call(TAV_METHOD_GET, "/tav-perks/v1/currentpage")), "404 Perk Page not found.");
-}
-
-TEST_F(SettingsSignalsTest, StoredPagesThatNoLongerFitAreDroppedAndTheOwnedCountCaps) {
-  OwnPages(2);
-  const std::vector<std::string> stored = {
-      StoredPageJson(50, "Posing as a preset", 710, 720, "[7101,7104,7107,7110,7204,7208]", 0),
-      StoredPageJson(77, "Retired style", 990, 710, "[]", 1),
-      StoredPageJson(78, "Retired sub-style", 710, 991, "[]", 2),
-      FiveStoredPages()[1], FiveStoredPages()[2], FiveStoredPages()[3]};
-  StoreDocument(StoredDocumentJson("[]", R"({"eu1":)" + Book(203, stored) + "}"));
-  Start();
-  LogIn();
-  Forget();
-  Signal(kSettingsReady, "true");
-  // The first two stored pages that pass the checks remain; the preset
-  // keeps its own content.
-  EXPECT_THAT(ServedPageIds(), ElementsAre(202, 203, 54, 53, 52, 51, 50));
-  EXPECT_EQ(Call(TAV_METHOD_GET, "/tav-perks/v1/pages/50").value["name"].GetString(),
-            std::string("Tempest Starter"));
-  EXPECT_EQ(Call(TAV_METHOD_GET, "/tav-perks/v1/currentpage").value["id"].GetInt(), 203);
-  ASSERT_THAT(Published("/tav-perks/v1/pages"), SizeIs(1));
-  EXPECT_THAT(PageIds(Published("/tav-perks/v1/pages")[0]), ElementsAre(202, 203, 54, 53, 52, 51, 50));
-}
-
 TEST_F(SettingsSignalsTest, PagesMergedBeforeLoginAreAllKept) {
   const std::string book = Book(201, FiveStoredPages());
   // Before login the shard is unknown: the shard-less pages load, and the
@@ -216,33 +159,6 @@ TEST_F(SettingsSignalsTest, TheMergesWriteBackIsWrittenOnceThoughItIsReportedBac
   EXPECT_THAT(Published("/tav-perks/v1/pages"), SizeIs(1));
 }
 
-TEST_F(SettingsSignalsTest, ADocumentChangedElsewhereIsAppliedAndWrittenBackAtMostOnce) {
-  OwnPages(4);
-  EchoSettingsWrites();
-  StoreDocument(StoredDocumentJson("[]", R"({"eu1":)" + Book(201, {FiveStoredPages()[0]}) + "}"));
-  Start();
-  LogIn();
-  Signal(kSettingsReady, "true");
-  Forget();
-
-  // Another client stores a book of two pages, acknowledged under an older
-  // patch.
-  const std::string elsewhere = StoredDocumentJson(
-      "[]", R"({"eu1":)" + Book(202, {FiveStoredPages()[0], FiveStoredPages()[1]}) + "}", 5, "14.1");
-  core_.resources().SetQuietly(kPageSettings, JsonValue(elsewhere));
-  Signal(kSettingsEvents, elsewhere);
-  EXPECT_THAT(ServedPageIds(), ElementsAre(201, 202, 54, 53, 52, 51, 50));
-  EXPECT_EQ(Call(TAV_METHOD_GET, "/tav-perks/v1/currentpage").value["id"].GetInt(), 202);
-  ASSERT_THAT(SettingsWrites(), SizeIs(1));
-  EXPECT_EQ(JsonValue(SettingsWrites()[0])["data"]["settings"]["gameplayPatchVersionSeen"].GetString(),
-            std::string("14.3b"));
-  // The stored document reported again, or deleted, changes nothing.
-  Signal(kSettingsEvents, JsonText(StoredDocument()));
-  Withdraw(kSettingsEvents);
-  EXPECT_THAT(SettingsWrites(), SizeIs(1));
-  EXPECT_THAT(Published("/tav-perks/v1/pages"), SizeIs(1));
-}
-
 TEST_F(SettingsSignalsTest, AnOldSchemaIsAppliedAtOnceAndMigratedWhenPreferencesBecomeReady) {
   OwnPages(4);
   Serve(kPlayerPreferencesReady, "false");
@@ -285,28 +201,6 @@ TEST_F(SettingsSignalsTest, AnOldSchemaIsAppliedAtOnceAndMigratedWhenPreferences
   Signal(kPlayerPreferencesReady, "true");
   EXPECT_THAT(core_.RequestsTo(TAV_METHOD_GET, kPlayerPreferencesPerks), SizeIs(1));
   EXPECT_THAT(SettingsWrites(), SizeIs(1));
-}
-
-TEST_F(SettingsSignalsTest, WithPreferencesReadyAnOldSchemaIsMigratedBeforeItIsApplied) {
-  OwnPages(4);
-  Serve(kPlayerPreferencesReady, "true");
-  const std::string stored_book = Book(202, {FiveStoredPages()[0], FiveStoredPages()[1]});
-  StoreDocument(StoredDocumentJson("[]", R"({"eu1":)" + stored_book + "}", 4));
-  core_.AddPeerError(TAV_METHOD_GET, kPlayerPreferencesPerks, 404, "Not found");
-  Start();
-  LogIn();
-  Forget();
-  Signal(kSettingsReady, "true");
-  // The preferences hold no copy: the document as read is stored again
-  // under the current schema, the player's pages with it, then read back.
-  ASSERT_THAT(SettingsWrites(), SizeIs(1));
-  const rapidjson::Document written = JsonValue(SettingsWrites()[0]);
-  EXPECT_EQ(written["schemaVersion"].GetInt(), 5);
-  EXPECT_EQ(JsonText(written["data"]["perShardPerkBooks"]["eu1"]), stored_book);
-  EXPECT_THAT(core_.RequestsTo(TAV_METHOD_GET, kPageSettings), SizeIs(2));
-  EXPECT_THAT(ServedPageIds(), ElementsAre(201, 202, 54, 53, 52, 51, 50));
-  EXPECT_THAT(core_.telemetry(), IsEmpty());
-  EXPECT_THAT(LogMessages(1), IsEmpty());
 }
 
 TEST_F(SettingsSignalsTest, PreferencesFailingOtherwiseAreReportedAndNothingIsWritten) {
@@ -392,21 +286,6 @@ TEST_F(SettingsSignalsTest, AStoredValueThatDoesNotConvertIsNotOverwritten) {
   EXPECT_THAT(ServedPageIds(), ElementsAre(54, 53, 52, 51, 50));
 }
 
-TEST_F(SettingsSignalsTest, AReportThatDoesNotConvertLeavesTheBook) {
-  OwnPages(4);
-  EchoSettingsWrites();
-  StoreDocument(StoredDocumentJson("[]", R"({"eu1":)" + Book(201, {FiveStoredPages()[0]}) + "}"));
-  Start();
-  LogIn();
-  Signal(kSettingsReady, "true");
-  Forget();
-  Signal(kSettingsEvents, R"({"data":{"perShardPerkBooks":7},"schemaVersion":5})");
-  Signal(kSettingsEvents, "null");
-  EXPECT_THAT(ServedPageIds(), ElementsAre(201, 54, 53, 52, 51, 50));
-  EXPECT_THAT(core_.sent_events(), IsEmpty());
-  EXPECT_THAT(SettingsWrites(), IsEmpty());
-}
-
 TEST_F(SettingsSignalsTest, TheShardLookupFailingKeepsTheShardsBookInStorage) {
   OwnPages(4);
   core_.AddPeerError(TAV_METHOD_GET, kLoginDataPacket, 503, "Login data unavailable");
@@ -439,33 +318,6 @@ TEST_F(SettingsSignalsTest, TheStoredDocumentIsReadOnceTheSettingsPluginIsFirstR
   Signal(kSettingsReady, "true");
   EXPECT_THAT(core_.RequestsTo(TAV_METHOD_GET, kPageSettings), SizeIs(1));
   EXPECT_THAT(ServedPageIds(), ElementsAre(201, 54, 53, 52, 51, 50));
-}
-
-TEST_F(SettingsSignalsTest, ALoginOnAnotherShardTakesItsBookAndKeepsTheFirst) {
-  OwnPages(4);
-  EchoSettingsWrites();
-  const std::string na2_book = Book(203, {FiveStoredPages()[2]});
-  StoreDocument(StoredDocumentJson("[]", R"({"eu1":)" + Book(201, {FiveStoredPages()[0]}) + R"(,"na2":)" +
-                                             na2_book + "}"));
-  Start();
-  LogIn();
-  Signal(kSettingsReady, "true");
-  const int created = CreatePage("Fresh", 720, 710, "[7201,7204,7207,7210,7104,7108]");
-  ASSERT_NE(created, 0);
-  EXPECT_THAT(ServedPageIds(), ElementsAre(201, created, 54, 53, 52, 51, 50));
-
-  Withdraw(kLoginSession);
-  Serve(kLoginDataPacket, R"({"platformId":"NA2"})");
-  Forget();
-  LogIn();
-  EXPECT_THAT(ServedPageIds(), ElementsAre(203, 54, 53, 52, 51, 50));
-  EXPECT_EQ(Call(TAV_METHOD_GET, "/tav-perks/v1/currentpage").value["id"].GetInt(), 203);
-  EXPECT_THAT(SettingsWrites(), IsEmpty());
-  SaveThroughSettings();
-  ASSERT_THAT(SettingsWrites(), SizeIs(1));
-  EXPECT_THAT(WrittenBookIds(0, "eu1"), ElementsAre(201, created));
-  EXPECT_THAT(WrittenBookIds(0, "na2"), ElementsAre(203));
-  EXPECT_EQ(JsonValue(SettingsWrites()[0])["data"]["perShardPerkBooks"]["na2"]["currentPageId"].GetInt(), 203);
 }
 
 }  // namespace
