@@ -1,6 +1,5 @@
-// Argument binding through the development core: headers, path captures,
-// query pairs and key chains, request arguments and bodies, with the exact
-// answers to every kind of bad input.
+// Argument binding through the development core: every part of a request,
+// with the exact answers to bad arguments, values and bodies.
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 

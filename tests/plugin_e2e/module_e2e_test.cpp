@@ -1,6 +1,6 @@
-// The module base through the development core: subscriptions as the core
-// sees them, waiting, the plugin's log lines, failure answers with headers
-// and streamed bodies, exceptions, and the heap counters.
+// The module base through the development core: subscriptions left at
+// shutdown, waiting, failure answers with headers and streamed bodies, and
+// the heap counters.
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
@@ -15,7 +15,6 @@ namespace {
 
 using ::testing::ElementsAre;
 using ::testing::IsEmpty;
-using ::testing::MatchesRegex;
 using ::testing::Pair;
 
 using ModuleTest = E2ePluginTest;
