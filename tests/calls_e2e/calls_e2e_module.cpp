@@ -4,9 +4,6 @@
 
 #include "binding/type_registration.h"
 #include "log/logger.h"
-#include "plugin/lcds_call.h"
-#include "plugin/remote_call.h"
-#include "plugin/resource_events.h"
 #include "plugin/resource_observer.h"
 #include "plugin/service_proxy.h"
 
@@ -47,20 +44,12 @@ void CallsE2eModule::RegisterEndpoints() {
       .Field("proxiesWaiting", &WatchReport::proxies_waiting)
       .Field("counter", &WatchReport::counter)
       .Commit();
-  RegisterLcdsClass<Coin>("com.example.treasury.Coin");
-  RegisterLcdsClass<Purse>("com.example.treasury.Purse");
 
-  Get("/calls-e2e/v1/fetch", &CallsE2eModule::Fetch, QueryArg("url"));
-  Get("/calls-e2e/v1/fetch-number", &CallsE2eModule::FetchNumber, QueryArg("url"));
   Post("/calls-e2e/v1/weigh", &CallsE2eModule::Weigh, BodyArg("purse"));
   Post("/calls-e2e/v1/watch-twice", &CallsE2eModule::WatchTwice, QueryArg("payload"));
   Post("/calls-e2e/v1/watch", &CallsE2eModule::Watch, QueryArg("path"));
   Get("/calls-e2e/v1/report", &CallsE2eModule::Report);
   Post("/calls-e2e/v1/tick", &CallsE2eModule::Tick);
-  Post("/calls-e2e/v1/publish", &CallsE2eModule::Publish, QueryArg("path"), BodyArg("totem"));
-  Post("/calls-e2e/v1/telemetry", &CallsE2eModule::Telemetry, QueryArg("table"),
-       BodyArg("fields"));
-  Post("/calls-e2e/v1/deposit", &CallsE2eModule::Deposit, BodyArg("purse"));
   Post("/calls-e2e/v1/finalize-probe", &CallsE2eModule::ArmFinalizeProbe);
 }
 
@@ -73,13 +62,7 @@ void CallsE2eModule::Finalize() {
   AppModule::Finalize();
 }
 
-MaybeType<Failure, BindingProperty> CallsE2eModule::Fetch(std::string url) {
-  return Call<BindingProperty>(RequestMethod::kGet, url);
-}
 
-MaybeType<Failure, int32_t> CallsE2eModule::FetchNumber(std::string url) {
-  return Call<int32_t>(RequestMethod::kGet, url);
-}
 
 MaybeType<Failure, Purse> CallsE2eModule::Weigh(Purse purse) {
   ++report_.proxies_waiting;
@@ -113,19 +96,8 @@ MaybeType<Failure, int32_t> CallsE2eModule::Tick() {
   return ++report_.counter;
 }
 
-MaybeType<Failure, Empty> CallsE2eModule::Publish(std::string path, Totem totem) {
-  PublishResource(path, totem);
-  return Empty{};
-}
 
-MaybeType<Failure, Empty> CallsE2eModule::Telemetry(std::string table,
-                                                    std::map<std::string, std::string> fields) {
-  return PostTelemetry(table, fields).get();
-}
 
-MaybeType<Failure, Coin> CallsE2eModule::Deposit(Purse purse) {
-  return Await(LcdsCall<Coin>("treasury", "deposit", purse, int32_t{3}));
-}
 
 MaybeType<Failure, Empty> CallsE2eModule::ArmFinalizeProbe() {
   finalize_probe_ = true;

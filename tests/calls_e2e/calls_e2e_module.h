@@ -1,12 +1,10 @@
-// The module of the calls end-to-end test plugin: endpoints that make the
-// frame's outgoing calls (remote calls, observation, service proxy, LCDS,
-// resource events and telemetry) so that the development core can answer
-// them through the real C ABI.
+// The module of the calls end-to-end test plugin: endpoints that observe
+// resources and call the service proxy, so that the development core can
+// answer them through the real C ABI.
 #ifndef TAV_TESTS_CALLS_E2E_CALLS_E2E_MODULE_H_
 #define TAV_TESTS_CALLS_E2E_CALLS_E2E_MODULE_H_
 
 #include <cstdint>
-#include <map>
 #include <string>
 #include <vector>
 
@@ -43,16 +41,11 @@ class CallsE2eModule : public AppModule {
   void Finalize() override;
 
  private:
-  MaybeType<Failure, BindingProperty> Fetch(std::string url);
-  MaybeType<Failure, int32_t> FetchNumber(std::string url);
   MaybeType<Failure, Purse> Weigh(Purse purse);
   MaybeType<Failure, std::vector<std::string>> WatchTwice(std::string payload);
   MaybeType<Failure, Empty> Watch(std::string path);
   MaybeType<Failure, WatchReport> Report();
   MaybeType<Failure, int32_t> Tick();
-  MaybeType<Failure, Empty> Publish(std::string path, Totem totem);
-  MaybeType<Failure, Empty> Telemetry(std::string table, std::map<std::string, std::string> fields);
-  MaybeType<Failure, Coin> Deposit(Purse purse);
   MaybeType<Failure, Empty> ArmFinalizeProbe();
 
   WatchReport report_;

@@ -46,24 +46,6 @@ TEST(CoreValueJson, OwnedValuesRoundTrip) {
   }
 }
 
-TEST(CoreValueJson, NumbersTakeTheNarrowestKind) {
-  const struct {
-    const char* json;
-    uint32_t kind;
-  } cases[] = {{"0", TAV_CORE_SIGNED},
-               {"-3", TAV_CORE_SIGNED},
-               {"9223372036854775807", TAV_CORE_SIGNED},
-               {"9223372036854775808", TAV_CORE_UNSIGNED},
-               {"2.0", TAV_CORE_FLOAT},
-               {"-0.25", TAV_CORE_FLOAT}};
-  for (const auto& c : cases) {
-    SCOPED_TRACE(c.json);
-    CoreValue value = BuildOwnedCoreValue(JsonValue(c.json));
-    EXPECT_EQ(+value.kind, c.kind);
-    ReleaseOwnedCoreValue(&value);
-  }
-}
-
 TEST(CoreValueJson, BlobBytesSurviveBothWays) {
   CoreValue value = BuildOwnedCoreValue(JsonValue(R"({"$blob":"AP8QIA=="})"));
   ASSERT_EQ(+value.kind, static_cast<uint32_t>(TAV_CORE_OWNED_BLOB));
@@ -75,33 +57,6 @@ TEST(CoreValueJson, BlobBytesSurviveBothWays) {
   CoreValue object = BuildOwnedCoreValue(JsonValue(R"({"$blob":"AA==","x":1})"));
   EXPECT_EQ(+object.kind, static_cast<uint32_t>(TAV_CORE_STRUCTURE));
   ReleaseOwnedCoreValue(&object);
-}
-
-TEST(CoreValueJson, ArenaSpellsTextsBorrowedOrOwned) {
-  rapidjson::Document json = JsonValue(R"({"name":"Dawn","blob":{"$blob":"AQI="}})");
-  for (TextMode mode : {TextMode::kOwned, TextMode::kBorrowed}) {
-    SCOPED_TRACE(mode == TextMode::kOwned ? "owned" : "borrowed");
-    size_t live = HostMemory::LiveBlocks();
-    {
-      HostValueArena arena(mode);
-      CoreValue value = arena.Build(json);
-      ASSERT_EQ(+value.kind, static_cast<uint32_t>(TAV_CORE_STRUCTURE));
-      const auto* entries = static_cast<const CoreStructEntry*>(value.payload.ref.address);
-      bool owned = mode == TextMode::kOwned;
-      EXPECT_EQ(+entries[0].key_owned, owned ? 1 : 0);
-      EXPECT_EQ(+entries[0].value.kind, static_cast<uint32_t>(owned ? TAV_CORE_OWNED_STRING : TAV_CORE_STRING));
-      EXPECT_EQ(+entries[1].value.kind, static_cast<uint32_t>(owned ? TAV_CORE_OWNED_BLOB : TAV_CORE_BLOB));
-      EXPECT_EQ(ReadBack(value), JsonText(json));
-    }
-    EXPECT_EQ(HostMemory::LiveBlocks(), live);
-  }
-}
-
-TEST(CoreValueJson, TextWithEmbeddedNulIsCutAtTheNul) {
-  CoreValue value = BuildOwnedCoreValue(JsonValue(R"("ab\u0000cd")"));
-  EXPECT_EQ(+value.payload.ref.length, 2u);
-  EXPECT_EQ(ReadBack(value), R"("ab")");
-  ReleaseOwnedCoreValue(&value);
 }
 
 CoreValue Text(const char* text, uint32_t length) {
@@ -172,26 +127,6 @@ TEST(CoreValueJson, RunawayNestingStopsAtTheLimit) {
   std::string error;
   EXPECT_FALSE(ReadCoreValue(chain[0], &doc, &error));
   EXPECT_EQ(error.rfind("nesting deeper than 200 at value[0][0]", 0), 0u) << error;
-}
-
-TEST(CoreValueJson, OdditiesAreWarningsNotFailures) {
-  CoreValue wrong_length = Text("abc", 7);
-  CoreValue odd_bool{};
-  odd_bool.kind = TAV_CORE_BOOL;
-  odd_bool.payload.boolean = 7;
-  CoreStructEntry entries[3] = {{"a", wrong_length, 0}, {"b", odd_bool, 0}, {"a", Text("z", 1), 2}};
-  CoreValue structure{};
-  structure.kind = TAV_CORE_STRUCTURE;
-  structure.payload.ref.address = entries;
-  structure.payload.ref.length = 3;
-  rapidjson::Document doc;
-  std::string error;
-  std::vector<std::string> warnings;
-  ASSERT_TRUE(ReadCoreValue(structure, &doc, &error, &warnings));
-  EXPECT_EQ(JsonText(doc), R"({"a":"z","b":true})");
-  EXPECT_THAT(warnings, ElementsAre("text length word 7 differs from its NUL position 3 at value.a",
-                                    "bool byte 7 at value.b", "key-owned byte 2 at value.a",
-                                    "repeated key at value.a"));
 }
 
 }  // namespace

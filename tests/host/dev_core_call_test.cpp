@@ -71,19 +71,6 @@ TEST_F(DevCoreCall, PluginSeesTheWholeRequest) {
   EXPECT_EQ(Field(result, "methodName"), "null");
 }
 
-TEST_F(DevCoreCall, BorrowedTextsReachThePluginAsBorrowedKinds) {
-  CallResult result = core_.Call(TAV_METHOD_GET, "/fake/v1/echo", CallOptions().ArgText("s", "x").Borrowed());
-  EXPECT_EQ(Field(result, "args"), R"([{"name":"s","kind":5,"value":"x"}])");
-}
-
-TEST_F(DevCoreCall, NamedMethodTravelsWithItsName) {
-  CallOptions options;
-  options.method_name = "SUBSCRIBE";
-  CallResult result = core_.Call(TAV_METHOD_NAMED, "/fake/v1/echo", std::move(options));
-  EXPECT_EQ(Field(result, "method"), "8");
-  EXPECT_EQ(Field(result, "methodName"), "\"SUBSCRIBE\"");
-}
-
 TEST_F(DevCoreCall, ReadsEveryPartOfTheAnswerAndReleasesIt) {
   MemoryStatistics before = core_.GetMemoryStatistics();
   CallResult result = core_.Call(TAV_METHOD_GET, "/fake/v1/echo");
@@ -97,12 +84,6 @@ TEST_F(DevCoreCall, ReadsEveryPartOfTheAnswerAndReleasesIt) {
   EXPECT_GT(after.allocation_count, before.allocation_count);
   EXPECT_EQ(after.allocation_count - before.allocation_count, after.free_count - before.free_count);
   EXPECT_EQ(Field(Action("counters"), "recordReleases"), "1");
-}
-
-TEST_F(DevCoreCall, RequestValuesAreTheHostsAndFreedAfterTheCall) {
-  size_t live = HostMemory::LiveBlocks();
-  core_.Call(TAV_METHOD_GET, "/fake/v1/echo", CallOptions().Arg("deep", R"({"a":[{"b":"c"}]})").Header("h", "v"));
-  EXPECT_EQ(HostMemory::LiveBlocks(), live);
 }
 
 TEST_F(DevCoreCall, StreamedAnswerIsReadToTheEndAndReleased) {
@@ -146,16 +127,6 @@ TEST_F(DevCoreCall, FaultyAnswersAreReportedNotTrusted) {
   CallResult odd = core_.Get("/fake/v1/garbage/null-error");
   EXPECT_TRUE(odd.ok());
   EXPECT_EQ(odd.status, 500u);
-}
-
-TEST_F(DevCoreCall, PostedCallRunsOnTheCoreThread) {
-  std::future<CallResult> future;
-  std::thread other([&] { future = core_.PostCall(TAV_METHOD_GET, "/fake/v1/items"); });
-  other.join();
-  EXPECT_EQ(core_.RunUntilIdle(), 1u);
-  CallResult result = future.get();
-  EXPECT_EQ(Field(result, "function"), "\"ListItems\"");
-  EXPECT_THAT(core_.faults(), IsEmpty());
 }
 
 // While a handler of the plugin waits, the core may call the plugin again.

@@ -69,15 +69,6 @@ TEST_F(DevCoreEvent, ResourceChangesReachBothEventNames) {
   }
 }
 
-TEST_F(DevCoreEvent, EventTextsMayBeSpelledBorrowed) {
-  core_.SetEventTextMode(TextMode::kBorrowed);
-  Action("register", CallOptions().ArgText("name", "OnJsonApiEvent_a"));
-  core_.SetResource("/a", R"({"k":"v"})");
-  core_.RunUntilIdle();
-  EXPECT_EQ(Received(), R"([{"name":"OnJsonApiEvent_a","payload":{"uri":"/a","eventType":"Create","data":{"k":"v"}},)"
-                        R"("flag":0,"contextOk":true}])");
-}
-
 TEST_F(DevCoreEvent, NoDeliveryAfterUnregistration) {
   Action("register", CallOptions().ArgText("name", "OnJsonApiEvent_x"));
   core_.SetResource("/x", "1");  // queued, not yet delivered
@@ -87,17 +78,6 @@ TEST_F(DevCoreEvent, NoDeliveryAfterUnregistration) {
   EXPECT_FALSE(core_.IsRegistered("OnJsonApiEvent_x"));
   Action("unregister", CallOptions().ArgText("name", "OnJsonApiEvent_x"));
   EXPECT_THAT(core_.faults(), ElementsAre("UnregisterEventHandler OnJsonApiEvent_x without a registration"));
-}
-
-TEST_F(DevCoreEvent, SecondRegistrationOfANameReplacesTheFirst) {
-  Action("register", CallOptions().ArgText("name", "OnJsonApiEvent_x").Arg("flag", "0"));
-  Action("register", CallOptions().ArgText("name", "OnJsonApiEvent_x").Arg("flag", "1"));
-  EXPECT_EQ(core_.registrations().size(), 2u);  // with OnServiceProxyUuidEvent
-  core_.SetResource("/x", "1");
-  core_.RunUntilIdle();
-  EXPECT_EQ(core_.delivered_events().size(), 1u);
-  ASSERT_EQ(core_.registration_calls().size(), 3u);
-  EXPECT_EQ(core_.registration_calls()[2].flag, 1);
 }
 
 TEST_F(DevCoreEvent, RegistrationsLeftAtShutdownAreFaults) {
@@ -123,13 +103,6 @@ TEST_F(DevCoreEvent, WaitYieldsRunQueuedWork) {
   EXPECT_EQ(core_.end_wait_count(), 1u);
   EXPECT_THAT(core_.wait_labels(), ElementsAre("Wait: count"));
   EXPECT_EQ(core_.open_waits(), 0u);
-}
-
-TEST_F(DevCoreEvent, LogLinesAreCaptured) {
-  Action("log", CallOptions().Arg("level", "2").ArgText("text", "Could not write settings for perks: 500"));
-  ASSERT_EQ(core_.log().size(), 2u);
-  EXPECT_EQ(core_.log()[1].level, 2);
-  EXPECT_EQ(core_.log()[1].text, "Could not write settings for perks: 500");
 }
 
 TEST(DevCoreWaitLimit, RunawayWaitEndsTheProcess) {

@@ -105,11 +105,6 @@ TEST_F(DevCoreRequest, ResourceStoreAnswersAndReportsChanges) {
   EXPECT_THAT(types, ElementsAre("Create", "Update", "Delete"));
 }
 
-TEST_F(DevCoreRequest, NamedArgumentsOfAWriteAreStoredAsAnObject) {
-  PluginRequest(TAV_METHOD_POST, "/tav-x/v1/y", R"({"a":"1","b":2})");
-  EXPECT_EQ(JsonText(*core_.resources().Get("/tav-x/v1/y")), R"({"a":"1","b":2})");
-}
-
 TEST_F(DevCoreRequest, EveryAnswerIsReleasedByThePlugin) {
   HostResponseCounts before = HostResponseStatistics();
   core_.AddPeerValue(TAV_METHOD_GET, "/tav-a/v1/b", R"({"x":["y"]})");
@@ -165,16 +160,6 @@ TEST_F(DevCoreRequest, StreamedAnswersInChosenChunks) {
     EXPECT_EQ(core_.stream_stats()->outstanding(), 0u);
   }
   EXPECT_TRUE(core_.RequestsTo(TAV_METHOD_GET, "/tav-game-data/assets/v1/perks.json")[0]->streamed);
-}
-
-TEST_F(DevCoreRequest, TelemetryPostsAreRecorded) {
-  PluginRequest(TAV_METHOD_POST, "/telemetry/v1/events/bkt_perks__event",
-                R"({"eventName":"perks_champselect_noperks","pageCount":"3"})");
-  ASSERT_EQ(core_.telemetry().size(), 1u);
-  EXPECT_EQ(core_.telemetry()[0].table, "bkt_perks__event");
-  EXPECT_THAT(core_.telemetry()[0].fields,
-              ElementsAre(std::make_pair(std::string("eventName"), std::string("perks_champselect_noperks")),
-                          std::make_pair(std::string("pageCount"), std::string("3"))));
 }
 
 }  // namespace

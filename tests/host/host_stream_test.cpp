@@ -79,20 +79,5 @@ TEST(HostStream, ChosenReadFails) {
   HostStreamRelease(stream);
 }
 
-TEST(HostStream, NullArgumentsFailWithoutTouchingAnything) {
-  StreamPlan plan;
-  plan.body = "abc";
-  void* stream = NewHostStream(plan, nullptr);
-  uint32_t length = 3;
-  uint8_t more = 0;
-  char buffer[3];
-  EXPECT_EQ(HostStreamRead(nullptr, buffer, &length, &more), 0);
-  EXPECT_EQ(HostStreamRead(stream, nullptr, &length, &more), 0);
-  EXPECT_EQ(HostStreamRead(stream, buffer, nullptr, &more), 0);
-  EXPECT_EQ(HostStreamRead(stream, buffer, &length, nullptr), 0);
-  HostStreamRelease(stream);
-  HostStreamRelease(nullptr);
-}
-
 }  // namespace
 }  // namespace tav::host

@@ -50,19 +50,5 @@ TEST(PathPattern, MatchesAndCaptures) {
   }
 }
 
-TEST(PathPattern, FailedMatchLeavesNoPartialCaptures) {
-  PathMatch match;
-  match.captures.emplace_back("old", "value");
-  EXPECT_FALSE(PathPattern("/a/{x}/b").Match("/a/1/c", &match));
-  ASSERT_EQ(match.captures.size(), 1u);
-  EXPECT_EQ(match.captures[0].first, "old");
-}
-
-TEST(PathPattern, LiteralOnlyWhenThereIsNothingToCapture) {
-  EXPECT_TRUE(PathPattern("/a/b").is_literal());
-  EXPECT_FALSE(PathPattern("/a/{b}").is_literal());
-  EXPECT_FALSE(PathPattern("/a/*").is_literal());
-}
-
 }  // namespace
 }  // namespace tav::host

@@ -52,13 +52,6 @@ TEST_F(ServiceProxyTest, AnswerCanArriveBeforeTheRequestIsStored) {
   EXPECT_THAT(core_.wait_labels(), IsEmpty());
 }
 
-TEST_F(ServiceProxyTest, UnhandledServiceAnswersWithAnError) {
-  CallResult result = Action("proxy", ProxyCall("lobby", "join", "{}"));
-  rapidjson::Document answer = JsonValue(Field(result, "answer"));
-  EXPECT_EQ(std::string(answer["status"].GetString()), "404");
-  EXPECT_EQ(std::string(answer["error"].GetString()), "No service-proxy handler for lobby.join");
-}
-
 TEST_F(ServiceProxyTest, ChosenFailureRefusesTheRequest) {
   core_.service_proxy().FailRequests(503, "Service unavailable");
   CallResult result = Action("proxy", ProxyCall("gamecustomization", "setgamecustomization", "{}"));
@@ -87,14 +80,6 @@ TEST_F(ServiceProxyTest, MethodBasedRequestAnswersEmptyAndSendsTheMethodEvent) {
             R"({"uuid":"5e0c1a2b-0000-4000-8000-000000000001","serviceName":"inventory","methodName":"list",)"
             R"("payload":"[\"onList\"]","status":"200","error":""})");
   EXPECT_TRUE(core_.service_proxy().calls()[0].method_based);
-}
-
-TEST_F(ServiceProxyTest, ArgumentsMayComeInOrder) {
-  CallResult result = PluginRequest(TAV_METHOD_POST, "/tav-login/v1/service-proxy-uuid-requests", "{}",
-                                    R"(["gamecustomization","setgamecustomization","{\"a\":1}"])");
-  EXPECT_EQ(Field(result, "value"), R"("5e0c1a2b-0000-4000-8000-000000000001")");
-  const ServiceProxyCall& call = core_.service_proxy().calls()[0];
-  EXPECT_EQ(call.service + "." + call.method + " " + call.payload, R"(gamecustomization.setgamecustomization {"a":1})");
 }
 
 }  // namespace

@@ -68,19 +68,5 @@ TEST(WorkQueue, RunUntilIdleStopsAtItsLimit) {
   EXPECT_FALSE(queue.idle());
 }
 
-TEST(WorkQueue, OtherThreadsPostAndTheCoreThreadRuns) {
-  WorkQueue queue;
-  int total = 0;
-  std::thread poster([&] {
-    for (int i = 1; i <= 100; ++i) queue.Post([&total, i] { total += i; });
-  });
-  int seen = 0;
-  while (seen < 100) {
-    if (queue.WaitForWork(std::chrono::milliseconds(1000))) seen += static_cast<int>(queue.RunOnePass());
-  }
-  poster.join();
-  EXPECT_EQ(total, 5050);
-}
-
 }  // namespace
 }  // namespace tav::host

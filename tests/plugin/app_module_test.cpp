@@ -162,36 +162,12 @@ TEST_F(AppModuleTest, AwaitYieldsUntilTheValueIsSet) {
   EXPECT_EQ(core_.end_wait_count, 1);
 }
 
-TEST_F(AppModuleTest, AwaitPassesOtherExceptionsOn) {
-  std::promise<MaybeType<Failure, int>> promise;
-  promise.set_exception(std::make_exception_ptr(std::runtime_error("no ember")));
-  EXPECT_THROW((void)module().Await(promise.get_future()), std::runtime_error);
-}
-
-TEST_F(AppModuleTest, YieldOnceIsOneLabelledPass) {
-  core_.end_wait_value = 77;
-  EXPECT_EQ(module().YieldOnce(), 77u);
-  EXPECT_THAT(core_.wait_labels, ElementsAre("Wait: yield"));
-  EXPECT_EQ(core_.yield_count, 1);
-  EXPECT_EQ(core_.end_wait_count, 1);
-}
-
 // A module that replaces the core's Yield, as a test or another host may.
 class CountingModule : public TestModule {
  public:
   void Yield() override { ++yields; }
   int yields = 0;
 };
-
-TEST(AppModule, CoreOperationsCanBeReplaced) {
-  FakeCore core;
-  LoadedPlugin<CountingModule> plugin;
-  ASSERT_TRUE(plugin.Initialize(core));
-  plugin.module().YieldOnce();
-  EXPECT_EQ(plugin.module().yields, 1);
-  EXPECT_EQ(core.yield_count, 0);
-  EXPECT_THAT(core.wait_labels, ElementsAre("Wait: yield"));
-}
 
 TEST(AppModule, RequestBeforeInitializeAnswersWithoutACore) {
   LoadedPlugin<TestModule> plugin;

@@ -25,29 +25,5 @@ TEST(Failure, NamedPlaceholdersAreFilledOnce) {
   EXPECT_EQ(unknown.fields.count("errorCode_int"), 0u);
 }
 
-TEST(Failure, ConstructorsForHandlers) {
-  EXPECT_EQ(Failure::NotFound().message, "Not found");
-  EXPECT_EQ(Failure::NotFound().status, 404u);
-  EXPECT_EQ(Failure::NotFound("Perk Page not found.").message, "Perk Page not found.");
-  EXPECT_EQ(Failure::InternalServerError().message, "Internal server error");
-  EXPECT_EQ(Failure::InternalServerError("boom").status, 500u);
-  EXPECT_EQ(Failure("Max pages reached", 400).fields.at("errorCode_int"), "400");
-}
-
-TEST(MaybeType, HoldsEitherAValueOrAFailure) {
-  MaybeType<Failure, std::string> value(std::string("uuid-1"));
-  ASSERT_TRUE(value.ok());
-  EXPECT_EQ(value.value(), "uuid-1");
-  EXPECT_EQ(*value.GetIfValue(), "uuid-1");
-
-  MaybeType<Failure, std::string> failed(Failure("Finalizing"));
-  ASSERT_FALSE(failed.ok());
-  EXPECT_EQ(failed.failure().message, "Finalizing");
-  EXPECT_EQ(failed.GetIfValue(), nullptr);
-
-  MaybeType<Failure, Empty> empty;
-  EXPECT_TRUE(empty.ok());
-}
-
 }  // namespace
 }  // namespace tav

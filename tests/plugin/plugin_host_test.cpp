@@ -112,18 +112,6 @@ TEST(PluginHost, InitializeKeepsTheCoreAndRegistersTheServiceProxyEvents) {
                                               "OnServiceProxyAsyncEvent"));
 }
 
-TEST(PluginHost, InitializeAnswersWhatOnInitializeAnswers) {
-  FakeCore core;
-  LoadedPlugin<TestModule> plugin;
-  plugin.module().initialize_result = false;
-  EXPECT_FALSE(plugin.Initialize(core));
-
-  LoadedPlugin<TestModule> other;
-  EXPECT_EQ(other.info().entry_table->Initialize(other.info().module, nullptr), 0u);
-  PluginInitArgs no_core{nullptr, 1};
-  EXPECT_EQ(other.info().entry_table->Initialize(other.info().module, &no_core), 0u);
-}
-
 TEST(PluginHost, LogLinesGoToTheCoreWhileTheModuleLives) {
   AcquireLogger();
   ASSERT_TRUE(GetStdErrLogTarget()->IsRegistered());

@@ -38,13 +38,6 @@ TEST(ToIdentifier, DropsSeparatorsAndCapitalisesWhatFollows) {
   }
 }
 
-TEST(PluginApiVersion, TextForm) {
-  EXPECT_EQ(kPluginApiVersion.ToText(), "18.0.0");
-  EXPECT_EQ((PluginApiVersion{18, 0, 0, "beta", "7"}).ToText(), "18.0.0-beta+7");
-  EXPECT_EQ((PluginApiVersion{1, 2, 3, "", "b9"}).ToText(), "1.2.3+b9");
-  EXPECT_EQ((PluginApiVersion{4294967295u, 0, 1, "rc1", ""}).ToText(), "4294967295.0.1-rc1");
-}
-
 TEST(PluginApiVersion, CoreMustShareTheMajorAndBeAtLeastAsNew) {
   struct Row {
     PluginApiVersion core;
@@ -63,22 +56,6 @@ TEST(PluginApiVersion, CoreMustShareTheMajorAndBeAtLeastAsNew) {
   EXPECT_FALSE(IsCoreCompatible({2, 3, 4}, plugin));
   EXPECT_TRUE(IsCoreCompatible({2, 4, 0}, plugin));
   EXPECT_FALSE(IsCoreCompatible({2, 2, 9}, plugin));
-}
-
-TEST(PluginIdentity, FullNamePrefixPerType) {
-  CaptureLogTarget capture;
-  ConfigureLogTarget(&capture, 0, 0, 0, "#M");
-  EXPECT_EQ(MakePluginIdentity("tav-perks", "backend").full_name, "oxp-be-tav-perks");
-  EXPECT_EQ(GetFullNameFromShortNameAndType("tav-perks", "frontend"), "oxp-fe-tav-perks");
-  EXPECT_TRUE(capture.messages().empty());
-
-  EXPECT_EQ(GetFullNameFromShortNameAndType("tav-perks", "global"), "oxp-xx-tav-perks");
-  ASSERT_EQ(capture.messages().size(), 1u);
-  EXPECT_EQ(capture.messages()[0],
-            "Plugin Manager| GetFullNameFromShortNameAndType(\"tav-perks\", \"global\") called "
-            "with an unknown type");
-  EXPECT_EQ(capture.levels()[0], 2);
-  RemoveLogTarget(&capture);
 }
 
 TEST(ResourceEventName, KeepsThreeSegmentsOrFiveForPlatformConfig) {

@@ -276,15 +276,5 @@ TEST(SelectRoute, TheRouteWithTheShortestCapturesWinsAndTiesKeepTheEarlier) {
   }
 }
 
-TEST(SelectRoute, ARouteWithoutAMethodTakesEveryMethod) {
-  LoadedPlugin<TestModule> plugin;
-  EndpointFunction function(plugin.module(), "Test");
-  function.AddRoute(std::make_unique<EndpointRoute>(RequestMethod::kNone, "", "/any"));
-  std::vector<std::string_view> captures;
-  for (uint32_t method : {TAV_METHOD_GET, TAV_METHOD_DELETE, TAV_METHOD_NAMED}) {
-    EXPECT_NE(SelectRoute(function, method, "WHATEVER", "/any", &captures), nullptr);
-  }
-}
-
 }  // namespace
 }  // namespace tav

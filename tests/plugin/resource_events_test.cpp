@@ -81,12 +81,6 @@ TEST_F(EventsTest, EventNamesFollowTheUri) {
   }
 }
 
-TEST_F(EventsTest, ValueThatDoesNotConvertSendsNothing) {
-  module.PublishResource("/tav-perks/v1/pages", Unregistered{3});
-  module.PublishResource("/tav-perks/v1/pages", std::vector<Unregistered>{{1}});
-  EXPECT_TRUE(sent.empty());
-}
-
 TEST_F(EventsTest, SendResourceEventReportsConversionFailures) {
   PluginResourceEvent event;
   event.uri = "/tav-perks/v1/perks/disabled";

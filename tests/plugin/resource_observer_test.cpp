@@ -172,32 +172,5 @@ TEST_F(ObserverTest, ObserverMayReplaceOrClearObserversWhileItRuns) {
   EXPECT_EQ(calls, 2);
 }
 
-TEST(RemotingTypedResult, ConvertsToAndFromTheResourceEvent) {
-  BindingTypeRegistry registry;
-  RegisterCoreTypes(registry);
-  RegisterStruct<Totem>(registry, "TestTotem")
-      .Field("level", &Totem::level)
-      .Field("label", &Totem::label)
-      .Commit();
-  RemotingTypedResult<Totem> typed{"/tav-perks/v1/totem", PluginResourceEventType::Update,
-                                   Totem{5, "Lynx"}};
-  MaybeType<Failure, PluginResourceEvent> event = RemotingTypedResultToEvent(typed, registry);
-  ASSERT_TRUE(event.ok());
-  EXPECT_EQ(event.value().uri, "/tav-perks/v1/totem");
-  EXPECT_EQ(WriteJson(event.value().data), R"({"label":"Lynx","level":5})");
-
-  MaybeType<Failure, RemotingTypedResult<Totem>> back =
-      RemotingTypedResultFromEvent<Totem>(event.value(), registry);
-  ASSERT_TRUE(back.ok());
-  EXPECT_EQ(back.value().value.label, "Lynx");
-  EXPECT_EQ(back.value().eventType, PluginResourceEventType::Update);
-
-  event.value().data.Clear();
-  MaybeType<Failure, RemotingTypedResult<Totem>> missing =
-      RemotingTypedResultFromEvent<Totem>(event.value(), registry);
-  ASSERT_FALSE(missing.ok());
-  EXPECT_EQ(missing.failure().message, "A value for '<value>' is required.");
-}
-
 }  // namespace observer_test
 }  // namespace tav

@@ -1,6 +1,5 @@
-// Argument binding through the development core: headers, path captures,
-// query pairs and key chains, request arguments and bodies, with the exact
-// answers to every kind of bad input.
+// Argument binding through the development core: every part of a request,
+// with the exact answers to bad arguments, values and bodies.
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
@@ -41,31 +40,6 @@ TEST_F(BindingTest, BindsEveryPartOfTheRequest) {
   EXPECT_EQ(Field(result, "crate"), R"({"count":2,"name":"Birch","tags":["light"]})");
   EXPECT_EQ(Field(result, "method"), "\"POST\"");
   EXPECT_EQ(Field(result, "url"), "\"/e2e/v1/echo/12?flag&ids.1=7&ids.0=5&label=two+words%21&limit=3\"");
-}
-
-TEST_F(BindingTest, MissingOptionalValuesKeepTheirDefaults) {
-  CallResult result = Call(TAV_METHOD_POST, "/e2e/v1/echo/3");
-  ASSERT_TRUE(result.ok()) << result.Summary();
-  EXPECT_EQ(Field(result, "flag"), "false");
-  EXPECT_EQ(Field(result, "ids"), "[]");
-  EXPECT_EQ(Field(result, "label"), "\"(none)\"");
-  EXPECT_EQ(Field(result, "limit"), "-1");
-}
-
-TEST_F(BindingTest, LaterSourcesReplaceEarlierOnes) {
-  // The query's label is replaced by the named argument, the path's id by
-  // the unnamed argument at the id's position (its index in the array).
-  CallResult result = Call(TAV_METHOD_POST, "/e2e/v1/echo/3?label=query",
-                           CallOptions().Positional("44").ArgText("label", "argument"));
-  ASSERT_TRUE(result.ok()) << result.Summary();
-  EXPECT_EQ(Field(result, "label"), "\"argument\"");
-  EXPECT_EQ(Field(result, "id"), "44");
-  EXPECT_EQ(Field(result, "flag"), "false");
-
-  result = Call(TAV_METHOD_POST, "/e2e/v1/echo/3?flag=false&ids=", CallOptions().Arg("flag", "true"));
-  ASSERT_TRUE(result.ok()) << result.Summary();
-  EXPECT_EQ(Field(result, "flag"), "true");
-  EXPECT_EQ(Field(result, "ids"), "[]");
 }
 
 TEST_F(BindingTest, BadArgumentsAreRefusedWithTheirMessage) {
@@ -125,60 +99,6 @@ TEST_F(BindingTest, ValueConversionFailuresNameTheParameter) {
     CallResult result = Call(TAV_METHOD_POST, c.url);
     EXPECT_EQ(result.status, 0u);
     EXPECT_EQ(result.error, c.error);
-  }
-}
-
-TEST_F(BindingTest, KeyChainsAndSniffedTextsBuildStructures) {
-  struct Case {
-    const char* url;
-    const char* crate;
-  };
-  const Case cases[] = {
-      {"/e2e/v1/crate/preview?crate.name=Oak&crate.count=4&crate.tags.1=b&crate.tags.0=a",
-       R"({"count":4,"name":"Oak","tags":["a","b"]})"},
-      {"/e2e/v1/crate/preview?crate=%7B%22name%22%3A%22Elm%22%7D",
-       R"({"count":0,"name":"Elm","tags":[]})"},
-      {"/e2e/v1/crate/preview?crate=---%0Aname%3A+Ash%0Acount%3A+9",
-       R"({"count":9,"name":"Ash","tags":[]})"},
-      // MessagePack {"name": "Fir"} as percent-encoded bytes.
-      {"/e2e/v1/crate/preview?crate=%81%A4name%A3Fir", R"({"count":0,"name":"Fir","tags":[]})"},
-      {"/e2e/v1/crate/preview?crate=", R"({"count":0,"name":"","tags":[]})"},
-  };
-  for (const Case& c : cases) {
-    SCOPED_TRACE(c.url);
-    CallResult result = Call(TAV_METHOD_GET, c.url);
-    ASSERT_TRUE(result.ok()) << result.Summary();
-    EXPECT_EQ(result.ValueJson(), c.crate);
-  }
-}
-
-TEST_F(BindingTest, SniffedTextsThatDoNotDecodeNameTheCodec) {
-  CallResult result = Call(TAV_METHOD_GET, "/e2e/v1/crate/preview?crate=%7B%22name%22");
-  ASSERT_TRUE(result.error.has_value());
-  EXPECT_THAT(*result.error,
-              StartsWith("Couldn't deserialize JSON value for parameter 'crate' of "
-                         "'GetE2eV1CratePreview': Error: "));
-}
-
-TEST_F(BindingTest, BodiesDecodeByContentType) {
-  const std::string msgpack_crate("\x82\xa4name\xa3Oak\xa5" "count\x03", 17);
-  struct Case {
-    const char* label;
-    std::string body;
-    const char* type;
-  };
-  const Case cases[] = {
-      {"json", R"({"name":"Oak","count":3})", "application/json"},
-      {"json api", R"({"name":"Oak","count":3})", "application/vnd.api+json"},
-      {"json with charset", R"({"name":"Oak","count":3})", "Application/JSON; charset=utf-8"},
-      {"yaml", "name: Oak\ncount: 3\n", "application/x-yaml"},
-      {"msgpack", msgpack_crate, "application/x-msgpack"},
-  };
-  for (const Case& c : cases) {
-    SCOPED_TRACE(c.label);
-    CallResult result = Call(TAV_METHOD_PUT, "/e2e/v1/crate", CallOptions().Body(c.body, c.type));
-    ASSERT_TRUE(result.ok()) << result.Summary();
-    EXPECT_EQ(result.ValueJson(), R"({"count":3,"name":"Oak","tags":[]})");
   }
 }
 

@@ -3,7 +3,6 @@
 #include <algorithm>
 #include <cstring>
 #include <memory>
-#include <stdexcept>
 
 #include "binding/type_registration.h"
 #include "log/logger.h"
@@ -65,13 +64,10 @@ void E2eModule::RegisterEndpoints() {
   Get("/e2e/v1/crate/preview", &E2eModule::PreviewCrate, Arg("crate"));
   Post("/e2e/v1/subscriptions", &E2eModule::AddSubscription, QueryArg("path"));
   Delete("/e2e/v1/subscriptions", &E2eModule::RemoveSubscription, QueryArg("path"));
-  Get("/e2e/v1/wait/ready", &E2eModule::WaitReady);
   Get("/e2e/v1/wait/release", &E2eModule::WaitForRelease);
   Post("/e2e/v1/wait/release", &E2eModule::Release, BodyArg("value"));
   Get("/e2e/v1/crates", &E2eModule::MakeCrates, QueryArg("count"));
   Get("/e2e/v1/refusal", &E2eModule::Refuse);
-  Get("/e2e/v1/explosion", &E2eModule::Explode);
-  Post("/e2e/v1/log", &E2eModule::WriteLog, BodyArg("text"));
 }
 
 MaybeType<Failure, std::string> E2eModule::ShelfItem(std::string x) { return "item " + x; }
@@ -121,12 +117,6 @@ MaybeType<Failure, Empty> E2eModule::RemoveSubscription(std::string path) {
   return Empty{};
 }
 
-MaybeType<Failure, int32_t> E2eModule::WaitReady() {
-  std::promise<MaybeType<Failure, int32_t>> ready;
-  ready.set_value(41);
-  return Await(ready.get_future());
-}
-
 MaybeType<Failure, int32_t> E2eModule::WaitForRelease() {
   release_ = std::promise<MaybeType<Failure, int32_t>>();
   return Await(release_.get_future());
@@ -154,13 +144,6 @@ MaybeType<Failure, Empty> E2eModule::Refuse() {
   failure.headers["X-Brew"] = "oolong";
   failure.stream = std::make_shared<TextStream>("the long story of a refused brew", 7);
   return failure;
-}
-
-MaybeType<Failure, Empty> E2eModule::Explode() { throw std::runtime_error("kettle burst"); }
-
-MaybeType<Failure, Empty> E2eModule::WriteLog(std::string text) {
-  LogError("e2e: %s", text.c_str());
-  return Empty{};
 }
 
 }  // namespace tav::e2e

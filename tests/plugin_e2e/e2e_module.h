@@ -51,13 +51,10 @@ class E2eModule : public AppModule {
   MaybeType<Failure, Crate> StoreCrate(Crate crate);
   MaybeType<Failure, Empty> AddSubscription(std::string path);
   MaybeType<Failure, Empty> RemoveSubscription(std::string path);
-  MaybeType<Failure, int32_t> WaitReady();
   MaybeType<Failure, int32_t> WaitForRelease();
   MaybeType<Failure, Empty> Release(int32_t value);
   MaybeType<Failure, std::vector<Crate>> MakeCrates(int32_t count);
   MaybeType<Failure, Empty> Refuse();
-  MaybeType<Failure, Empty> Explode();
-  MaybeType<Failure, Empty> WriteLog(std::string text);
 
   std::promise<MaybeType<Failure, int32_t>> release_;
 };

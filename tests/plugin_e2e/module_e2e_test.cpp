@@ -1,6 +1,6 @@
-// The module base through the development core: subscriptions as the core
-// sees them, waiting, the plugin's log lines, failure answers with headers
-// and streamed bodies, exceptions, and the heap counters.
+// The module base through the development core: subscriptions left at
+// shutdown, waiting, failure answers with headers and streamed bodies, and
+// the heap counters.
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
@@ -15,7 +15,6 @@ namespace {
 
 using ::testing::ElementsAre;
 using ::testing::IsEmpty;
-using ::testing::MatchesRegex;
 using ::testing::Pair;
 
 using ModuleTest = E2ePluginTest;
@@ -31,47 +30,12 @@ std::vector<std::string> ResourceRegistrations(const DevCore& core) {
   return calls;
 }
 
-TEST_F(ModuleTest, SubscriptionsAreCountedPerEventName) {
-  ASSERT_TRUE(Call(TAV_METHOD_POST, "/e2e/v1/subscriptions?path=/tav-perks/v1/pages").ok());
-  ASSERT_TRUE(Call(TAV_METHOD_POST, "/e2e/v1/subscriptions?path=/tav-perks/v1/pages/3").ok());
-  EXPECT_THAT(ResourceRegistrations(core_), ElementsAre("+OnJsonApiEvent_tav-perks_v1_pages"));
-  EXPECT_TRUE(core_.IsRegistered("OnJsonApiEvent_tav-perks_v1_pages"));
-
-  ASSERT_TRUE(Call(TAV_METHOD_DELETE, "/e2e/v1/subscriptions?path=/tav-perks/v1/pages/3").ok());
-  EXPECT_TRUE(core_.IsRegistered("OnJsonApiEvent_tav-perks_v1_pages"));
-  ASSERT_TRUE(Call(TAV_METHOD_DELETE, "/e2e/v1/subscriptions?path=/tav-perks/v1/pages").ok());
-  EXPECT_FALSE(core_.IsRegistered("OnJsonApiEvent_tav-perks_v1_pages"));
-  EXPECT_THAT(ResourceRegistrations(core_), ElementsAre("+OnJsonApiEvent_tav-perks_v1_pages",
-                                                        "-OnJsonApiEvent_tav-perks_v1_pages"));
-
-  // One more Unsubscribe than Subscribe changes nothing.
-  ASSERT_TRUE(Call(TAV_METHOD_DELETE, "/e2e/v1/subscriptions?path=/tav-perks/v1/pages").ok());
-  EXPECT_EQ(ResourceRegistrations(core_).size(), 2u);
-}
-
-TEST_F(ModuleTest, PlatformConfigurationPathsKeepFiveSegments) {
-  ASSERT_TRUE(Call(TAV_METHOD_POST,
-                   "/e2e/v1/subscriptions?path=/tav-platform-config/v1/namespaces/Perks/PerksEnabled/x")
-                  .ok());
-  EXPECT_THAT(ResourceRegistrations(core_),
-              ElementsAre("+OnJsonApiEvent_tav-platform-config_v1_namespaces_Perks_PerksEnabled"));
-}
-
 TEST_F(ModuleTest, ShutdownUnregistersSubscriptionsStillHeld) {
   ASSERT_TRUE(Call(TAV_METHOD_POST, "/e2e/v1/subscriptions?path=/tav-login/v1/session").ok());
   core_.Shutdown();
   EXPECT_THAT(core_.registrations(), IsEmpty());
   EXPECT_THAT(ResourceRegistrations(core_),
               ::testing::Contains("-OnJsonApiEvent_tav-login_v1_session"));
-}
-
-TEST_F(ModuleTest, AwaitOnAReadyFutureDoesNotWait) {
-  CallResult result = Call(TAV_METHOD_GET, "/e2e/v1/wait/ready");
-  ASSERT_TRUE(result.ok()) << result.Summary();
-  EXPECT_EQ(result.ValueJson(), "41");
-  EXPECT_THAT(core_.wait_labels(), IsEmpty());
-  EXPECT_EQ(core_.yield_count(), 0u);
-  EXPECT_EQ(core_.end_wait_count(), 0u);
 }
 
 TEST_F(ModuleTest, AwaitWaitsPassByPassUntilTheValueArrives) {
@@ -93,17 +57,6 @@ TEST_F(ModuleTest, AwaitWaitsPassByPassUntilTheValueArrives) {
   EXPECT_EQ(core_.open_waits(), 0u);
 }
 
-TEST_F(ModuleTest, LogLinesReachTheCoreInThePluginFormat) {
-  ASSERT_TRUE(Call(TAV_METHOD_POST, "/e2e/v1/log",
-                   CallOptions().Body("\"kettle warm\"", "application/json"))
-                  .ok());
-  ASSERT_FALSE(core_.log().empty());
-  EXPECT_EQ(core_.log().back().level, 2);
-  EXPECT_THAT(core_.log().back().text,
-              MatchesRegex("[0-9]{4}-[0-9]{2}-[0-9]{2}T[0-9]{2}:[0-9]{2}:[0-9]{2}\\.[0-9]{3}"
-                           "\\|  ERROR\\| DBG\\| e2e: kettle warm"));
-}
-
 TEST_F(ModuleTest, FailuresCarryStatusTextsHeadersAndAStreamedBody) {
   CallResult result = Call(TAV_METHOD_GET, "/e2e/v1/refusal");
   EXPECT_EQ(result.status, 418u);
@@ -115,17 +68,6 @@ TEST_F(ModuleTest, FailuresCarryStatusTextsHeadersAndAStreamedBody) {
   EXPECT_EQ(result.body, "the long story of a refused brew");
   EXPECT_EQ(result.stream_reads, 5u);  // pieces of at most 7 bytes
   EXPECT_THAT(result.faults, IsEmpty());
-}
-
-TEST_F(ModuleTest, AnExceptionInAHandlerAnswersInternalServerError) {
-  CallResult result = Call(TAV_METHOD_GET, "/e2e/v1/explosion");
-  EXPECT_EQ(result.status, 500u);
-  EXPECT_EQ(result.error, "Internal server error");
-  ASSERT_FALSE(core_.log().empty());
-  EXPECT_THAT(core_.log().back().text,
-              ::testing::EndsWith("Exception while dispatching /e2e/v1/explosion: kettle burst"));
-  // The plugin goes on answering.
-  EXPECT_TRUE(Call(TAV_METHOD_GET, "/e2e/v1/shelves/top").ok());
 }
 
 TEST_F(ModuleTest, HeapCountersFollowThePluginsAllocationsOnly) {

@@ -77,30 +77,5 @@ TEST(PluginLoad, InitializeRegistersTheServiceProxyEventsAndShutdownUnregistersT
   EXPECT_THAT(core.faults(), IsEmpty());
 }
 
-TEST(PluginLoad, DescriptionListsTheCoreTypesAndEvents) {
-  DevCore core;
-  ASSERT_TRUE(core.Load(TAV_PERKS_PLUGIN_PATH)) << core.load_error();
-  std::vector<std::string> events;
-  for (const ApiEvent& event : core.api().events) {
-    if (event.name_space == "vclient") events.push_back(event.name + ":" + event.payload_type_name);
-  }
-  EXPECT_THAT(events,
-              ElementsAre("OnJsonApiEvent:PluginResourceEvent", "OnLcdsEvent:PluginLcdsEvent",
-                          "OnServiceProxyUuidEvent:PluginServiceProxyResponse",
-                          "OnServiceProxyMethodEvent:PluginServiceProxyResponse",
-                          "OnServiceProxyAsyncEvent:PluginServiceProxyResponse"));
-  bool has_resource_event = false;
-  for (const ApiType& type : core.api().types) {
-    if (type.name != "PluginResourceEvent") continue;
-    has_resource_event = true;
-    ASSERT_EQ(type.fields.size(), 3u);
-    EXPECT_EQ(type.fields[0].name, "uri");
-    EXPECT_EQ(type.fields[1].name, "eventType");
-    EXPECT_EQ(type.fields[2].name, "data");
-  }
-  EXPECT_TRUE(has_resource_event);
-  core.Shutdown();
-}
-
 }  // namespace
 }  // namespace tav::host

@@ -46,38 +46,6 @@ TEST_F(RoutingTest, RoutesTheUrlToTheRightFunctionAndValue) {
   }
 }
 
-TEST_F(RoutingTest, UnmatchedPathsAndMethodsAreInvalidFunctions) {
-  struct Case {
-    uint32_t method;
-    const char* url;
-  };
-  const Case cases[] = {
-      {TAV_METHOD_GET, "/e2e/v1/shelves/top/extra"},
-      {TAV_METHOD_GET, "/e2e/v1/boxes/7"},
-      {TAV_METHOD_PUT, "/e2e/v1/shelves/top"},
-      {TAV_METHOD_GET, "/e2e/v2/shelves/top"},
-  };
-  for (const Case& c : cases) {
-    SCOPED_TRACE(c.url);
-    CallResult result = Call(c.method, c.url);
-    EXPECT_EQ(result.status, 404u);
-    EXPECT_EQ(result.error, "Invalid function");
-  }
-}
-
-TEST_F(RoutingTest, DescriptionAnnouncesEachFunctionsRoute) {
-  std::map<std::string, std::string> routes;
-  for (const ApiFunction& function : core_.api().functions) {
-    routes[function.name] = std::to_string(function.route_method) + " " + function.route_template;
-  }
-  EXPECT_EQ(routes["GetE2eV1ShelvesByX"], "2 /e2e/v1/shelves/{x}");
-  EXPECT_EQ(routes["GetE2eV1FilesByRest"], "2 /e2e/v1/files/{+rest}");
-  EXPECT_EQ(routes["DeleteE2eV1BoxesByIdAutoModifiedSelections"],
-            "1 /e2e/v1/boxes/{id}/auto-modified-selections");
-  EXPECT_EQ(routes["PutE2eV1Crate"], "7 /e2e/v1/crate");
-  EXPECT_EQ(routes["PostE2eV1EchoById"], "6 /e2e/v1/echo/{id}");
-}
-
 TEST_F(RoutingTest, DescriptionListsParametersAndResultTypes) {
   const ApiFunction* echo = nullptr;
   for (const ApiFunction& function : core_.api().functions) {
