@@ -1,5 +1,6 @@
 #include "binding/json_reader.h"
 
+#include <cmath>
 #include <cstdio>
 #include <cstring>
 #include <memory>
@@ -35,6 +36,7 @@ class TreeBuilder {
   explicit TreeBuilder(BindingProperty& root) : root_(root) { open_.reserve(32); }
 
   bool depth_exceeded() const { return depth_exceeded_; }
+  bool number_too_big() const { return number_too_big_; }
 
   bool Null() {
     // Nothing is stored, but inside an array the element still exists.
@@ -62,6 +64,13 @@ class TreeBuilder {
     return true;
   }
   bool Double(double value) {
+    // The reader's exponent check lets some long mantissas through to an
+    // infinity (22222222222.652e299). No JSON text can carry an infinity
+    // back, so it is refused like every other number past the double range.
+    if (!std::isfinite(value)) {
+      number_too_big_ = true;
+      return false;
+    }
     Target().SetDouble(value);
     return true;
   }
@@ -128,6 +137,7 @@ class TreeBuilder {
   BindingProperty* pending_field_ = nullptr;
   FieldNameCache names_;
   bool depth_exceeded_ = false;
+  bool number_too_big_ = false;
 };
 
 // A NUL-terminated stream like rapidjson::StringStream, of a type that
@@ -165,6 +175,10 @@ void ParseText(Stream& stream, std::string_view text, BindingResult& result) {
       std::snprintf(reason, sizeof reason, "The document is nested deeper than %zu levels.",
                     kMaxNestingDepth);
       FailAt(result, reason, parsed.Offset() - 1);
+    } else if (builder.number_too_big()) {
+      // A refusing handler is reported at the start of the number.
+      FailAt(result, rapidjson::GetParseError_En(rapidjson::kParseErrorNumberTooBig),
+             parsed.Offset());
     } else {
       FailAt(result, rapidjson::GetParseError_En(parsed.Code()), parsed.Offset());
     }

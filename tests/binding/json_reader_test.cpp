@@ -75,6 +75,12 @@ TEST(JsonReader, ErrorsCarryTheReasonAndOffset) {
       {"raw NUL inside a string", std::string("[\"a\0b\"]", 7),
        "Error: Missing a closing quotation mark in string. at offset 3."},
       {"number too big", "1e400", "Error: Number too big to be stored in double. at offset 0."},
+      // The reference reader turns these into infinities, which no writer
+      // could give back.
+      {"long mantissa past the range", "[1,22222222222.652e299]",
+       "Error: Number too big to be stored in double. at offset 3."},
+      {"negative long mantissa past the range", "{\"a\": -9999999999999999999.5e290}",
+       "Error: Number too big to be stored in double. at offset 6."},
       {"unclosed array", "[1,2", "Error: Missing a comma or ']' after an array element. at offset 4."},
   };
   for (const ErrorCase& c : cases) {
