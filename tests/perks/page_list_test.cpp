@@ -2,7 +2,6 @@
 
 #include <gtest/gtest.h>
 
-#include <algorithm>
 #include <limits>
 #include <map>
 #include <vector>
@@ -28,29 +27,11 @@ PageMap Pages(std::vector<api::PerkPageResource> list) {
   return pages;
 }
 
-std::vector<int32_t> Ids(const std::vector<api::PerkPageResource>& list) {
-  std::vector<int32_t> ids;
-  for (const api::PerkPageResource& page : list) ids.push_back(page.id);
-  return ids;
-}
-
 // Stored orders in ascending page id.
 std::vector<int32_t> Orders(const PageMap& pages) {
   std::vector<int32_t> orders;
   for (const auto& [id, page] : pages) orders.push_back(page.order);
   return orders;
-}
-
-TEST(PageList, SortsCopiesAndMarksCurrentAndActive) {
-  const PageMap pages = Pages({Page(30, 2), Page(50, 1, false), Page(10, 2), Page(20, 0)});
-  std::vector<api::PerkPageResource> all = SortedPages(pages, true, 10, 50);
-  EXPECT_EQ(Ids(all), (std::vector<int32_t>{20, 50, 10, 30}));
-  EXPECT_TRUE(all[2].current);
-  EXPECT_TRUE(all[1].isActive);
-  EXPECT_EQ(std::count_if(all.begin(), all.end(), [](auto& p) { return p.current || p.isActive; }),
-            2);
-  EXPECT_EQ(Ids(SortedPages(pages, false, 0, 0)), (std::vector<int32_t>{20, 10, 30}));
-  EXPECT_FALSE(pages.at(10).current);
 }
 
 // Editable pages 11, 12, 13, 14 with a read-only page 50 between 12 and 13:

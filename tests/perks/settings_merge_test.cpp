@@ -117,25 +117,6 @@ TEST_F(SettingsMergeTest, KeepsTheShardsPagesThatFitTheGameData) {
   EXPECT_FALSE(merged.pages.at(11).isValid);  // one style on both sides
 }
 
-TEST_F(SettingsMergeTest, WithoutTheShardsBookTheShardlessPagesLoad) {
-  stored_.perShardPerkBooks["east"].currentPageId = 20;
-  stored_.perShardPerkBooks["east"].pages = {LanternPage(20)};
-  stored_.pages = {LanternPage(21), LanternPage(22)};
-  StoredPagesMerge merged = Merge();
-  EXPECT_THAT(Ids(merged.pages), ElementsAre(21, 22, 50, 51));
-  EXPECT_EQ(merged.current_page_id, 0);
-  EXPECT_TRUE(merged.pages.at(21).isValid);
-
-  // A stored page marked current names the current page, even when it is
-  // dropped afterwards; the last one marked wins.
-  stored_.pages[0].current = true;
-  stored_.pages[1].current = true;
-  stored_.pages[1].primaryStyleId = 999;
-  merged = Merge();
-  EXPECT_THAT(Ids(merged.pages), ElementsAre(21, 50, 51));
-  EXPECT_EQ(merged.current_page_id, 22);
-}
-
 TEST_F(SettingsMergeTest, TheOwnedCountLimitsOnlyOnceKnown) {
   // Five stored pages; the second names an unknown style and does not count.
   stored_.perShardPerkBooks["west"].pages = {LanternPage(1), Page(2, 999, 400, {}), LanternPage(3),
@@ -178,30 +159,6 @@ TEST_F(SettingsMergeTest, RepairsMarkThePagesAndAskForAWriteBack) {
   EXPECT_FALSE(merged.write_back);
   EXPECT_THAT(merged.pages.at(30).selectedPerkIds, ElementsAre(301, 302, 321, 331, 412, 401));
   EXPECT_FALSE(merged.pages.at(30).isValid);
-}
-
-TEST_F(SettingsMergeTest, AcknowledgementsOfAnOlderPatchAreReset) {
-  struct Case {
-    const char* seen_version;
-    std::vector<int32_t> seen;
-    const char* version_after;
-    std::vector<int32_t> seen_after;
-    bool write_back;
-  };
-  const Case cases[] = {
-      {"9.3", {311, 7}, "9.4", {}, true},
-      {"", {311}, "9.4", {}, true},
-      {"9.4", {311}, "9.4", {311}, false},
-  };
-  for (const Case& c : cases) {
-    SCOPED_TRACE(c.seen_version);
-    stored_.settings.gameplayPatchVersionSeen = c.seen_version;
-    stored_.settings.gameplayUpdatedPerksSeen = c.seen;
-    StoredPagesMerge merged = Merge();
-    EXPECT_EQ(stored_.settings.gameplayPatchVersionSeen, c.version_after);
-    EXPECT_EQ(stored_.settings.gameplayUpdatedPerksSeen, c.seen_after);
-    EXPECT_EQ(merged.write_back, c.write_back);
-  }
 }
 
 TEST_F(SettingsMergeTest, GameDataThatCouldNotBeReadDropsNothing) {

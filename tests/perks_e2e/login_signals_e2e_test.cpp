@@ -5,7 +5,6 @@
 #include <gtest/gtest.h>
 
 #include <string>
-#include <vector>
 
 #include "perks_e2e_fixture.h"
 
@@ -14,21 +13,14 @@ namespace {
 
 using ::testing::ElementsAre;
 using ::testing::IsEmpty;
-using ::testing::SizeIs;
 
 constexpr uint64_t kSummoner = 31337;
 constexpr const char* kDisabledMessages = "/vexa-messaging-service/v1/message/perks/v1/disabled/oc1";
 constexpr const char* kMessagingEvent = "OnJsonApiEvent_vexa-messaging-service_v1_message";
 
-std::string DisabledMessage(const char* resource, const std::string& payload) {
-  rapidjson::Document message(rapidjson::kObjectType);
-  auto& allocator = message.GetAllocator();
-  message.AddMember("resource", rapidjson::Value(resource, allocator), allocator);
-  message.AddMember("service", "perks", allocator);
-  message.AddMember("version", "2", allocator);
-  message.AddMember("timestamp", 1712000000, allocator);
-  message.AddMember("payload", rapidjson::Value(payload.c_str(), allocator), allocator);
-  return JsonText(message);
+std::string DisabledMessage(const char* resource, const char* payload) {
+  return std::string(R"({"resource":")") + resource + R"(","service":"perks","version":"2",)" +
+         R"("timestamp":1712000000,"payload":")" + payload + R"("})";
 }
 
 class LoginSignalsTest : public PerksE2eTest {
@@ -36,13 +28,15 @@ class LoginSignalsTest : public PerksE2eTest {
   void SetUp() override {
     ServeSampleGameData();
     ServeGameService("[7105]");
-    Serve(kLoginDataPacket, R"({"platformId":"OC1"})");
+    Serve(kLoginDataPacketPath, R"({"platformId":"OC1"})");
     Serve(RuneBookPath(kSummoner), RuneBookJson(kSummoner, 2));
     ServeNoStoredSettings();
     Start();
     Forget();
   }
-  size_t LoginSequences() { return core_.RequestsTo(TAV_METHOD_GET, kLoginDataPacket).size(); }
+  void LogIn(const char* state = "SUCCEEDED", uint64_t summoner = kSummoner, uint64_t account = 77) {
+    Signal(kLoginSessionPath, LoginSessionJson(state, summoner, account));
+  }
   size_t DisabledQueries() {
     size_t count = 0;
     for (const ServiceProxyCall& call : core_.service_proxy().calls()) {
@@ -52,7 +46,7 @@ class LoginSignalsTest : public PerksE2eTest {
   }
 };
 
-TEST_F(LoginSignalsTest, OnlyASucceededSessionWithBothIdsLogsIn) {
+TEST_F(LoginSignalsTest, OnlyASucceededSessionWithBothIdsLogsInOncePerTransition) {
   const struct {
     const char* state;
     uint64_t summoner;
@@ -63,27 +57,26 @@ TEST_F(LoginSignalsTest, OnlyASucceededSessionWithBothIdsLogsIn) {
   };
   for (const auto& session : not_logged_in) {
     SCOPED_TRACE(LoginSessionJson(session.state, session.summoner, session.account));
-    Signal(kLoginSession, LoginSessionJson(session.state, session.summoner, session.account));
-    EXPECT_EQ(LoginSequences(), 0u);
+    LogIn(session.state, session.summoner, session.account);
+    EXPECT_EQ(Reads(kLoginDataPacketPath), 0u);
     EXPECT_FALSE(core_.IsRegistered(kMessagingEvent));
     EXPECT_THAT(core_.service_proxy().calls(), IsEmpty());
   }
 
-  // Two successful updates in a row run the sequence once.
-  Signal(kLoginSession, LoginSessionJson("SUCCEEDED", kSummoner, 77));
-  Signal(kLoginSession, LoginSessionJson("SUCCEEDED", kSummoner, 77));
-  EXPECT_EQ(LoginSequences(), 1u);
+  LogIn();
+  LogIn();
+  EXPECT_EQ(Reads(kLoginDataPacketPath), 1u);
   EXPECT_EQ(DisabledQueries(), 1u);
-  EXPECT_EQ(core_.RequestsTo(TAV_METHOD_GET, RuneBookPath(kSummoner)).size(), 2u);
-  EXPECT_EQ(Answer(Call(TAV_METHOD_GET, "/tav-perks/v1/inventory")), R"({"ownedPageCount":2})");
-  EXPECT_EQ(Answer(Call(TAV_METHOD_GET, "/tav-perks/v1/perks/disabled")), "[7105]");
+  EXPECT_EQ(Reads(RuneBookPath(kSummoner)), 2u);
+  EXPECT_EQ(Get("/tav-perks/v1/inventory"), R"({"ownedPageCount":2})");
+  EXPECT_EQ(Get("/tav-perks/v1/perks/disabled"), "[7105]");
 
-  // Leaving the state through an update and regaining it runs it again,
-  // each resource still followed once.
-  Signal(kLoginSession, LoginSessionJson("LOGGING_OUT", kSummoner, 77));
+  // Leaving the state through an update and regaining it runs the sequence
+  // again, each resource still followed once.
+  LogIn("LOGGING_OUT");
   EXPECT_TRUE(core_.IsRegistered(kMessagingEvent));
-  Signal(kLoginSession, LoginSessionJson("SUCCEEDED", kSummoner, 77));
-  EXPECT_EQ(LoginSequences(), 2u);
+  LogIn();
+  EXPECT_EQ(Reads(kLoginDataPacketPath), 2u);
   size_t messaging_registrations = 0;
   for (const Registration& registration : core_.registrations()) {
     if (registration.name == kMessagingEvent) ++messaging_registrations;
@@ -91,24 +84,22 @@ TEST_F(LoginSignalsTest, OnlyASucceededSessionWithBothIdsLogsIn) {
   EXPECT_EQ(messaging_registrations, 1u);
 
   // A logout, then a login: the whole sequence again.
-  Withdraw(kLoginSession);
+  Withdraw(kLoginSessionPath);
   EXPECT_FALSE(core_.IsRegistered(kMessagingEvent));
-  Signal(kLoginSession, LoginSessionJson("SUCCEEDED", kSummoner, 77));
-  EXPECT_EQ(LoginSequences(), 3u);
+  LogIn();
+  EXPECT_EQ(Reads(kLoginDataPacketPath), 3u);
   EXPECT_TRUE(core_.IsRegistered(kMessagingEvent));
   EXPECT_THAT(LogMessages(2), IsEmpty());
 }
 
 TEST_F(LoginSignalsTest, DisabledPerksMessagesOfTheShardAreTakenOnce) {
-  Signal(kLoginSession, LoginSessionJson("SUCCEEDED", kSummoner, 77));
+  LogIn();
   const int gale = CreatePage("Gale", 710, 720, kTempestPerks);
-  ASSERT_NE(gale, 0);
+  const std::string gale_path = "/tav-perks/v1/pages/" + std::to_string(gale);
   Forget();
-
   Signal(kDisabledMessages, DisabledMessage("perks/v1/disabled/oc1", "[7104]"));
   EXPECT_THAT(Published("/tav-perks/v1/perks/disabled"), ElementsAre("[7104]"));
-  EXPECT_EQ(JsonText(Call(TAV_METHOD_GET, "/tav-perks/v1/pages/" + std::to_string(gale)).value["isValid"]),
-            "false");
+  EXPECT_EQ(JsonText(Call(TAV_METHOD_GET, gale_path).value["isValid"]), "false");
   Forget();
 
   // The same payload again, another shard's resource name, a deletion:
@@ -120,18 +111,16 @@ TEST_F(LoginSignalsTest, DisabledPerksMessagesOfTheShardAreTakenOnce) {
          DisabledMessage("perks/v1/disabled/na2", "[7203]"));
   Withdraw(kDisabledMessages);
   EXPECT_THAT(core_.sent_events(), IsEmpty());
-  EXPECT_EQ(Answer(Call(TAV_METHOD_GET, "/tav-perks/v1/perks/disabled")), "[7104]");
+  EXPECT_EQ(Get("/tav-perks/v1/perks/disabled"), "[7104]");
 
-  // A payload that does not read as perk ids falls back to the game
-  // service.
-  AnswerDisabledQueryWith("[]");
+  // A payload that does not read as perk ids falls back to the game service.
+  AnswerServiceWith(kDisabledQueryKey, ServiceResult("OK", "[]"));
   const size_t queries = DisabledQueries();
-  Signal(kDisabledMessages, DisabledMessage("perks/v1/disabled/oc1", "{\"ids\":[1]}"));
+  Signal(kDisabledMessages, DisabledMessage("perks/v1/disabled/oc1", R"({\"ids\":[1]})"));
   EXPECT_THAT(LogMessages(1), ElementsAre("Error deserializing disabled perks from VMS"));
   EXPECT_EQ(DisabledQueries(), queries + 1);
   EXPECT_THAT(Published("/tav-perks/v1/perks/disabled"), ElementsAre("[]"));
-  EXPECT_EQ(JsonText(Call(TAV_METHOD_GET, "/tav-perks/v1/pages/" + std::to_string(gale)).value["isValid"]),
-            "true");
+  EXPECT_EQ(JsonText(Call(TAV_METHOD_GET, gale_path).value["isValid"]), "true");
 }
 
 }  // namespace

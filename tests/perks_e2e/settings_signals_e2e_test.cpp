@@ -1,6 +1,6 @@
 // The stored settings document as the real plugin reads, merges, migrates
 // and writes it, driven by the settings plugin's and the player
-// preferences' signals and by logging in.
+// preferences' signals, by logging in, and by peers that fail.
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
@@ -18,7 +18,6 @@ using ::testing::IsEmpty;
 using ::testing::SizeIs;
 
 constexpr uint64_t kSummoner = 8642;
-constexpr uint64_t kAccount = 9753;
 
 // Five valid pages of the sample data, in stored order.
 const std::vector<std::string>& FiveStoredPages() {
@@ -38,8 +37,14 @@ std::string JsonArray(const std::vector<std::string>& elements) {
   return "[" + joined + "]";
 }
 
-std::string Book(int current, const std::vector<std::string>& pages) {
-  return R"({"currentPageId":)" + std::to_string(current) + R"(,"pages":)" + JsonArray(pages) + "}";
+// A document whose only book is shard eu1's, holding `pages`, the first of
+// them current.
+std::string Eu1Document(const std::vector<std::string>& pages, int schema = 5,
+                        const std::string& legacy_pages = "[]") {
+  return StoredDocumentJson(legacy_pages,
+                            R"({"eu1":{"currentPageId":)" + std::to_string(JsonValue(pages[0])["id"].GetInt()) +
+                                R"(,"pages":)" + JsonArray(pages) + "}}",
+                            schema);
 }
 
 class SettingsSignalsTest : public PerksE2eTest {
@@ -47,16 +52,12 @@ class SettingsSignalsTest : public PerksE2eTest {
   void SetUp() override {
     ServeSampleGameData();
     ServeGameService();
-    Serve(kLoginDataPacket, R"({"platformId":"EU1"})");
-    Serve(kCurrentSummoner, R"({"summonerLevel":30})");
+    Serve(kLoginDataPacketPath, R"({"platformId":"EU1"})");
+    Serve(kCurrentSummonerPath, R"({"summonerLevel":30})");
+    Serve(RuneBookPath(kSummoner), RuneBookJson(kSummoner, 4));
   }
 
-  void OwnPages(int count) { Serve(RuneBookPath(kSummoner), RuneBookJson(kSummoner, count)); }
-  void LogIn() { Signal(kLoginSession, LoginSessionJson("SUCCEEDED", kSummoner, kAccount)); }
-  void StoreDocument(const std::string& document) {
-    Serve(kPageSettings, document);
-    Serve(kSettingsEvents, document);
-  }
+  void LogIn() { Signal(kLoginSessionPath, LoginSessionJson("SUCCEEDED", kSummoner, 9753)); }
   // Any change of the interface settings saves the whole document.
   void SaveThroughSettings() {
     const CallResult put = Call(TAV_METHOD_PUT, "/tav-perks/v1/settings",
@@ -64,48 +65,42 @@ class SettingsSignalsTest : public PerksE2eTest {
                                 R"("gridModeEnabled":false,"showLongDescriptions":true,"showPresetPages":true})");
     ASSERT_TRUE(put.ok()) << put.Summary();
   }
-  std::vector<int> WrittenBookIds(size_t write, const char* shard) {
+  // A book of write `write`, as JSON; "" when the write has no book there.
+  std::string WrittenBook(size_t write, const char* shard) {
     const rapidjson::Document written = JsonValue(SettingsWrites().at(write));
     const rapidjson::Value& books = written["data"]["perShardPerkBooks"];
-    if (!books.HasMember(shard)) return {-1};
-    return PageIds(books[shard]["pages"]);
+    return books.HasMember(shard) ? JsonText(books[shard]) : "";
+  }
+  std::vector<int> WrittenBookIds(size_t write, const char* shard) {
+    const std::string book = WrittenBook(write, shard);
+    return book.empty() ? std::vector<int>{-1} : PageIds(JsonValue(book)["pages"]);
   }
 };
 
-TEST_F(SettingsSignalsTest, PagesMergedBeforeLoginAreAllKept) {
-  const std::string book = Book(201, FiveStoredPages());
-  // Before login the shard is unknown: the shard-less pages load, and the
-  // save goes to the book under the empty shard.
-  StoreDocument(StoredDocumentJson(JsonArray(FiveStoredPages()), R"({"eu1":)" + book + "}"));
+// The owned count limits the stored book only once it is known, and logging
+// in merges the stored document again for the shard now known.
+TEST_F(SettingsSignalsTest, PagesMergedBeforeLoginOrWithoutAnOwnedCountAreAllKept) {
+  const std::string eu1_document = Eu1Document(FiveStoredPages(), 5, JsonArray(FiveStoredPages()));
+  StoreDocument(eu1_document);
   Start();
-  Signal(kSettingsReady, "true");
+  Signal(kSettingsReadyPath, "true");
   EXPECT_THAT(ServedPageIds(), ElementsAre(201, 202, 203, 204, 205, 54, 53, 52, 51, 50));
+  // Before login the save goes to the book under the empty shard.
   SaveThroughSettings();
   ASSERT_THAT(SettingsWrites(), SizeIs(1));
   EXPECT_THAT(WrittenBookIds(0, ""), ElementsAre(201, 202, 203, 204, 205));
-  EXPECT_EQ(JsonText(JsonValue(SettingsWrites()[0])["data"]["perShardPerkBooks"]["eu1"]), book);
+  EXPECT_EQ(WrittenBook(0, "eu1"), JsonText(JsonValue(eu1_document)["data"]["perShardPerkBooks"]["eu1"]));
   EXPECT_EQ(JsonText(JsonValue(SettingsWrites()[0])["data"]["pages"]), JsonArray(FiveStoredPages()));
 
   // Logging in brings the shard's book, still whole: the rune book cannot
   // be read.
   core_.AddPeerError(TAV_METHOD_GET, RuneBookPath(kSummoner), 503, "Collections offline");
-  LogIn();
-  EXPECT_THAT(ServedPageIds(), ElementsAre(201, 202, 203, 204, 205, 54, 53, 52, 51, 50));
-  SaveThroughSettings();
-  ASSERT_THAT(SettingsWrites(), SizeIs(2));
-  EXPECT_THAT(WrittenBookIds(1, "eu1"), ElementsAre(201, 202, 203, 204, 205));
-}
-
-TEST_F(SettingsSignalsTest, AnUnreadableRuneBookLeavesEveryStoredPage) {
-  core_.AddPeerError(TAV_METHOD_GET, RuneBookPath(kSummoner), 503, "Collections offline");
-  StoreDocument(StoredDocumentJson("[]", R"({"eu1":)" + Book(201, FiveStoredPages()) + "}"));
-  Start();
+  Forget();
   LogIn();
   EXPECT_THAT(LogMessages(2),
               ElementsAre("Could not fetch rune page count from collections: Error response for "
                           "GET /tav-collections/v1/inventories/8642/rune-book: Collections offline"));
-  EXPECT_EQ(Answer(Call(TAV_METHOD_GET, "/tav-perks/v1/inventory")), R"({"ownedPageCount":0})");
-  Signal(kSettingsReady, "true");
+  EXPECT_EQ(Get("/tav-perks/v1/inventory"), R"({"ownedPageCount":0})");
   EXPECT_THAT(ServedPageIds(), ElementsAre(201, 202, 203, 204, 205, 54, 53, 52, 51, 50));
   SaveThroughSettings();
   ASSERT_THAT(SettingsWrites(), SizeIs(1));
@@ -121,18 +116,18 @@ TEST_F(SettingsSignalsTest, AnUnreadableRuneBookLeavesEveryStoredPage) {
 }
 
 TEST_F(SettingsSignalsTest, TheMergesWriteBackIsWrittenOnceThoughItIsReportedBack) {
-  OwnPages(4);
   EchoSettingsWrites();
   // An older acknowledged patch, and a page whose second row holds a perk of
   // another row: the merge repairs it and asks for a write-back.
   const std::string misplaced =
       StoredPageJson(206, "Crooked", 710, 720, "[7101,7107,7107,7110,7204,7208]", 5);
-  StoreDocument(StoredDocumentJson("[]", R"({"eu1":)" + Book(206, {FiveStoredPages()[0], misplaced}) + "}",
-                                   5, "13.9"));
+  std::string stored = Eu1Document({FiveStoredPages()[0], misplaced});
+  stored.replace(stored.find("14.3b"), 5, "13.9");
+  StoreDocument(stored);
   Start();
   LogIn();
   Forget();
-  Signal(kSettingsReady, "true");
+  Signal(kSettingsReadyPath, "true");
   ASSERT_THAT(SettingsWrites(), SizeIs(1));
   const rapidjson::Document written = JsonValue(SettingsWrites()[0]);
   EXPECT_EQ(JsonText(written["data"]["settings"]),
@@ -153,72 +148,89 @@ TEST_F(SettingsSignalsTest, TheMergesWriteBackIsWrittenOnceThoughItIsReportedBac
   SaveThroughSettings();
   core_.RunUntilIdle();
   ASSERT_THAT(SettingsWrites(), SizeIs(2));
-  EXPECT_EQ(JsonText(JsonValue(SettingsWrites()[1])["data"]["perShardPerkBooks"]["eu1"]["pages"][1]
-                                                    ["selectedPerkIds"]),
+  EXPECT_EQ(JsonText(JsonValue(WrittenBook(1, "eu1"))["pages"][1]["selectedPerkIds"]),
             "[7101,7104,7107,7110,7204,7208]");
   EXPECT_THAT(Published("/tav-perks/v1/pages"), SizeIs(1));
 }
 
 TEST_F(SettingsSignalsTest, AnOldSchemaIsAppliedAtOnceAndMigratedWhenPreferencesBecomeReady) {
-  OwnPages(4);
-  Serve(kPlayerPreferencesReady, "false");
-  StoreDocument(StoredDocumentJson("[]", R"({"eu1":)" + Book(201, {FiveStoredPages()[0]}) + "}", 4));
-  // The older copy: two shard-less pages out of order, and a preset.
+  Serve(kPlayerPreferencesReadyPath, "false");
+  StoreDocument(Eu1Document({FiveStoredPages()[0]}, 4));
+  // The older copy: two shard-less pages out of order.
   const std::string older_document =
       R"({"pages":[)" + StoredPageJson(301, "Late", 720, 710, "[7201,7204,7207,7210,7104,7108]", 9) +
-      "," + StoredPageJson(302, "Early", 710, 720, "[7101,7104,7107,7110,7204,7208]", 4) +
+      "," + StoredPageJson(302, "Early", 710, 720, kTempestPerks, 4) +
       R"(],"perShardPerkBooks":{},"settings":{"gameplayPatchVersionSeen":"14.3b",)"
       R"("gameplayUpdatedPerksSeen":[],"gridModeEnabled":false,"showLongDescriptions":true,)"
       R"("showPresetPages":false}})";
   rapidjson::Document older(rapidjson::kObjectType);
   older.AddMember("data", rapidjson::Value(older_document.c_str(), older.GetAllocator()),
                   older.GetAllocator());
-  core_.resources().SetQuietly(kPlayerPreferencesPerks, older);
+  core_.resources().SetQuietly(kPlayerPreferencesPerksPath, older);
   Start();
   LogIn();
-  Signal(kSettingsReady, "true");
+  Signal(kSettingsReadyPath, "true");
   EXPECT_THAT(ServedPageIds(), ElementsAre(201, 54, 53, 52, 51, 50));
   EXPECT_THAT(SettingsWrites(), IsEmpty());
-  EXPECT_THAT(core_.RequestsTo(TAV_METHOD_GET, kPlayerPreferencesPerks), IsEmpty());
+  EXPECT_EQ(Reads(kPlayerPreferencesPerksPath), 0u);
   Forget();
 
-  Signal(kPlayerPreferencesReady, "true");
-  EXPECT_THAT(core_.RequestsTo(TAV_METHOD_GET, kPlayerPreferencesPerks), SizeIs(1));
+  Signal(kPlayerPreferencesReadyPath, "true");
+  EXPECT_EQ(Reads(kPlayerPreferencesPerksPath), 1u);
   ASSERT_THAT(SettingsWrites(), SizeIs(1));
   const rapidjson::Document written = JsonValue(SettingsWrites()[0]);
   EXPECT_EQ(written["schemaVersion"].GetInt(), 5);
   EXPECT_EQ(JsonText(written["data"]["pages"]),
-            "[" + StoredPageJson(302, "Early", 710, 720, "[7101,7104,7107,7110,7204,7208]", 0) + "," +
+            "[" + StoredPageJson(302, "Early", 710, 720, kTempestPerks, 0) + "," +
                 StoredPageJson(301, "Late", 720, 710, "[7201,7204,7207,7210,7104,7108]", 1) + "]");
   // Read back and applied: the shard has no book, so the older pages load.
-  EXPECT_THAT(core_.RequestsTo(TAV_METHOD_GET, kPageSettings), SizeIs(1));
+  EXPECT_EQ(Reads(kPageSettingsPath), 1u);
   EXPECT_THAT(ServedPageIds(), ElementsAre(302, 301, 54, 53, 52, 51, 50));
-  EXPECT_EQ(Answer(Call(TAV_METHOD_GET, "/tav-perks/v1/servicesettings")),
-            R"({"serverSideStorageAvailable":true})");
+  EXPECT_EQ(Get("/tav-perks/v1/servicesettings"), R"({"serverSideStorageAvailable":true})");
 
   // The migration ran once: another report of readiness does nothing.
-  Signal(kPlayerPreferencesReady, "false");
-  Signal(kPlayerPreferencesReady, "true");
-  EXPECT_THAT(core_.RequestsTo(TAV_METHOD_GET, kPlayerPreferencesPerks), SizeIs(1));
+  Signal(kPlayerPreferencesReadyPath, "false");
+  EXPECT_EQ(Get("/tav-perks/v1/servicesettings"), R"({"serverSideStorageAvailable":false})");
+  Signal(kPlayerPreferencesReadyPath, "true");
+  EXPECT_EQ(Reads(kPlayerPreferencesPerksPath), 1u);
   EXPECT_THAT(SettingsWrites(), SizeIs(1));
 }
 
+TEST_F(SettingsSignalsTest, PreferencesWithoutACopyGetTheDocumentAsReadWritten) {
+  Serve(kPlayerPreferencesReadyPath, "true");
+  const std::string stored = Eu1Document({FiveStoredPages()[1], FiveStoredPages()[0]}, 4);
+  StoreDocument(stored);
+  core_.AddPeerError(TAV_METHOD_GET, kPlayerPreferencesPerksPath, 404, "Not found");
+  Start();
+  LogIn();
+  Forget();
+  Signal(kSettingsReadyPath, "true");
+  // Not the empty book in memory: the document as read, under the current
+  // schema, then read back.
+  ASSERT_THAT(SettingsWrites(), SizeIs(1));
+  const rapidjson::Document written = JsonValue(SettingsWrites()[0]);
+  EXPECT_EQ(written["schemaVersion"].GetInt(), 5);
+  EXPECT_EQ(WrittenBook(0, "eu1"), JsonText(JsonValue(stored)["data"]["perShardPerkBooks"]["eu1"]));
+  EXPECT_EQ(Reads(kPageSettingsPath), 2u);
+  EXPECT_THAT(ServedPageIds(), ElementsAre(201, 202, 54, 53, 52, 51, 50));
+  EXPECT_THAT(core_.telemetry(), IsEmpty());
+  EXPECT_THAT(LogMessages(1), IsEmpty());
+}
+
 TEST_F(SettingsSignalsTest, PreferencesFailingOtherwiseAreReportedAndNothingIsWritten) {
-  OwnPages(4);
-  Serve(kPlayerPreferencesReady, "true");
+  Serve(kPlayerPreferencesReadyPath, "true");
   // Not logged in: the shard-less pages are the player's.
   const std::string stored = StoredDocumentJson(JsonArray({FiveStoredPages()[0]}), "{}", 4);
   StoreDocument(stored);
-  core_.AddPeerError(TAV_METHOD_GET, kPlayerPreferencesPerks, 500, "Preferences broke");
+  core_.AddPeerError(TAV_METHOD_GET, kPlayerPreferencesPerksPath, 500, "Preferences broke");
   Start();
   Forget();
-  Signal(kSettingsReady, "true");
+  Signal(kSettingsReadyPath, "true");
   EXPECT_THAT(SettingsWrites(), IsEmpty());
   EXPECT_THAT(LogMessages(1), ::testing::Contains("player-preferences returned error while getting perks: 500"));
   ASSERT_THAT(core_.telemetry(), SizeIs(1));
-  const TelemetryPost& failure = core_.telemetry()[0];
-  EXPECT_EQ(failure.table, "bkt_perks__event");
-  EXPECT_EQ(failure.fields,
+  EXPECT_EQ(core_.telemetry()[0].table, "bkt_perks__event");
+  EXPECT_EQ(core_.telemetry()[0].fields,
             (std::map<std::string, std::string>{
                 {"event_name", "perks_playerprefs_failure"},
                 {"error", "Player Prefs GET failure: Error response for GET "
@@ -231,33 +243,28 @@ TEST_F(SettingsSignalsTest, PreferencesFailingOtherwiseAreReportedAndNothingIsWr
   EXPECT_EQ(JsonText(StoredDocument()), JsonText(JsonValue(stored)));
 }
 
-// The settings plugin fails to give the stored document: nothing is
-// written over it until it is known, and a document reported later is
-// taken as usual.
+// The settings plugin fails to give the stored document: nothing is written
+// over it until it is known, and a document reported later is taken.
 TEST_F(SettingsSignalsTest, AnUnreachableSettingsPluginGetsNoWrites) {
-  OwnPages(4);
-  const std::string stored = StoredDocumentJson("[]", R"({"eu1":)" + Book(201, {FiveStoredPages()[0]}) + "}");
-  Serve(kPageSettings, stored);
-  const int refusal = core_.AddPeer(TAV_METHOD_GET, kPageSettings,
+  const std::string stored = Eu1Document({FiveStoredPages()[0]});
+  Serve(kPageSettingsPath, stored);
+  const int refusal = core_.AddPeer(TAV_METHOD_GET, kPageSettingsPath,
                                     [](const PeerRequest&) { return PeerResponse::Unreachable(); });
   Start();
   LogIn();
   Forget();
-  Signal(kSettingsReady, "true");
+  Signal(kSettingsReadyPath, "true");
   EXPECT_THAT(LogMessages(2),
               ElementsAre("Could not read stored settings for perks: Error response for GET "
                           "/tav-settings/v2/account/PerksPreferences/page-settings: Service unavailable"));
-  // Only the presets that the summoner's level brought.
   EXPECT_THAT(ServedPageIds(), ElementsAre(54, 53, 52, 51, 50));
   SaveThroughSettings();
   EXPECT_NE(CreatePage("Meanwhile", 710, 720, kTempestPerks), 0);
   EXPECT_THAT(SettingsWrites(), IsEmpty());
   EXPECT_EQ(JsonText(StoredDocument()), JsonText(JsonValue(stored)));
 
-  // The settings plugin comes back and reports the document: it is taken,
-  // and saving writes again, the stored book included.
   core_.RemovePeer(refusal);
-  Signal(kSettingsEvents, stored);
+  Signal(kPageSettingsEventsPath, stored);
   EXPECT_THAT(ServedPageIds(), ElementsAre(201, 54, 53, 52, 51, 50));
   SaveThroughSettings();
   ASSERT_THAT(SettingsWrites(), SizeIs(1));
@@ -265,59 +272,41 @@ TEST_F(SettingsSignalsTest, AnUnreachableSettingsPluginGetsNoWrites) {
 }
 
 TEST_F(SettingsSignalsTest, AStoredValueThatDoesNotConvertIsNotOverwritten) {
-  OwnPages(4);
   const std::string unreadable = R"({"data":[1,2],"schemaVersion":"five"})";
   StoreDocument(unreadable);
   Start();
   LogIn();
   Forget();
-  Signal(kSettingsReady, "true");
+  Signal(kSettingsReadyPath, "true");
   ASSERT_THAT(LogMessages(2), SizeIs(1));
   EXPECT_THAT(LogMessages(2)[0],
               ::testing::StartsWith("Could not read stored settings for perks: Error converting response "
                                     "for GET /tav-settings/v2/account/PerksPreferences/page-settings: "));
   SaveThroughSettings();
-  EXPECT_THAT(SettingsWrites(), IsEmpty());
-  EXPECT_EQ(JsonText(StoredDocument()), JsonText(JsonValue(unreadable)));
   // A report that does not convert either is ignored.
-  Signal(kSettingsEvents, R"({"data":"garbage"})");
+  Signal(kPageSettingsEventsPath, R"({"data":"garbage"})");
   SaveThroughSettings();
   EXPECT_THAT(SettingsWrites(), IsEmpty());
+  EXPECT_EQ(JsonText(StoredDocument()), JsonText(JsonValue(unreadable)));
   EXPECT_THAT(ServedPageIds(), ElementsAre(54, 53, 52, 51, 50));
 }
 
 TEST_F(SettingsSignalsTest, TheShardLookupFailingKeepsTheShardsBookInStorage) {
-  OwnPages(4);
-  core_.AddPeerError(TAV_METHOD_GET, kLoginDataPacket, 503, "Login data unavailable");
-  const std::string eu1_book = Book(201, {FiveStoredPages()[0]});
-  StoreDocument(StoredDocumentJson(JsonArray({FiveStoredPages()[2]}), R"({"eu1":)" + eu1_book + "}"));
+  core_.AddPeerError(TAV_METHOD_GET, kLoginDataPacketPath, 503, "Login data unavailable");
+  const std::string stored = Eu1Document({FiveStoredPages()[0]}, 5, JsonArray({FiveStoredPages()[2]}));
+  StoreDocument(stored);
   Start();
   Forget();
   LogIn();
   EXPECT_THAT(LogMessages(2), ElementsAre("Failed to get shard from global 'Error response for GET "
                                           "/tav-login/v1/login-data-packet: Login data unavailable'"));
-  Signal(kSettingsReady, "true");
+  Signal(kSettingsReadyPath, "true");
   // Read and written under the empty shard; the shard's book is untouched.
   EXPECT_THAT(ServedPageIds(), ElementsAre(203, 54, 53, 52, 51, 50));
   SaveThroughSettings();
   ASSERT_THAT(SettingsWrites(), SizeIs(1));
-  EXPECT_EQ(JsonText(JsonValue(SettingsWrites()[0])["data"]["perShardPerkBooks"]["eu1"]), eu1_book);
+  EXPECT_EQ(WrittenBook(0, "eu1"), JsonText(JsonValue(stored)["data"]["perShardPerkBooks"]["eu1"]));
   EXPECT_THAT(WrittenBookIds(0, ""), ElementsAre(203));
-}
-
-TEST_F(SettingsSignalsTest, TheStoredDocumentIsReadOnceTheSettingsPluginIsFirstReady) {
-  OwnPages(4);
-  StoreDocument(StoredDocumentJson("[]", R"({"eu1":)" + Book(201, {FiveStoredPages()[0]}) + "}"));
-  Serve(kSettingsReady, "false");
-  Start();
-  LogIn();
-  EXPECT_THAT(core_.RequestsTo(TAV_METHOD_GET, kPageSettings), IsEmpty());
-  EXPECT_THAT(ServedPageIds(), ElementsAre(54, 53, 52, 51, 50));
-  Signal(kSettingsReady, "true");
-  Signal(kSettingsReady, "false");
-  Signal(kSettingsReady, "true");
-  EXPECT_THAT(core_.RequestsTo(TAV_METHOD_GET, kPageSettings), SizeIs(1));
-  EXPECT_THAT(ServedPageIds(), ElementsAre(201, 54, 53, 52, 51, 50));
 }
 
 }  // namespace

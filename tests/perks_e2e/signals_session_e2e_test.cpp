@@ -22,8 +22,6 @@ using ::testing::SizeIs;
 constexpr uint64_t kSummoner = 2468;
 constexpr uint64_t kAccount = 1357;
 constexpr const char* kWallPerks = "[7201,7204,7207,7210,7104,7108]";
-constexpr const char* kGaleSetting =
-    R"({"perkIds":[7101,7104,7107,7110,7204,7208],"perkStyle":710,"perkSubStyle":720})";
 constexpr const char* kDisabledMessages = "/vexa-messaging-service/v1/message/perks/v1/disabled/eu1";
 
 std::string ChampSelectJson(int local_cell, int champion, const char* phase) {
@@ -43,9 +41,9 @@ class SignalsSessionTest : public PerksE2eTest {
   void SetUp() override {
     ServeSampleGameData();
     ServeGameService("[7412]");
-    Serve(kLoginDataPacket, R"({"platformId":"EU1","region":"EUW"})");
+    Serve(kLoginDataPacketPath, R"({"platformId":"EU1","region":"EUW"})");
     Serve(RuneBookPath(kSummoner), RuneBookJson(kSummoner, 3));
-    Serve(kCurrentSummoner, R"({"summonerLevel":30})");
+    Serve(kCurrentSummonerPath, R"({"summonerLevel":30})");
   }
 };
 
@@ -60,20 +58,19 @@ TEST_F(SignalsSessionTest, FromSettingsReadyToLogout) {
   const std::string stored =
       StoredDocumentJson("[" + legacy + "]", R"({"eu1":{"currentPageId":1001,"pages":[)" + gale +
                                                  "," + wall + R"(]},"na2":)" + na2_book + "}");
-  Serve(kPageSettings, stored);
-  Serve(kSettingsEvents, stored);
+  StoreDocument(stored);
   EchoSettingsWrites();
 
   // Start: the game data loads; nothing stored is read before the settings
   // plugin is ready.
   Start();
-  EXPECT_THAT(core_.RequestsTo(TAV_METHOD_GET, kPageSettings), IsEmpty());
+  EXPECT_EQ(Reads(kPageSettingsPath), 0u);
   EXPECT_THAT(ServedPageIds(), IsEmpty());
   Forget();
 
   // Settings ready, shard not known yet: the shard-less pages load.
-  Signal(kSettingsReady, "true");
-  EXPECT_THAT(core_.RequestsTo(TAV_METHOD_GET, kPageSettings), SizeIs(1));
+  Signal(kSettingsReadyPath, "true");
+  EXPECT_EQ(Reads(kPageSettingsPath), 1u);
   EXPECT_THAT(PublishedUris(), ElementsAre("/tav-perks/v1/pages", "/tav-perks/v1/settings",
                                            "/tav-perks/v1/perks/gameplay-updated"));
   EXPECT_THAT(PageIds(Published("/tav-perks/v1/pages")[0]), ElementsAre(12, 54, 53, 52, 51, 50));
@@ -84,26 +81,30 @@ TEST_F(SignalsSessionTest, FromSettingsReadyToLogout) {
   EXPECT_THAT(SettingsWrites(), IsEmpty());
   EXPECT_TRUE(core_.IsRegistered("OnJsonApiEvent_tav-settings_v2_PerksPreferences"));
   EXPECT_THAT(LogMessages(2), IsEmpty());
+  // The document is read only the first time the settings plugin is ready.
+  Signal(kSettingsReadyPath, "false");
+  Signal(kSettingsReadyPath, "true");
+  EXPECT_EQ(Reads(kPageSettingsPath), 1u);
   Forget();
 
   // Login: the shard's book replaces the shard-less pages; the owned count,
   // the limits and the disabled perks arrive; nothing is written.
-  Signal(kLoginSession, LoginSessionJson("SUCCEEDED", kSummoner, kAccount));
-  EXPECT_THAT(core_.RequestsTo(TAV_METHOD_GET, kLoginDataPacket), SizeIs(1));
-  EXPECT_THAT(core_.RequestsTo(TAV_METHOD_GET, RuneBookPath(kSummoner)), SizeIs(2));
+  Signal(kLoginSessionPath, LoginSessionJson("SUCCEEDED", kSummoner, kAccount));
+  EXPECT_EQ(Reads(kLoginDataPacketPath), 1u);
+  EXPECT_EQ(Reads(RuneBookPath(kSummoner)), 2u);
   for (const char* name :
        {"OnJsonApiEvent_vexa-messaging-service_v1_message", "OnJsonApiEvent_tav-champ-select_v1_session",
         "OnJsonApiEvent_tav-collections_v1_inventories", "OnJsonApiEvent_tav-summoner_v1_current-summoner"}) {
     SCOPED_TRACE(name);
     EXPECT_TRUE(core_.IsRegistered(name));
   }
-  EXPECT_THAT(core_.RequestsTo(TAV_METHOD_GET, kDisabledMessages), SizeIs(1));
+  EXPECT_EQ(Reads(kDisabledMessages), 1u);
   EXPECT_THAT(ServedPageIds(), ElementsAre(1001, 1002, 54, 53, 52, 51, 50));
-  EXPECT_EQ(Call(TAV_METHOD_GET, "/tav-perks/v1/currentpage").value["id"].GetInt(), 1001);
+  EXPECT_EQ(CurrentPageId(), 1001);
   EXPECT_THAT(Published("/tav-perks/v1/inventory"), ElementsAre(R"({"ownedPageCount":3})"));
   EXPECT_THAT(Published("/tav-perks/v1/customizationlimits"), ElementsAre("31"));
   EXPECT_THAT(Published("/tav-perks/v1/perks/disabled"), ElementsAre("[7412]"));
-  EXPECT_EQ(Answer(Call(TAV_METHOD_GET, "/tav-perks/v1/perks/disabled")), "[7412]");
+  EXPECT_EQ(Get("/tav-perks/v1/perks/disabled"), "[7412]");
   EXPECT_THAT(SettingsWrites(), IsEmpty());
   EXPECT_THAT(LogMessages(2), IsEmpty());
   Forget();
@@ -115,8 +116,8 @@ TEST_F(SignalsSessionTest, FromSettingsReadyToLogout) {
   EXPECT_EQ(JsonText(pages.value[1]["current"]), "false");
 
   // Entering champion select pushes the current page at once.
-  Signal(kGameflowSession, GameflowJson("ChampSelect"));
-  ASSERT_THAT(PushedContents(), ElementsAre(kGaleSetting));
+  Signal(kGameflowSessionPath, GameflowJson("ChampSelect"));
+  ASSERT_THAT(PushedContents(), ElementsAre(kTempestSetting));
   EXPECT_EQ(JsonValue(core_.service_proxy().calls().back().payload)[0]["queueType"].GetInt(), 420);
   ASSERT_THAT(Published("/tav-perks/v1/currentpage"), SizeIs(1));
   EXPECT_EQ(JsonText(JsonValue(Published("/tav-perks/v1/currentpage")[0])["isActive"]), "true");
@@ -124,15 +125,15 @@ TEST_F(SignalsSessionTest, FromSettingsReadyToLogout) {
 
   // A champion pick before the final phase pushes nothing; disabled perks
   // reported now wait for the end of champion select.
-  Signal(kChampSelectSession, ChampSelectJson(2, 107, "BAN_PICK"));
+  Signal(kChampSelectSessionPath, ChampSelectJson(2, 107, "BAN_PICK"));
   Signal(kDisabledMessages, R"({"resource":"perks/v1/disabled/eu1","service":"perks",)"
                             R"("version":"1.0","timestamp":1700000000,"payload":"[7303]"})");
   EXPECT_THAT(PushedContents(), SizeIs(1));
   EXPECT_THAT(core_.sent_events(), IsEmpty());
-  EXPECT_EQ(Answer(Call(TAV_METHOD_GET, "/tav-perks/v1/perks/disabled")), "[7412]");
+  EXPECT_EQ(Get("/tav-perks/v1/perks/disabled"), "[7412]");
 
   // The final phase pushes once.
-  Signal(kChampSelectSession, ChampSelectJson(2, 107, "FINALIZATION"));
+  Signal(kChampSelectSessionPath, ChampSelectJson(2, 107, "FINALIZATION"));
   EXPECT_THAT(PushedContents(), SizeIs(2));
   EXPECT_THAT(core_.telemetry(), IsEmpty());
 
@@ -141,7 +142,7 @@ TEST_F(SignalsSessionTest, FromSettingsReadyToLogout) {
                     {R"({"error":"LOCKED","result":""})", "200", ""},
                     {"", "504", "Gateway timeout"}});
   Forget();
-  Signal(kChampSelectSession, ChampSelectJson(2, 121, "FINALIZATION"));
+  Signal(kChampSelectSessionPath, ChampSelectJson(2, 121, "FINALIZATION"));
   EXPECT_THAT(PushedContents(), SizeIs(6));
   ASSERT_THAT(core_.telemetry(), SizeIs(1));
   const TelemetryPost& retries = core_.telemetry()[0];
@@ -162,7 +163,7 @@ TEST_F(SignalsSessionTest, FromSettingsReadyToLogout) {
 
   // Leaving: a page was accepted, so no telemetry; the waiting disabled
   // perks apply; the book is saved once, and its report changes nothing.
-  Signal(kGameflowSession, GameflowJson("GameStart"));
+  Signal(kGameflowSessionPath, GameflowJson("GameStart"));
   EXPECT_THAT(core_.telemetry(), IsEmpty());
   EXPECT_THAT(PublishedUris(), ElementsAre("/tav-perks/v1/perks/disabled", "/tav-perks/v1/pages"));
   EXPECT_THAT(Published("/tav-perks/v1/perks/disabled"), ElementsAre("[7303]"));
@@ -181,7 +182,7 @@ TEST_F(SignalsSessionTest, FromSettingsReadyToLogout) {
   // Logout drops the four login subscriptions, and only those; the book
   // stays in memory and nothing more is pushed or written.
   const size_t pushes = PushedContents().size();
-  Withdraw(kLoginSession);
+  Withdraw(kLoginSessionPath);
   std::vector<std::string> dropped;
   for (const RegistrationCall& call : core_.registration_calls()) {
     if (!call.is_register) dropped.push_back(call.name);
@@ -199,10 +200,10 @@ TEST_F(SignalsSessionTest, FromSettingsReadyToLogout) {
     SCOPED_TRACE(name);
     EXPECT_TRUE(core_.IsRegistered(name));
   }
-  Signal(kGameflowSession, GameflowJson("ChampSelect"));
-  Signal(kChampSelectSession, ChampSelectJson(2, 128, "FINALIZATION"));
+  Signal(kGameflowSessionPath, GameflowJson("ChampSelect"));
+  Signal(kChampSelectSessionPath, ChampSelectJson(2, 128, "FINALIZATION"));
   Signal(RuneBookPath(kSummoner), RuneBookJson(kSummoner, 1));
-  EXPECT_EQ(Answer(Call(TAV_METHOD_GET, "/tav-perks/v1/inventory")), R"({"ownedPageCount":3})");
+  EXPECT_EQ(Get("/tav-perks/v1/inventory"), R"({"ownedPageCount":3})");
   // Entering champion select while logged out still pushes the current
   // page (the gameflow is followed for the module's whole life) ...
   EXPECT_THAT(PushedContents(), SizeIs(pushes + 1));
