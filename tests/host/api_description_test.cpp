@@ -11,35 +11,6 @@ namespace {
 
 using ::testing::ElementsAre;
 using ::testing::HasSubstr;
-using ::testing::IsEmpty;
-
-TEST(ApiDescription, ReadsThePluginsTables) {
-  DevCore core;
-  ASSERT_TRUE(core.Load(TAV_FAKE_PLUGIN_PATH)) << core.load_error();
-  const ApiDescription& api = core.api();
-  EXPECT_THAT(api.faults, IsEmpty());
-  ASSERT_EQ(api.functions.size(), 8u);
-  const ApiFunction& echo = api.functions[5];
-  EXPECT_EQ(echo.name, "Echo");
-  EXPECT_EQ(echo.route_method, 0u);
-  EXPECT_EQ(echo.route_template, "/fake/v1/echo");
-  EXPECT_THAT(echo.tags, ElementsAre("fake", "test"));
-  ASSERT_EQ(echo.arguments.size(), 2u);
-  EXPECT_EQ(ApiTypeName(echo.arguments[1].type), "vector<TavFakeItem>");
-  EXPECT_TRUE(echo.arguments[0].optional);
-
-  ASSERT_EQ(api.types.size(), 3u);
-  EXPECT_FALSE(api.types[0].is_enumeration);
-  EXPECT_EQ(api.types[0].fields.size(), 3u);
-  EXPECT_TRUE(api.types[1].is_enumeration);
-  ASSERT_EQ(api.types[1].enum_values.size(), 2u);
-  EXPECT_EQ(api.types[1].enum_values[0].name, "Blue");
-  EXPECT_EQ(api.types[1].enum_values[0].value, 2);
-  EXPECT_FALSE(api.types[2].is_enumeration);
-  EXPECT_THAT(api.types[2].fields, IsEmpty());
-  ASSERT_EQ(api.events.size(), 1u);
-  EXPECT_EQ(api.events[0].payload_type_name, "TavFakeItem");
-}
 
 TEST(ApiDescription, HelpListsFunctionsTypesAndEvents) {
   DevCore core;

@@ -1,9 +1,9 @@
 // A small plugin written straight against the C ABI, used to test the
 // development core. It offers a handful of functions whose answers describe
 // what the core sent, and "actions" that make it call the core back: send an
-// event, register a handler, make a request (reading a streamed answer), wait
-// for a service-proxy answer, log, yield. Some functions answer with faulty
-// records on purpose, so the tests can see the core survive them.
+// event, register a handler, make a request (reading a streamed answer), log,
+// wait. Some functions answer with faulty records on purpose, so the tests
+// can see the core survive them.
 //
 // It keeps to the ownership rules: values the core sends are copied when
 // kept, every response it fills carries its own release operation, and every
@@ -165,15 +165,6 @@ CoreValue Copy(const CoreValue& v) {
   }
 }
 
-const CoreValue* Member(const CoreValue& v, const char* key) {
-  if (v.kind != TAV_CORE_STRUCTURE) return nullptr;
-  const auto* entries = static_cast<const CoreStructEntry*>(v.payload.ref.address);
-  for (uint32_t i = 0; i < v.payload.ref.length; ++i) {
-    if (std::strcmp(entries[i].key, key) == 0) return &entries[i].value;
-  }
-  return nullptr;
-}
-
 std::string TextOf(const CoreValue* v) {
   if (v == nullptr || (v->kind != TAV_CORE_STRING && v->kind != TAV_CORE_OWNED_STRING)) return "";
   return static_cast<const char*>(v->payload.ref.address);
@@ -188,16 +179,10 @@ int64_t NumberOf(const CoreValue* v) {
 
 // --- The module ---------------------------------------------------------------------
 
-struct Arrival {
-  std::string uuid;
-  CoreValue payload;  // a copy
-};
-
 struct Module {
   PluginInitArgs* args = nullptr;
   std::vector<std::string> registered;  // names this module must unregister at Shutdown
   std::vector<CoreValue> received;      // copies of every event delivered to it
-  std::vector<Arrival> arrivals;        // service-proxy answers by uuid
   std::vector<ResponseRecord*> kept;    // core answers released only at Shutdown
 };
 
@@ -213,10 +198,6 @@ void OnEvent(const CoreEvent* event) {
                               {"flag", Unsigned(event->flag), true},
                               {"contextOk", Bool(module == g_module), true}});
   g_module->received.push_back(copy);
-  if (std::strcmp(event->name, "OnServiceProxyUuidEvent") == 0) {
-    std::string uuid = TextOf(Member(event->payload, "uuid"));
-    g_module->arrivals.push_back({uuid, Copy(event->payload)});
-  }
 }
 
 void Register(const char* name, uint8_t flag) {
@@ -438,60 +419,6 @@ CoreValue DoRequest(const RequestRecord* call) {
   return result;
 }
 
-// Starts a service-proxy request and waits for its answer, as the frame does.
-CoreValue DoProxy(const RequestRecord* call) {
-  std::string service = TextOf(Argument(call, "service"));
-  std::string method = TextOf(Argument(call, "method"));
-  std::string payload = TextOf(Argument(call, "payload"));
-  CoreArgument arguments[3] = {{"service", StaticText("")}, {"method", StaticText("")}, {"payload", StaticText("")}};
-  arguments[0].value = StaticText(service.c_str());
-  arguments[1].value = StaticText(method.c_str());
-  arguments[2].value = StaticText(payload.c_str());
-  RequestRecord request;
-  std::memset(&request, 0, sizeof(request));
-  request.method = TAV_METHOD_POST;
-  request.url = "/tav-login/v1/service-proxy-uuid-requests";
-  request.arguments = arguments;
-  request.argument_count = 3;
-  request.host_context = Context();
-  ResponseRecord response;
-  std::memset(&response, 0, sizeof(response));
-  Core()->Request(Core(), &response, &request);
-  if (response.error != nullptr) {
-    CoreValue failure = Structure({{"error", Text(response.error), true}, {"status", Unsigned(response.status), true}});
-    response.record_release(&response);
-    return failure;
-  }
-  std::string uuid = TextOf(&response.value);
-  response.record_release(&response);
-
-  auto find = [&uuid]() -> Arrival* {
-    for (Arrival& arrival : g_module->arrivals) {
-      if (arrival.uuid == uuid) return &arrival;
-    }
-    return nullptr;
-  };
-  // The request is "stored" now: an answer found at once arrived before.
-  bool before_stored = find() != nullptr;
-  uint64_t yields = 0;
-  if (!before_stored) {
-    Core()->BeginWait(Core(), "Wait: proxy", 0);
-    while (find() == nullptr) {
-      Core()->Yield(Core());
-      ++yields;
-    }
-    Core()->EndWait(Core());
-  }
-  Arrival* arrival = find();
-  CoreValue result = Structure({{"uuid", Text(uuid), true},
-                                {"arrivedBeforeStored", Bool(before_stored), true},
-                                {"answer", Copy(arrival->payload), true},
-                                {"yields", Unsigned(yields), true}});
-  Release(&arrival->payload);
-  g_module->arrivals.erase(g_module->arrivals.begin() + (arrival - g_module->arrivals.data()));
-  return result;
-}
-
 void Action(ResponseRecord* response, const RequestRecord* request) {
   std::string url = request->url;
   url = url.substr(0, url.find('?'));
@@ -528,7 +455,6 @@ void Action(ResponseRecord* response, const RequestRecord* request) {
     return Answer(response, Collection(copies));
   }
   if (name == "request") return Answer(response, DoRequest(request));
-  if (name == "proxy") return Answer(response, DoProxy(request));
   if (name == "log") {
     std::string text = TextOf(Argument(request, "text"));
     Core()->Log(Core(), static_cast<int32_t>(NumberOf(Argument(request, "level"))), text.c_str());
@@ -709,7 +635,6 @@ void Shutdown(void* module) {
     for (const std::string& name : m->registered) Core()->UnregisterEventHandler(Core(), name.c_str(), Context());
   }
   for (CoreValue& event : m->received) Release(&event);
-  for (Arrival& arrival : m->arrivals) Release(&arrival.payload);
   for (ResponseRecord* record : m->kept) {
     record->record_release(record);
     delete record;

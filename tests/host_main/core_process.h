@@ -1,7 +1,7 @@
-// tav-core started as a child process for a test: its output goes to files
-// in a temporary folder, the port comes from the line it prints once it
-// serves, and Stop ends it as a user would (SIGTERM) and gives its exit
-// status.
+// tav-core started as a child process for a test, and what the tests read
+// of the pages it serves and stores. The child's output goes to files in a
+// temporary folder, the port comes from the line it prints once it serves,
+// and Stop ends it as a user would (SIGTERM) and gives its exit status.
 //
 //   TempFolder folder;
 //   CoreProcess core({"--port", "0", "--store", folder.Path("s.sqlite3")}, folder);
@@ -13,11 +13,13 @@
 
 #include <fcntl.h>
 #include <signal.h>
+#include <spawn.h>
+#include <sqlite3.h>
 #include <stdlib.h>
-#include <sys/types.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <chrono>
 #include <filesystem>
 #include <fstream>
@@ -26,6 +28,8 @@
 #include <string>
 #include <thread>
 #include <vector>
+
+#include "json_text.h"
 
 namespace tav::host {
 
@@ -69,20 +73,19 @@ class CoreProcess {
   CoreProcess(const CoreProcess&) = delete;
   CoreProcess& operator=(const CoreProcess&) = delete;
 
-  // Spawns the program and waits (at most `timeout`) until it serves.
-  // False when it exits first or never says it serves.
-  bool Start(std::chrono::seconds timeout = std::chrono::seconds(60)) {
+  // Spawns the program and waits (at most a minute) until it serves. False
+  // when it exits first or never says it serves.
+  bool Start() {
     if (!Spawn()) return false;
-    const auto deadline = std::chrono::steady_clock::now() + timeout;
     static const std::regex kServing(R"(serving http://127\.0\.0\.1:([0-9]+)/)");
-    while (std::chrono::steady_clock::now() < deadline) {
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::minutes(1);
+    while (std::chrono::steady_clock::now() < deadline && !Reap(false)) {
       std::smatch match;
       const std::string out = Stdout();
       if (std::regex_search(out, match, kServing)) {
         port_ = std::stoi(match[1]);
         return true;
       }
-      if (Reap(false)) return false;
       std::this_thread::sleep_for(std::chrono::milliseconds(20));
     }
     return false;
@@ -96,30 +99,20 @@ class CoreProcess {
     std::vector<char*> argv;
     for (std::string& argument : all) argv.push_back(argument.data());
     argv.push_back(nullptr);
-    // Built before fork: the child only calls what is safe there.
-    const std::string out = stdout_path_;
-    const std::string err = stderr_path_;
-    pid_ = fork();
-    if (pid_ < 0) return false;
-    if (pid_ == 0) {
-      int out_fd = open(out.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-      int err_fd = open(err.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-      int null_fd = open("/dev/null", O_RDONLY);
-      if (out_fd < 0 || err_fd < 0 || null_fd < 0) _exit(127);
-      dup2(null_fd, 0);
-      dup2(out_fd, 1);
-      dup2(err_fd, 2);
-      execv(argv[0], argv.data());
-      _exit(127);
-    }
-    exited_ = false;
-    return true;
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0);
+    posix_spawn_file_actions_addopen(&actions, 1, stdout_path_.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+    posix_spawn_file_actions_addopen(&actions, 2, stderr_path_.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+    exited_ = posix_spawn(&pid_, argv[0], &actions, nullptr, argv.data(), environ) != 0;
+    posix_spawn_file_actions_destroy(&actions);
+    return !exited_;
   }
 
-  // The exit status after waiting at most `timeout`: the code for a normal
+  // The exit status after waiting at most a minute: the code for a normal
   // exit, minus the signal number for a killed process, 1000 for a time-out.
-  int WaitExit(std::chrono::seconds timeout = std::chrono::seconds(60)) {
-    const auto deadline = std::chrono::steady_clock::now() + timeout;
+  int WaitExit() {
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::minutes(1);
     while (!Reap(false)) {
       if (std::chrono::steady_clock::now() >= deadline) return 1000;
       std::this_thread::sleep_for(std::chrono::milliseconds(10));
@@ -128,30 +121,27 @@ class CoreProcess {
   }
 
   // SIGTERM, then the exit status as WaitExit gives it.
-  int Stop(std::chrono::seconds timeout = std::chrono::seconds(60)) {
-    if (pid_ > 0 && !exited_) kill(pid_, SIGTERM);
-    return WaitExit(timeout);
+  int Stop() {
+    if (!exited_) kill(pid_, SIGTERM);
+    return WaitExit();
   }
 
   // SIGKILL: a crash at an arbitrary moment.
   void Kill() {
-    if (pid_ <= 0 || exited_) return;
+    if (exited_) return;
     kill(pid_, SIGKILL);
     Reap(true);
   }
 
   int port() const { return port_; }
-  pid_t pid() const { return pid_; }
   std::string Stdout() const { return ReadWholeFile(stdout_path_); }
   std::string Stderr() const { return ReadWholeFile(stderr_path_); }
 
  private:
   bool Reap(bool block) {
-    if (pid_ <= 0) return true;
     if (exited_) return true;
     int status = 0;
-    pid_t done = waitpid(pid_, &status, block ? 0 : WNOHANG);
-    if (done != pid_) return false;
+    if (waitpid(pid_, &status, block ? 0 : WNOHANG) != pid_) return false;
     exited_ = true;
     status_ = WIFEXITED(status) ? WEXITSTATUS(status) : -WTERMSIG(status);
     return true;
@@ -165,6 +155,55 @@ class CoreProcess {
   int status_ = 0;
   int port_ = 0;
 };
+
+// "id:name" of the editable pages of a page list, sorted.
+inline std::vector<std::string> EditablePageKeys(const rapidjson::Value& pages) {
+  std::vector<std::string> keys;
+  if (!pages.IsArray()) return keys;
+  for (const auto& page : pages.GetArray()) {
+    if (page.HasMember("isEditable") && page["isEditable"].GetBool()) {
+      keys.push_back(std::to_string(page["id"].GetInt()) + ":" + page["name"].GetString());
+    }
+  }
+  std::sort(keys.begin(), keys.end());
+  return keys;
+}
+
+// The same of the player's book in a stored settings document: the book of
+// tav-core's default shard "TV1", or the only one while the plugin does not
+// know the shard. Empty, with `problem` said, for any other text.
+inline std::vector<std::string> StoredPageKeys(const std::string& text, std::string* problem) {
+  rapidjson::Document document;
+  std::string error;
+  if (!ParseJsonText(text, &document, &error) || !document.IsObject() || !document.HasMember("data")) {
+    *problem = "the stored document is not a settings document: " + text.substr(0, 200);
+    return {};
+  }
+  const auto& books = document["data"]["perShardPerkBooks"];
+  if (books.IsObject() && books.HasMember("tv1")) return EditablePageKeys(books["tv1"]["pages"]);
+  if (!books.IsObject() || books.MemberCount() != 1) {
+    *problem = "expected one book in the stored document: " + JsonText(books).substr(0, 200);
+    return {};
+  }
+  return EditablePageKeys(books.MemberBegin()->value["pages"]);
+}
+
+// The stored settings document as it is in the store's file, "" when none.
+inline std::string StoredDocumentOnDisk(const std::string& store_path) {
+  sqlite3* db = nullptr;
+  std::string text;
+  if (sqlite3_open_v2(store_path.c_str(), &db, SQLITE_OPEN_READONLY, nullptr) == SQLITE_OK) {
+    sqlite3_stmt* statement = nullptr;
+    if (sqlite3_prepare_v2(db, "SELECT value FROM documents WHERE key = 'PerksPreferences/page-settings'", -1,
+                           &statement, nullptr) == SQLITE_OK &&
+        sqlite3_step(statement) == SQLITE_ROW) {
+      text = reinterpret_cast<const char*>(sqlite3_column_text(statement, 0));
+    }
+    sqlite3_finalize(statement);
+  }
+  sqlite3_close(db);
+  return text;
+}
 
 }  // namespace tav::host
 

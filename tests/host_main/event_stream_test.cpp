@@ -3,8 +3,6 @@
 
 #include <gtest/gtest.h>
 
-#include <thread>
-
 namespace tav::host {
 namespace {
 
@@ -27,35 +25,6 @@ TEST(EventStream, FramesCarryIdNameAndPayloadEachOnItsOwnLine) {
     SCOPED_TRACE(c.label);
     EXPECT_EQ(EventStream::Frame(9, c.name, c.json), c.frame);
   }
-}
-
-TEST(EventStream, EachSubscriberGetsTheNamesItAskedFor) {
-  EventStream events;
-  auto all = events.Subscribe("");
-  auto perks = events.Subscribe("OnJsonApiEvent_tav-perks");
-  events.Publish("OnJsonApiEvent_tav-perks_v1_pages", "[]");
-  events.Publish("OnJsonApiEvent", "{}");
-
-  EventStream::Next first = all->Wait(milliseconds(0));
-  EXPECT_EQ(first.frame, "id: 1\nevent: OnJsonApiEvent_tav-perks_v1_pages\ndata: []\n\n");
-  EXPECT_EQ(all->Wait(milliseconds(0)).frame, "id: 2\nevent: OnJsonApiEvent\ndata: {}\n\n");
-  EXPECT_EQ(all->Wait(milliseconds(0)).kind, EventStream::Next::kIdle);
-
-  EXPECT_EQ(perks->Wait(milliseconds(0)).frame, first.frame);
-  EXPECT_EQ(perks->Wait(milliseconds(0)).kind, EventStream::Next::kIdle);
-}
-
-TEST(EventStream, AWaitingReaderWakesForAFrame) {
-  EventStream events;
-  auto reader = events.Subscribe("");
-  std::thread publisher([&events] {
-    std::this_thread::sleep_for(milliseconds(50));
-    events.Publish("OnLate", "true");
-  });
-  EventStream::Next next = reader->Wait(milliseconds(5000));
-  publisher.join();
-  EXPECT_EQ(next.kind, EventStream::Next::kFrame);
-  EXPECT_EQ(next.frame, "id: 1\nevent: OnLate\ndata: true\n\n");
 }
 
 TEST(EventStream, ASlowReaderIsEndedRatherThanLetTheQueueGrow) {

@@ -14,10 +14,12 @@ constexpr const char* kPush =
 
 class GameCustomizationServiceTest : public ::testing::Test {
  protected:
-  ServiceProxyCall Call(std::string payload) {
+  // The service proxy sends its argument as a list of one value, which the
+  // service must open: the push itself is the value.
+  ServiceProxyCall Call(const std::string& push) {
     ServiceProxyCall call;
     call.service = "gamecustomization";
-    call.payload = std::move(payload);
+    call.payload = "[" + push + "]";
     return call;
   }
   std::string Answer(const ServiceProxyAnswer& answer) {

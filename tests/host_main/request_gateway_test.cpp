@@ -6,6 +6,7 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <array>
 #include <memory>
 
 #include "json_text.h"
@@ -16,7 +17,6 @@ namespace {
 
 using ::testing::Contains;
 using ::testing::ElementsAre;
-using ::testing::HasSubstr;
 using ::testing::IsEmpty;
 using ::testing::Pair;
 
@@ -86,14 +86,9 @@ TEST_F(RequestGatewayTest, ThePluginGetsTheRequestAsSent) {
   EXPECT_EQ(std::string(echo["contentType"].GetString()), "application/json; charset=utf-8");
   EXPECT_EQ(std::string(echo["body"].GetString()), R"({"a":1})");
   EXPECT_EQ(JsonText(echo["headers"]), R"([["Content-Type","application/json; charset=utf-8"],["X-Trace","7"]])");
-  EXPECT_EQ(echo["hostContext"].GetUint64(), core_.host_context());
-  // The plugin's own response headers come back.
   EXPECT_THAT(answer.headers, Contains(Pair("X-Fake", "echo")));
-
   // Without a body the plugin gets none, and no content type.
-  rapidjson::Document bare = JsonValue(Send("GET", "/fake/v1/echo").body);
-  EXPECT_EQ(std::string(bare["body"].GetString()), "");
-  EXPECT_TRUE(bare["contentType"].IsNull());
+  EXPECT_TRUE(JsonValue(Send("GET", "/fake/v1/echo").body)["contentType"].IsNull());
 }
 
 TEST(PluginAnswer, StatusesAndBodies) {
@@ -136,27 +131,56 @@ TEST(PluginAnswer, StatusesAndBodies) {
 }
 
 TEST_F(RequestGatewayTest, AWriteDeliversTheResourceEventToThePlugin) {
-  for (const char* name : {"OnJsonApiEvent_tav-gameflow_v1_session", "OnJsonApiEvent_tav-champ-select_v1_session",
+  for (const char* name : {"OnJsonApiEvent_tav-champ-select_v1_session",
                            "OnJsonApiEvent_tav-settings_v2_PerksPreferences"}) {
     ASSERT_EQ(Send("POST", std::string("/fake/v1/actions/register?name=") + name + "&flag=0").status, 204);
   }
-  EXPECT_EQ(Summary(Send("PUT", "/tav-gameflow/v1/session", R"({"phase":"ChampSelect"})")), "204 ");
-  EXPECT_EQ(Summary(Send("PUT", "/tav-champ-select/v1/session", R"({"localPlayerCellId":2})",
-                         "application/x-www-form-urlencoded")),
-            "204 ");
-  EXPECT_EQ(Summary(Send("PATCH", "/tav-champ-select/v1/session", R"({"timer":{"phase":"FINALIZATION"}})")), "204 ");
-  EXPECT_EQ(Summary(Send("DELETE", "/tav-champ-select/v1/session")), "204 ");
-  EXPECT_EQ(Summary(Send("PATCH", "/tav-settings/v2/account/PerksPreferences/page-settings", R"({"schemaVersion":5})")),
-            "204 ");
+  const char* settings = "/tav-settings/v2/account/PerksPreferences/page-settings";
+  const std::vector<std::array<std::string, 4>> writes = {
+      {"PUT", "/tav-champ-select/v1/session", R"({"localPlayerCellId":2})", "application/x-www-form-urlencoded"},
+      {"PATCH", "/tav-champ-select/v1/session", R"({"timer":{"phase":"FINALIZATION"}})", ""},
+      {"DELETE", "/tav-champ-select/v1/session", "", ""},
+      {"PATCH", settings, R"({"data":{"pages":[]},"schemaVersion":5})", ""},
+      // A PATCH keeps the members it does not name, a PUT replaces all.
+      {"PATCH", settings, R"({"schemaVersion":6})", ""},
+      {"PUT", settings, R"({"data":{}})", ""},
+      {"DELETE", settings, "", ""},
+  };
+  for (const auto& write : writes) EXPECT_EQ(Summary(Send(write[0], write[1], write[2], write[3])), "204 ");
 
-  EXPECT_THAT(Received(), ElementsAre(
-      R"(OnJsonApiEvent_tav-gameflow_v1_session {"uri":"/tav-gameflow/v1/session","eventType":"Update","data":{"phase":"ChampSelect"}})",
-      R"(OnJsonApiEvent_tav-champ-select_v1_session {"uri":"/tav-champ-select/v1/session","eventType":"Create","data":{"localPlayerCellId":2}})",
-      R"(OnJsonApiEvent_tav-champ-select_v1_session {"uri":"/tav-champ-select/v1/session","eventType":"Update","data":{"localPlayerCellId":2,"timer":{"phase":"FINALIZATION"}}})",
-      R"(OnJsonApiEvent_tav-champ-select_v1_session {"uri":"/tav-champ-select/v1/session","eventType":"Delete","data":null})",
-      R"(OnJsonApiEvent_tav-settings_v2_PerksPreferences {"uri":"/tav-settings/v2/PerksPreferences/page-settings","eventType":"Create","data":{"schemaVersion":5}})"));
-  std::string error;
-  EXPECT_EQ(peers_->store().Get("PerksPreferences/page-settings", &error), R"({"schemaVersion":5})");
+  const std::string champ_select = R"(OnJsonApiEvent_tav-champ-select_v1_session {"uri":"/tav-champ-select/v1/session",)";
+  // The settings plugin reports its documents without the "account" level.
+  const std::string document =
+      R"(OnJsonApiEvent_tav-settings_v2_PerksPreferences {"uri":"/tav-settings/v2/PerksPreferences/page-settings",)";
+  EXPECT_THAT(Received(),
+              ElementsAre(champ_select + R"("eventType":"Create","data":{"localPlayerCellId":2}})",
+                          champ_select +
+                              R"("eventType":"Update","data":{"localPlayerCellId":2,"timer":{"phase":"FINALIZATION"}}})",
+                          champ_select + R"("eventType":"Delete","data":null})",
+                          document + R"("eventType":"Create","data":{"data":{"pages":[]},"schemaVersion":5}})",
+                          document + R"("eventType":"Update","data":{"data":{"pages":[]},"schemaVersion":6}})",
+                          document + R"("eventType":"Update","data":{"data":{}}})",
+                          document + R"("eventType":"Delete","data":null})"));
+  EXPECT_EQ(peers_->store().commits(), 4u);
+}
+
+TEST_F(RequestGatewayTest, RefusedSettingsWritesChangeNothing) {
+  const std::string document = "/tav-settings/v2/account/PerksPreferences/page-settings";
+  ASSERT_EQ(Summary(Send("PUT", document, R"({"schemaVersion":5})")), "204 ");
+  ASSERT_EQ(Send("POST", "/fake/v1/actions/register?name=OnJsonApiEvent&flag=0").status, 204);
+  const std::array<std::string, 4> cases[] = {
+      {"PUT", document, "[1]", R"(400 {"error":"A settings document must be a JSON object"})"},
+      {"PATCH", document, "\"x\"", R"(400 {"error":"A settings document must be a JSON object"})"},
+      {"OPTIONS", document, "", R"(405 {"error":"Method not allowed"})"},
+      {"GET", "/tav-settings/v2/account/A/", "", R"(404 {"error":"Not found"})"},
+      {"DELETE", "/tav-settings/v2/account/A/b", "", R"(404 {"error":"Not found"})"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c[0] + " " + c[1] + " " + c[2]);
+    EXPECT_EQ(Summary(Send(c[0], c[1], c[2])), c[3]);
+  }
+  EXPECT_EQ(Send("GET", document).body, R"({"schemaVersion":5})");
+  EXPECT_THAT(Received(), IsEmpty());
 }
 
 }  // namespace
