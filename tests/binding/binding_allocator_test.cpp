@@ -53,30 +53,54 @@ TEST(BindingAllocator, LongTextsAreCountedButNotInterned) {
   EXPECT_EQ(other[2].GetString(), long_text);
 }
 
-TEST(BindingAllocator, BlocksAreReusedAndAligned) {
+TEST(BindingAllocator, BlocksAreDistinctAlignedAndReused) {
   BindingAllocator* allocator = BindingAllocator::Create();
-  std::vector<void*> blocks;
-  for (size_t size : {4u, 8u, 12u, 24u, 72u, 100u, 1000u, 5000u}) {
+  const size_t sizes[] = {4, 8, 12, 24, 72, 100, 1000, 5000};
+  std::vector<std::pair<void*, size_t>> blocks;
+  for (size_t size : sizes) {
     for (int i = 0; i < 200; ++i) {
       void* block = allocator->Allocate(size);
       if (size % 8 == 0) {
         EXPECT_EQ(reinterpret_cast<uintptr_t>(block) % 8, 0u) << size;
       }
       std::memset(block, 0xAB, size);
-      blocks.push_back(block);
+      blocks.emplace_back(block, size);
     }
   }
-  EXPECT_EQ(std::set<void*>(blocks.begin(), blocks.end()).size(), blocks.size());
-  size_t index = 0;
-  for (size_t size : {4u, 8u, 12u, 24u, 72u, 100u, 1000u, 5000u}) {
-    for (int i = 0; i < 200; ++i) allocator->Free(blocks[index++], size);
-  }
+  const std::set<std::pair<void*, size_t>> distinct(blocks.begin(), blocks.end());
+  EXPECT_EQ(distinct.size(), blocks.size());
+  for (const auto& [block, size] : blocks) allocator->Free(block, size);
   // A freed block of a class comes back for the next request of that class.
   void* first = allocator->Allocate(24);
   allocator->Free(first, 24);
   EXPECT_EQ(allocator->Allocate(24), first);
   allocator->Free(first, 24);
   allocator->Release();
+}
+
+// Each tree has its own allocator, and all of them share the page cache.
+TEST(BindingAllocator, TreesBuildOnSeveralThreadsAtOnce) {
+  auto build = [](int seed, std::string* out) {
+    for (int round = 0; round < 20; ++round) {
+      BindingProperty tree;
+      for (int i = 0; i < 2000; ++i) {
+        BindingProperty& page = tree.MutableElement(static_cast<size_t>(i));
+        page.MutableField("id").SetInt64(seed * 100000 + i);
+        page.MutableField("name").SetString("thread " + std::to_string(seed));
+      }
+      BindingProperty copy = tree.Clone();
+      *out = std::string(copy[1999]["name"].GetString()) + ":" +
+             std::to_string(copy[1999]["id"].GetInt64(0));
+    }
+  };
+  std::vector<std::string> results(4);
+  std::vector<std::thread> threads;
+  for (int t = 0; t < 4; ++t) threads.emplace_back(build, t, &results[static_cast<size_t>(t)]);
+  for (std::thread& thread : threads) thread.join();
+  for (int t = 0; t < 4; ++t) {
+    EXPECT_EQ(results[static_cast<size_t>(t)],
+              "thread " + std::to_string(t) + ":" + std::to_string(t * 100000 + 1999));
+  }
 }
 
 void BuildAndDropBigTree(size_t cells) {

@@ -15,60 +15,91 @@
 
 namespace tav::testing {
 
+template <class... Args>
+std::string Printed(const char* format, Args... args) {
+  char text[64];
+  std::snprintf(text, sizeof text, format, args...);
+  return text;
+}
+
 // A compact text that shows every kind: u7 unsigned, s-7 signed, f1.5 float,
 // "x" string, b"..." blob (hex), e3@12 enum, null, [..] and {"k":..}.
 inline std::string Dump(const BindingProperty& value) {
-  char number[64];
+  std::string out;
   switch (value.kind()) {
     case BindingPropertyKind::kEmpty:
       return "null";
     case BindingPropertyKind::kBool:
       return value.AsBool() ? "true" : "false";
     case BindingPropertyKind::kSigned:
-      std::snprintf(number, sizeof number, "s%" PRId64, value.AsInt64());
-      return number;
+      return Printed("s%" PRId64, value.AsInt64());
     case BindingPropertyKind::kUnsigned:
-      std::snprintf(number, sizeof number, "u%" PRIu64, value.AsUint64());
-      return number;
+      return Printed("u%" PRIu64, value.AsUint64());
     case BindingPropertyKind::kFloat:
-      std::snprintf(number, sizeof number, "f%.17g", value.AsDouble());
-      return number;
+      return Printed("f%.17g", value.AsDouble());
     case BindingPropertyKind::kString:
       return "\"" + std::string(value.AsString()) + "\"";
-    case BindingPropertyKind::kBlob: {
-      std::string out = "b\"";
-      for (unsigned char c : value.AsBlob()) {
-        std::snprintf(number, sizeof number, "%02x", c);
-        out += number;
-      }
-      return out + "\"";
-    }
+    case BindingPropertyKind::kBlob:
+      for (unsigned char c : value.AsBlob()) out += Printed("%02x", c);
+      return "b\"" + out + "\"";
     case BindingPropertyKind::kEnum:
-      std::snprintf(number, sizeof number, "e%d@%u", value.AsEnum().value, value.AsEnum().type_key);
-      return number;
-    case BindingPropertyKind::kCollection: {
-      std::string out = "[";
+      return Printed("e%d@%u", value.AsEnum().value, value.AsEnum().type_key);
+    case BindingPropertyKind::kCollection:
       for (const BindingProperty& element : value.Elements()) {
-        if (out.size() > 1) out += ",";
-        out += Dump(element);
+        out += (out.empty() ? "" : ",") + Dump(element);
       }
-      return out + "]";
-    }
-    case BindingPropertyKind::kStructure: {
-      std::string out = "{";
+      return "[" + out + "]";
+    case BindingPropertyKind::kStructure:
       for (const BindingStructEntry& field : value.Fields()) {
-        if (out.size() > 1) out += ",";
-        out += "\"" + std::string(field.key()) + "\":" + Dump(field.value);
+        out += (out.empty() ? "\"" : ",\"") + std::string(field.key()) + "\":" + Dump(field.value);
       }
-      return out + "}";
-    }
+      return "{" + out + "}";
   }
   return "?";
 }
 
+struct CompareOptions {
+  // Floats may differ by this many units in the last place.
+  uint64_t float_ulps = 0;
+  // A signed value that is not negative equals the unsigned value with the
+  // same number (JSON text has no kind, and its reader makes it unsigned).
+  bool signed_as_unsigned = false;
+  // Every number equals any other of the same value whatever the kinds: the
+  // YAML and MessagePack readers pick kinds by their own rules.
+  bool numbers_by_value = false;
+};
+
+// Whether `value` is a number, and if so its value. long double holds every
+// 64-bit integer and every double exactly, so no two different numbers meet.
+inline bool NumberOf(const BindingProperty& value, long double& number) {
+  switch (value.kind()) {
+    case BindingPropertyKind::kSigned:
+      number = static_cast<long double>(value.AsInt64());
+      return true;
+    case BindingPropertyKind::kUnsigned:
+      number = static_cast<long double>(value.AsUint64());
+      return true;
+    case BindingPropertyKind::kFloat:
+      number = value.AsDouble();
+      return true;
+    default:
+      return false;
+  }
+}
+
+// Whether two numbers of different kinds count as equal under `options`.
+inline bool SameNumber(const BindingProperty& a, const BindingProperty& b,
+                       const CompareOptions& options) {
+  long double x = 0;
+  long double y = 0;
+  if (!NumberOf(a, x) || !NumberOf(b, y) || x != y) return false;
+  const bool integers =
+      a.kind() != BindingPropertyKind::kFloat && b.kind() != BindingPropertyKind::kFloat;
+  return options.numbers_by_value || (options.signed_as_unsigned && integers);
+}
+
 // Distance in units in the last place between two finite doubles.
 inline uint64_t UlpDistance(double a, double b) {
-  if (a == b) return 0;
   int64_t ia;
   int64_t ib;
   std::memcpy(&ia, &a, sizeof ia);
@@ -79,67 +110,36 @@ inline uint64_t UlpDistance(double a, double b) {
                  : static_cast<uint64_t>(ib) - static_cast<uint64_t>(ia);
 }
 
-struct CompareOptions {
-  // Floats may differ by this many units in the last place.
-  uint64_t float_ulps = 0;
-  // A signed value that is not negative equals the unsigned value with the
-  // same number (JSON text has no kind, and its reader makes it unsigned).
-  bool signed_as_unsigned = false;
-};
-
-inline bool SameInteger(const BindingProperty& a, const BindingProperty& b) {
-  if (a.kind() == BindingPropertyKind::kSigned && b.kind() == BindingPropertyKind::kUnsigned) {
-    return a.AsInt64() >= 0 && static_cast<uint64_t>(a.AsInt64()) == b.AsUint64();
-  }
-  if (b.kind() == BindingPropertyKind::kSigned && a.kind() == BindingPropertyKind::kUnsigned) {
-    return SameInteger(b, a);
-  }
-  return false;
-}
-
 // Empty when the trees match; otherwise where and how they differ.
 inline std::string Difference(const BindingProperty& a, const BindingProperty& b,
                               const CompareOptions& options = {}, const std::string& path = "$") {
-  if (a.kind() != b.kind()) {
-    if (options.signed_as_unsigned && SameInteger(a, b)) return "";
-    return path + ": " + Dump(a) + " vs " + Dump(b);
-  }
+  const auto differ = [&](const char* how) { return path + how + Dump(a) + " vs " + Dump(b); };
+  if (a.kind() != b.kind()) return SameNumber(a, b, options) ? "" : differ(": ");
+  std::string inner;
   switch (a.kind()) {
     case BindingPropertyKind::kFloat: {
       const double x = a.AsDouble();
       const double y = b.AsDouble();
-      if (std::isnan(x) && std::isnan(y)) return "";
-      if (x == y || (std::isfinite(x) && std::isfinite(y) && UlpDistance(x, y) <= options.float_ulps)) {
-        return "";
-      }
-      return path + ": " + Dump(a) + " vs " + Dump(b);
+      if (x == y || (std::isnan(x) && std::isnan(y))) return "";
+      const bool finite = std::isfinite(x) && std::isfinite(y);
+      return finite && UlpDistance(x, y) <= options.float_ulps ? "" : differ(": ");
     }
-    case BindingPropertyKind::kCollection: {
-      if (a.size() != b.size()) return path + ": sizes " + std::to_string(a.size()) + " vs " +
-                                        std::to_string(b.size());
-      for (size_t i = 0; i < a.size(); ++i) {
-        std::string d = Difference(a[i], b[i], options, path + "[" + std::to_string(i) + "]");
-        if (!d.empty()) return d;
+    case BindingPropertyKind::kCollection:
+      if (a.size() != b.size()) return differ(": sizes differ: ");
+      for (size_t i = 0; i < a.size() && inner.empty(); ++i) {
+        inner = Difference(a[i], b[i], options, path + "[" + std::to_string(i) + "]");
       }
-      return "";
-    }
-    case BindingPropertyKind::kStructure: {
-      if (a.size() != b.size()) return path + ": field counts " + std::to_string(a.size()) +
-                                        " vs " + std::to_string(b.size());
-      auto ia = a.Fields().begin();
-      auto ib = b.Fields().begin();
-      for (; ia != a.Fields().end(); ++ia, ++ib) {
-        if (ia->key() != ib->key()) {
-          return path + ": key " + std::string(ia->key()) + " vs " + std::string(ib->key());
-        }
-        std::string d = Difference(ia->value, ib->value, options,
-                                   path + "." + std::string(ia->key()));
-        if (!d.empty()) return d;
+      return inner;
+    case BindingPropertyKind::kStructure:
+      if (a.size() != b.size()) return differ(": field counts differ: ");
+      for (auto ia = a.Fields().begin(), ib = b.Fields().begin();
+           ia != a.Fields().end() && inner.empty(); ++ia, ++ib) {
+        if (ia->key() != ib->key()) return differ(": keys differ: ");
+        inner = Difference(ia->value, ib->value, options, path + "." + std::string(ia->key()));
       }
-      return "";
-    }
+      return inner;
     default:
-      return Dump(a) == Dump(b) ? "" : path + ": " + Dump(a) + " vs " + Dump(b);
+      return Dump(a) == Dump(b) ? "" : differ(": ");
   }
 }
 

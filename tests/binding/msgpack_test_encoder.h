@@ -23,58 +23,42 @@ class MsgpackTestEncoder {
   }
 
  private:
+  // 0 to 3 for a value that needs 1, 2, 4 or 8 bytes.
+  static int WidthOf(uint64_t value) {
+    return value <= 0xFF ? 0 : value <= 0xFFFF ? 1 : value <= 0xFFFFFFFFu ? 2 : 3;
+  }
+  static int SignedWidthOf(int64_t value) {
+    if (value >= INT8_MIN && value <= INT8_MAX) return 0;
+    if (value >= INT16_MIN && value <= INT16_MAX) return 1;
+    return value >= INT32_MIN && value <= INT32_MAX ? 2 : 3;
+  }
+
   void Byte(uint8_t byte) { out_.push_back(static_cast<char>(byte)); }
 
-  void Big(uint64_t value, int width) {
-    for (int shift = (width - 1) * 8; shift >= 0; shift -= 8) Byte(static_cast<uint8_t>(value >> shift));
-  }
-
-  // A format byte followed by a big-endian number of the smallest width of
-  // the four that holds `value`.
-  void Sized(uint8_t format8, uint64_t value) {
-    if (value <= 0xFF) {
-      Byte(format8);
-      Big(value, 1);
-    } else if (value <= 0xFFFF) {
-      Byte(format8 + 1);
-      Big(value, 2);
-    } else if (value <= 0xFFFFFFFFu) {
-      Byte(format8 + 2);
-      Big(value, 4);
-    } else {
-      Byte(format8 + 3);
-      Big(value, 8);
+  // The format byte of a family (uint, int, str, bin...) whose members for
+  // widths 1, 2, 4 and 8 follow each other, then `value` big-endian.
+  void Sized(uint8_t first_format, int width, uint64_t value) {
+    Byte(static_cast<uint8_t>(first_format + width));
+    for (int shift = (8 << width) - 8; shift >= 0; shift -= 8) {
+      Byte(static_cast<uint8_t>(value >> shift));
     }
   }
 
-  void Signed(int64_t value) {
-    if (value >= 0 && value <= 0x7F) return Byte(static_cast<uint8_t>(value));
-    if (value < 0 && value >= -32) return Byte(static_cast<uint8_t>(value));
-    if (value >= INT8_MIN && value <= INT8_MAX) return Byte(0xD0), Big(static_cast<uint8_t>(value), 1);
-    if (value >= INT16_MIN && value <= INT16_MAX) {
-      return Byte(0xD1), Big(static_cast<uint16_t>(value), 2);
-    }
-    if (value >= INT32_MIN && value <= INT32_MAX) {
-      return Byte(0xD2), Big(static_cast<uint32_t>(value), 4);
-    }
-    Byte(0xD3);
-    Big(static_cast<uint64_t>(value), 8);
-  }
-
-  // fixstr / fixarray / fixmap up to `fix_limit`, else the 8/16/32 forms
-  // (8-bit only where MessagePack has one).
-  void Header(uint8_t fix_base, uint64_t fix_limit, uint8_t format8, uint8_t format16,
-              uint64_t count) {
+  // fixstr/fixarray/fixmap, else the 16 and 32-bit counts (str also has 8).
+  void Header(uint8_t fix_base, uint64_t fix_limit, uint8_t first_format, uint64_t count) {
     if (count <= fix_limit) return Byte(static_cast<uint8_t>(fix_base | count));
-    if (format8 != 0 && count <= 0xFF) return Byte(format8), Big(count, 1);
-    if (count <= 0xFFFF) return Byte(format16), Big(count, 2);
-    Byte(format16 + 1);
-    Big(count, 4);
+    if (first_format == 0xD9) return Sized(first_format, WidthOf(count), count);
+    Sized(first_format - 1, count <= 0xFFFF ? 1 : 2, count);
   }
 
   void Text(std::string_view text) {
-    Header(0xA0, 31, 0xD9, 0xDA, text.size());
+    Header(0xA0, 31, 0xD9, text.size());
     out_.append(text);
+  }
+
+  void Signed(int64_t value) {
+    if (value >= -32 && value <= 0x7F) return Byte(static_cast<uint8_t>(value));
+    Sized(0xD0, SignedWidthOf(value), static_cast<uint64_t>(value));
   }
 
   void Write(const BindingProperty& value) {
@@ -86,39 +70,27 @@ class MsgpackTestEncoder {
       case BindingPropertyKind::kSigned:
         return Signed(value.AsInt64());
       case BindingPropertyKind::kUnsigned:
-        return Sized(0xCC, value.AsUint64());
+        return Sized(0xCC, WidthOf(value.AsUint64()), value.AsUint64());
       case BindingPropertyKind::kFloat: {
         uint64_t bits;
         const double number = value.AsDouble();
         std::memcpy(&bits, &number, sizeof bits);
-        Byte(0xCB);
-        return Big(bits, 8);
+        return Sized(0xCB - 3, 3, bits);  // float 64 only
       }
       case BindingPropertyKind::kString:
         return Text(value.AsString());
-      case BindingPropertyKind::kBlob: {
-        const std::string_view bytes = value.AsBlob();
-        if (bytes.size() <= 0xFF) {
-          Byte(0xC4);
-          Big(bytes.size(), 1);
-        } else if (bytes.size() <= 0xFFFF) {
-          Byte(0xC5);
-          Big(bytes.size(), 2);
-        } else {
-          Byte(0xC6);
-          Big(bytes.size(), 4);
-        }
-        out_.append(bytes);
+      case BindingPropertyKind::kBlob:
+        Sized(0xC4, WidthOf(value.AsBlob().size()), value.AsBlob().size());
+        out_.append(value.AsBlob());
         return;
-      }
       case BindingPropertyKind::kEnum:
         return Signed(value.AsEnum().value);
       case BindingPropertyKind::kCollection:
-        Header(0x90, 15, 0, 0xDC, value.size());
+        Header(0x90, 15, 0xDC, value.size());
         for (const BindingProperty& element : value.Elements()) Write(element);
         return;
       case BindingPropertyKind::kStructure:
-        Header(0x80, 15, 0, 0xDE, value.size());
+        Header(0x80, 15, 0xDE, value.size());
         for (const BindingStructEntry& field : value.Fields()) {
           Text(field.key());
           Write(field.value);

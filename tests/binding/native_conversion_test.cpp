@@ -7,10 +7,11 @@
 #include <map>
 #include <optional>
 #include <string>
-#include <unordered_map>
 #include <vector>
 
 #include "binding/binding_type_registry.h"
+#include "binding/json_reader.h"
+#include "binding/json_writer.h"
 #include "binding/type_registration.h"
 
 namespace tav {
@@ -38,6 +39,12 @@ struct Sketch {
   BindingProperty extra;
   Glyph lead;
 };
+
+BindingProperty Json(std::string_view json) {
+  BindingResult result = ParseJson(json);
+  EXPECT_TRUE(result.ok()) << result.error();
+  return std::move(result.value());
+}
 
 class NativeConversionTest : public ::testing::Test {
  protected:
@@ -68,20 +75,11 @@ class NativeConversionTest : public ::testing::Test {
         .Commit();
   }
 
-  // Converts `input` into `sketch` under the name "sketch"; the error text
-  // or "" on success.
+  // Reads `input` into `sketch` under the name "sketch": the error, or "".
   std::string Read(const BindingProperty& input, Sketch& sketch) {
     BindingResult result;
     FromBinding(result, sketch, input, "sketch", registry_);
     return std::string(result.error());
-  }
-
-  // A Sketch field set to `value`, for checking one field's conversion.
-  template <class Fill>
-  static BindingProperty SketchWith(const char* field, Fill fill) {
-    BindingProperty input;
-    fill(input.MutableField(field));
-    return input;
   }
 
   BindingTypeRegistry registry_;
@@ -105,132 +103,74 @@ TEST_F(NativeConversionTest, RoundTripKeepsEveryField) {
   BindingResult written;
   ToBinding(written, sketch, registry_);
   ASSERT_TRUE(written.ok()) << written.error();
-  const BindingProperty& tree = written.value();
-  EXPECT_EQ(tree.size(), 13u);
-  EXPECT_EQ(tree["weight"].GetInt64(0), -40);
-  EXPECT_EQ(tree["tally"].GetUint64(0), 3000000000u);
-  EXPECT_EQ(tree["mood"].kind(), BindingPropertyKind::kEnum);
-  EXPECT_EQ(tree["mood"].AsEnum().value, 7);
-  EXPECT_EQ(tree["mood"].AsEnum().type_key, TypeKeyOf<Mood>().number());
-  EXPECT_EQ(tree["glyphs"][1]["label"].GetString(), "frost");
-  EXPECT_EQ(tree["scores"]["south"].GetInt64(0), -5);
-  EXPECT_EQ(tree["extra"]["hint"][1].GetString(), "deep");
+  EXPECT_EQ(written.value()["mood"].AsEnum().type_key, TypeKeyOf<Mood>().number());
   // An absent optional is written as an empty value under its name.
-  ASSERT_NE(tree.FindField("note"), nullptr);
-  EXPECT_TRUE(tree["note"].isEmpty());
-
+  const std::string json = WriteJson(written.value(), &registry_);
+  EXPECT_EQ(json,
+            R"({"extra":{"hint":[null,"deep"]},)"
+            R"("glyphs":[{"id":11,"label":"ember"},{"id":12,"label":"frost"}],)"
+            R"("lead":{"id":99,"label":"crown"},"marks":[4,8,15],"mood":"kStormy","note":null,)"
+            R"("origin":-9000000000,"ratio":0.25,"scores":{"north":5,"south":-5},)"
+            R"("tally":3000000000,"title":"Lantern Path","visible":true,"weight":-40})");
   Sketch copy;
-  EXPECT_EQ(Read(tree, copy), "");
-  EXPECT_TRUE(copy.visible);
-  EXPECT_EQ(copy.weight, -40);
-  EXPECT_EQ(copy.tally, 3000000000u);
-  EXPECT_EQ(copy.ratio, 0.25);
-  EXPECT_EQ(copy.title, "Lantern Path");
-  EXPECT_EQ(copy.mood, Mood::kStormy);
-  EXPECT_EQ(copy.marks, sketch.marks);
-  ASSERT_EQ(copy.glyphs.size(), 2u);
-  EXPECT_EQ(copy.glyphs[0].label, "ember");
-  EXPECT_EQ(copy.scores, sketch.scores);
-  EXPECT_EQ(copy.origin, sketch.origin);
-  EXPECT_FALSE(copy.note.has_value());
-  EXPECT_EQ(copy.lead.id, 99);
-  EXPECT_EQ(copy.extra["hint"][1].GetString(), "deep");
+  ASSERT_EQ(Read(written.value(), copy), "");
+  BindingResult again;
+  ToBinding(again, copy, registry_);
+  EXPECT_EQ(WriteJson(again.value(), &registry_), json);
 }
 
-TEST_F(NativeConversionTest, StructureInputMistakes) {
-  struct Row {
+TEST_F(NativeConversionTest, InputMistakesAndEnumerationInputs) {
+  const std::string kNotStructure = " because the input not a structure.";
+  const std::string kNotMood = " is not a valid Mood enumeration value for 'mood'.";
+  BindingProperty signed_mood;
+  signed_mood.MutableField("mood").SetInt64(7);
+  BindingProperty foreign_enum;
+  foreign_enum.MutableField("mood").SetEnum(2, 0);
+  const struct {
     const char* desc;
     BindingProperty input;
-    std::string error;
+    std::string expected;  // the mood read, or the error
+  } cases[] = {
+      {"empty", BindingProperty(), "A value for 'sketch' is required."},
+      {"text", Json(R"("nope")"),
+       "Couldn't assign value to 'sketch' of type Sketch" + kNotStructure},
+      {"vector given a structure", Json(R"({"marks":{"a":1}})"),
+       "Couldn't assign value to 'marks' of type vector because the input not a collection."},
+      {"map given a collection", Json(R"({"scores":[1]})"),
+       "Couldn't assign value to 'scores' of type map" + kNotStructure},
+      {"bad vector element names the vector", Json(R"({"marks":[1,"x"]})"),
+       "Value x for 'marks' of type int32 is in an incorrect format"},
+      {"bad map value names the map", Json(R"({"scores":{"w":true}})"),
+       "Couldn't assign value to 'scores' of type int32 because the input is of an invalid type "
+       "bool."},
+      {"nested structure names its own field", Json(R"({"lead":{"id":1e10}})"),
+       "Value 1e+10 for 'id' of type int32 is out of range"},
+      {"nested structure given a number", Json(R"({"lead":3})"),
+       "Couldn't assign value to 'lead' of type Glyph" + kNotStructure},
+      {"optional with a bad value", Json(R"({"origin":"far"})"),
+       "Value far for 'origin' of type int64 is in an incorrect format"},
+      {"enum by name", Json(R"({"mood":"kBright"})"), "mood 2"},
+      {"enum by signed number", std::move(signed_mood), "mood 7"},
+      {"enum by unsigned number", Json(R"({"mood":2})"), "mood 2"},
+      {"enum number as text", Json(R"({"mood":"7"})"), "mood 7"},
+      {"enum hex number as text", Json(R"({"mood":"0x2"})"), "mood 2"},
+      {"enum of another type", std::move(foreign_enum), "mood 2"},
+      {"wrong name", Json(R"({"mood":"kFoggy"})"), "kFoggy" + kNotMood},
+      {"names are case-sensitive", Json(R"({"mood":"kbright"})"), "kbright" + kNotMood},
+      {"unknown number", Json(R"({"mood":5})"), "5" + kNotMood},
+      {"number past int32", Json(R"({"mood":4294967298})"), "4294967298" + kNotMood},
+      {"text past int64", Json(R"({"mood":"99999999999999999999"})"),
+       "99999999999999999999" + kNotMood},
+      {"float", Json(R"({"mood":2.0})"),
+       "Couldn't assign value to 'mood' of enum type because the input is of an invalid type "
+       "float."},
   };
-  std::vector<Row> rows;
-  rows.push_back({"empty", BindingProperty(), "A value for 'sketch' is required."});
-  BindingProperty text;
-  text.SetString("nope");
-  rows.push_back({"text", std::move(text),
-                  "Couldn't assign value to 'sketch' of type Sketch because the input not a "
-                  "structure."});
-  rows.push_back({"vector given a structure",
-                  SketchWith("marks", [](BindingProperty& v) { v.MutableField("a").SetInt64(1); }),
-                  "Couldn't assign value to 'marks' of type vector because the input not a "
-                  "collection."});
-  rows.push_back({"map given a collection",
-                  SketchWith("scores", [](BindingProperty& v) { v.MutableElement(0).SetInt64(1); }),
-                  "Couldn't assign value to 'scores' of type map because the input not a "
-                  "structure."});
-  rows.push_back(
-      {"bad vector element names the vector",
-       SketchWith("marks", [](BindingProperty& v) { v.MutableElement(2).SetString("x"); }),
-       "Value x for 'marks' of type int32 is in an incorrect format"});
-  rows.push_back(
-      {"bad map value names the map",
-       SketchWith("scores", [](BindingProperty& v) { v.MutableField("w").SetBool(true); }),
-       "Couldn't assign value to 'scores' of type int32 because the input is of an "
-       "invalid type bool."});
-  rows.push_back(
-      {"nested structure names its own field",
-       SketchWith("lead", [](BindingProperty& v) { v.MutableField("id").SetDouble(1e10); }),
-       "Value 1e+10 for 'id' of type int32 is out of range"});
-  rows.push_back({"nested structure given a number",
-                  SketchWith("lead", [](BindingProperty& v) { v.SetInt64(3); }),
-                  "Couldn't assign value to 'lead' of type Glyph because the input not a "
-                  "structure."});
-  rows.push_back({"optional with a bad value",
-                  SketchWith("origin", [](BindingProperty& v) { v.SetString("far"); }),
-                  "Value far for 'origin' of type int64 is in an incorrect format"});
-  for (Row& row : rows) {
-    SCOPED_TRACE(row.desc);
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.desc);
     Sketch sketch;
-    EXPECT_EQ(Read(row.input, sketch), row.error);
-  }
-}
-
-TEST_F(NativeConversionTest, EnumerationFieldInputs) {
-  struct Row {
-    const char* desc;
-    BindingProperty input;
-    Mood expected;
-    std::string error;
-  };
-  auto value = [](auto fill) {
-    BindingProperty v;
-    fill(v);
-    return v;
-  };
-  std::vector<Row> rows;
-  rows.push_back(
-      {"name", value([](BindingProperty& v) { v.SetString("kBright"); }), Mood::kBright, ""});
-  rows.push_back({"signed", value([](BindingProperty& v) { v.SetInt64(7); }), Mood::kStormy, ""});
-  rows.push_back(
-      {"unsigned", value([](BindingProperty& v) { v.SetUint64(2); }), Mood::kBright, ""});
-  rows.push_back(
-      {"number as text", value([](BindingProperty& v) { v.SetString("7"); }), Mood::kStormy, ""});
-  rows.push_back({"hex number as text", value([](BindingProperty& v) { v.SetString("0x2"); }),
-                  Mood::kBright, ""});
-  rows.push_back({"enum of another type", value([](BindingProperty& v) { v.SetEnum(2, 0); }),
-                  Mood::kBright, ""});
-  rows.push_back({"wrong name", value([](BindingProperty& v) { v.SetString("kFoggy"); }),
-                  Mood::kCalm, "kFoggy is not a valid Mood enumeration value for 'mood'."});
-  rows.push_back({"names are case-sensitive",
-                  value([](BindingProperty& v) { v.SetString("kbright"); }), Mood::kCalm,
-                  "kbright is not a valid Mood enumeration value for 'mood'."});
-  rows.push_back({"unknown number", value([](BindingProperty& v) { v.SetInt64(5); }), Mood::kCalm,
-                  "5 is not a valid Mood enumeration value for 'mood'."});
-  rows.push_back({"number past int32", value([](BindingProperty& v) { v.SetInt64(4294967298LL); }),
-                  Mood::kCalm, "4294967298 is not a valid Mood enumeration value for 'mood'."});
-  rows.push_back(
-      {"text past int64", value([](BindingProperty& v) { v.SetString("99999999999999999999"); }),
-       Mood::kCalm, "99999999999999999999 is not a valid Mood enumeration value for 'mood'."});
-  rows.push_back({"float", value([](BindingProperty& v) { v.SetDouble(2.0); }), Mood::kCalm,
-                  "Couldn't assign value to 'mood' of enum type because the input is of an "
-                  "invalid type float."});
-  for (Row& row : rows) {
-    SCOPED_TRACE(row.desc);
-    Sketch sketch;
-    BindingProperty input;
-    input.MutableField("mood").Assign(row.input);
-    EXPECT_EQ(Read(input, sketch), row.error);
-    EXPECT_EQ(sketch.mood, row.expected);
+    const std::string error = Read(c.input, sketch);
+    EXPECT_EQ(error.empty() ? "mood " + std::to_string(static_cast<int>(sketch.mood)) : error,
+              c.expected);
   }
 }
 
@@ -245,18 +185,14 @@ TEST(NativeConversion, RequiredFieldMustBePresentAndNotEmpty) {
       .Field("serial", &Ticket::serial, "", kBindingFieldRequired)
       .Field("holder", &Ticket::holder)
       .Commit();
-  const std::string kMissing =
-      "Couldn't assign value to 'order' of type Ticket because the input structure doesn't have "
-      "required field 'serial'.";
-  for (bool present_but_empty : {false, true}) {
-    SCOPED_TRACE(present_but_empty);
-    BindingProperty input;
-    input.MutableField("holder").SetString("Ysolde");
-    if (present_but_empty) input.MutableField("serial");
+  for (const char* json : {R"({"holder":"Ysolde"})", R"({"holder":"Ysolde","serial":null})"}) {
+    SCOPED_TRACE(json);
     Ticket ticket;
     BindingResult result;
-    FromBinding(result, ticket, input, "order", registry);
-    EXPECT_EQ(result.error(), kMissing);
+    FromBinding(result, ticket, Json(json), "order", registry);
+    EXPECT_EQ(result.error(),
+              "Couldn't assign value to 'order' of type Ticket because the input structure "
+              "doesn't have required field 'serial'.");
   }
 }
 
@@ -283,24 +219,14 @@ TEST(NativeConversion, OmitIfEmptyLeavesOutEmptyAndZeroValues) {
       .Commit();
   BindingResult empty;
   ToBinding(empty, Badge{}, registry);
-  ASSERT_TRUE(empty.ok());
-  EXPECT_EQ(empty.value().kind(), BindingPropertyKind::kStructure);
-  EXPECT_EQ(empty.value().size(), 0u);
+  EXPECT_EQ(WriteJson(empty.value()), "{}");
 
-  Badge full;
-  full.shown = true;
-  full.rank = -1;
-  full.glow = std::nan("");  // NaN is not zero
-  full.caption = "c";
-  full.stars = {0};
-  full.owner = 0;  // present, but zero
-  full.mood = Mood::kBright;
+  // NaN is not zero; an optional that holds zero is.
+  const Badge full = {true, -1, std::nan(""), "c", {0}, 0, Mood::kBright};
   BindingResult written;
   ToBinding(written, full, registry);
-  ASSERT_TRUE(written.ok());
-  EXPECT_EQ(written.value().size(), 6u);
-  EXPECT_EQ(written.value().FindField("owner"), nullptr);
-  EXPECT_EQ(written.value()["stars"].size(), 1u);
+  EXPECT_EQ(WriteJson(written.value()),
+            R"({"caption":"c","glow":null,"mood":2,"rank":-1,"shown":true,"stars":[0]})");
 }
 
 struct Inner {
@@ -325,14 +251,9 @@ TEST(NativeConversion, FieldOfATypeRegisteredTooLateFailsEveryConversion) {
   ToBinding(written, Outer{}, registry);
   EXPECT_EQ(written.error(),
             "Couldn't convert native value because it's an unregistered structure.");
-
-  BindingProperty input;
-  input.MutableField("first").SetInt64(1);
-  input.MutableField("inner").MutableField("depth").SetInt64(2);
-  input.MutableField("last").SetInt64(3);
   Outer outer;
   BindingResult read;
-  FromBinding(read, outer, input, "outer", registry);
+  FromBinding(read, outer, Json(R"({"first":1,"inner":{"depth":2},"last":3})"), "outer", registry);
   EXPECT_EQ(read.error(),
             "Couldn't assign value to 'inner' because the input is an unregistered structure or "
             "not a structure at all.");
@@ -340,9 +261,41 @@ TEST(NativeConversion, FieldOfATypeRegisteredTooLateFailsEveryConversion) {
   EXPECT_EQ(outer.last, 0);
 }
 
-struct Loose {
-  int32_t x = 0;
-};
+// A second registration under a taken name changes nothing, and the first
+// entry stays where it was.
+TEST(BindingTypeRegistry, RepeatedNamesKeepTheFirst) {
+  BindingTypeRegistry registry;
+  RegisterStruct<Inner>(registry, "Inner")
+      .Field("depth", &Inner::depth)
+      .Field("depth", &Inner::depth, "second")
+      .Commit();
+  RegisterEnum<Mood>(registry, "Mood")
+      .Value("Same", Mood::kBright)
+      .Value("Same", Mood::kStormy)
+      .Commit();
+  ASSERT_EQ(registry.FindType("Inner")->fields.size(), 1u);
+  EXPECT_EQ(registry.FindType("Inner")->fields[0].description, "");
+  EXPECT_EQ(registry.FindType("Mood")->values.at("Same").number, 2);
+
+  BindingFunctionDescriptor function;
+  function.name = "GetHarborBuoys";
+  auto [added, inserted] = registry.AddFunction(function);
+  EXPECT_TRUE(inserted);
+  function.description = "second";
+  EXPECT_EQ(registry.AddFunction(function), std::make_pair(added, false));
+  function.name = "AGetFirst";
+  registry.AddFunction(function);
+  const auto functions = registry.SnapshotFunctions();
+  ASSERT_EQ(functions.size(), 2u);
+  EXPECT_EQ(functions[0], added);  // registration order
+  EXPECT_EQ(added->description, "");
+
+  BindingEventDescriptor event;
+  event.name = "OnTideTurned";
+  EXPECT_TRUE(registry.AddEvent(event).second);
+  EXPECT_FALSE(registry.AddEvent(event).second);
+  EXPECT_EQ(registry.SnapshotEvents().size(), 1u);
+}
 
 }  // namespace
 }  // namespace tav

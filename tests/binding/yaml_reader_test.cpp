@@ -17,7 +17,7 @@ std::string Read(std::string_view yaml) {
 
 struct ReadCase {
   const char* yaml;
-  const char* expected;  // DescribeYamlData of the tree, or "error: " and the message
+  const char* expected;  // the tree's dump, or "error: " and the message
 };
 
 void ExpectReads(const ReadCase* cases, size_t count) {
@@ -109,31 +109,24 @@ std::string Nested(size_t depth, const char* inner = "0") {
 }
 
 TEST(YamlReader, NestingIsLimited) {
-  EXPECT_EQ(Read(Nested(kMaxNestingDepth)).substr(0, 3), "[[[");
-  EXPECT_EQ(Read(Nested(kMaxNestingDepth + 1)),
-            "error: Containers are nested deeper than 512 levels. At line: 1 col: 513");
-  // Deep enough to overflow the stack if anything recursed per level.
-  EXPECT_EQ(Read(Nested(100000)),
-            "error: Containers are nested deeper than 512 levels. At line: 1 col: 513");
-
+  const std::string kTooDeep = "error: Containers are nested deeper than 512 levels. At line: ";
   std::string block;
   for (size_t level = 0; level <= kMaxNestingDepth; ++level) {
     block += std::string(level, ' ') + "k:\n";
   }
-  EXPECT_EQ(Read(block),
-            "error: Containers are nested deeper than 512 levels. At line: 513 col: 513");
-}
-
-TEST(YamlReader, AliasesCannotNestDeeperThanTheLimit) {
   // Each alias puts a 300-deep copy 300 levels down; the second level of
   // copies would reach 600.
-  std::string deep = "a: &d " + Nested(299) + "\n";
-  std::string within = deep + "b: " + Nested(200, "*d") + "\n";
-  EXPECT_TRUE(ParseYaml(within).ok());
+  const std::string deep = "a: &d " + Nested(299) + "\n";
+  const std::string within = deep + "b: " + Nested(200, "*d") + "\n";
+  const std::string beyond = deep + "b: " + Nested(300, "*d") + "\n";
 
-  std::string beyond = deep + "b: " + Nested(300, "*d") + "\n";
-  EXPECT_EQ(Read(beyond),
-            "error: Containers are nested deeper than 512 levels. At line: 2 col: 304");
+  EXPECT_EQ(Read(Nested(kMaxNestingDepth)).substr(0, 3), "[[[");
+  EXPECT_EQ(Read(Nested(kMaxNestingDepth + 1)), kTooDeep + "1 col: 513");
+  // Deep enough to overflow the stack if anything recursed per level.
+  EXPECT_EQ(Read(Nested(100000)), kTooDeep + "1 col: 513");
+  EXPECT_EQ(Read(block), kTooDeep + "513 col: 513");
+  EXPECT_TRUE(ParseYaml(within).ok());
+  EXPECT_EQ(Read(beyond), kTooDeep + "2 col: 304");
 }
 
 // Ten levels of ten aliases each: 10^10 values from a few hundred bytes.
@@ -153,23 +146,18 @@ TEST(YamlReader, AliasExpansionIsBounded) {
   BindingResult small = ParseYaml(AliasBomb(4));
   ASSERT_TRUE(small.ok()) << small.error();
   EXPECT_EQ(small.value()["l3"][9][9][9][9].GetString(), "lol");
-
   // The fifth copy of l3 on line 5 passes 65536: 12330 + 5 * 11111.
-  BindingResult bomb = ParseYaml(AliasBomb(10));
-  ASSERT_FALSE(bomb.ok());
-  EXPECT_EQ(bomb.error(), "YAML aliases expand to more than 65536 values. At line: 5 col: 30");
-}
+  EXPECT_EQ(Read(AliasBomb(10)),
+            "error: YAML aliases expand to more than 65536 values. At line: 5 col: 30");
 
-TEST(YamlReader, AliasBudgetGrowsWithTheInput) {
   // 80 copies of a 1001-value list need 80080 values: more than the least
   // budget, but within what a document of over 10 KB may expand to.
-  std::string text = "base: &b [";
-  for (int i = 0; i < 1000; ++i) text += i ? ",0" : "0";
+  std::string text = "base: &b [0";
+  for (int i = 1; i < 1000; ++i) text += ",0";
   text += "]\n";
   for (int i = 0; i < 80; ++i) text += "c" + std::to_string(i) + ": *b\n";
   ASSERT_LT(text.size() * kYamlAliasCellsPerInputByte, 80080u);
   EXPECT_EQ(Read(text).substr(0, 51), "error: YAML aliases expand to more than 65536 value");
-
   text += "# " + std::string(8000, 'x') + "\n";
   ASSERT_GT(text.size() * kYamlAliasCellsPerInputByte, 80080u);
   BindingResult result = ParseYaml(text);

@@ -5,7 +5,6 @@
 
 #include <cstdio>
 #include <cstdlib>
-#include <mutex>
 #include <string>
 #include <vector>
 
@@ -14,40 +13,24 @@
 
 namespace tav {
 
+// The logger calls Write under its own lock; read the members while nothing
+// logs.
 class CaptureLogTarget : public LogTarget {
  public:
-  explicit CaptureLogTarget(const char* name = "CaptureLogTarget") : name_(name) {}
-
-  const char* GetName() const override { return name_; }
+  const char* GetName() const override { return "CaptureLogTarget"; }
 
   bool Write(const LogEntry& entry) override {
     char line[kLogLineSize];
     const size_t length = FormatEntry(entry, line, sizeof line);
-    std::lock_guard<std::mutex> lock(mutex());
-    lines_.emplace_back(line, length);
-    messages_.emplace_back(entry.message);
-    levels_.push_back(entry.level);
+    lines.emplace_back(line, length);
+    messages.emplace_back(entry.message);
+    levels.push_back(entry.level);
     return true;
   }
 
-  std::vector<std::string> lines() const {
-    std::lock_guard<std::mutex> lock(mutex());
-    return lines_;
-  }
-  std::vector<std::string> messages() const {
-    std::lock_guard<std::mutex> lock(mutex());
-    return messages_;
-  }
-  std::vector<int32_t> levels() const {
-    std::lock_guard<std::mutex> lock(mutex());
-    return levels_;
-  }
-
- private:
-  const char* name_;
-  std::vector<std::string> lines_;
-  std::vector<std::string> messages_;
-  std::vector<int32_t> levels_;
+  std::vector<std::string> lines;
+  std::vector<std::string> messages;
+  std::vector<int32_t> levels;
 };
 
 class MemoryStream {

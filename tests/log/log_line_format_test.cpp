@@ -3,7 +3,6 @@
 #include <cstdint>
 #include <string>
 
-#include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
 #include "log/log_category.h"
@@ -13,67 +12,51 @@
 namespace tav {
 namespace {
 
-LogEntry SampleEntry(std::string_view message = "page store unreachable") {
+std::string Line(std::string_view line_template, int32_t level = kLogLevelError,
+                 std::string_view message = "page store unreachable") {
   LogEntry entry;
   entry.time = LogTime{2031, 4, 9, 7, 3, 5, 45};
-  entry.level = kLogLevelError;
+  entry.level = level;
   entry.categories = kLogCategoryDebug | kLogCategoryNetwork;
   entry.message = message;
-  return entry;
-}
-
-std::string Line(std::string_view line_template, const LogEntry& entry) {
   char line[kLogLineSize];
   const size_t length = FormatLogLine(line_template, entry, line, sizeof line);
   EXPECT_EQ(line[length], '\0');
   return std::string(line, length);
 }
 
-TEST(LogLineFormat, Tokens) {
+TEST(LogLineFormat, TokensAndLevels) {
   LoadExecutableName();
-  struct {
-    const char* desc;
+  EXPECT_EQ(Line("#D| #L| #G| #M"),
+            "2031-04-09T07:03:05.045|  ERROR| DBG;NET| page store unreachable\n");
+  const struct {
     const char* line_template;
+    int32_t level;
     std::string expected;
   } cases[] = {
-      {"default template", "#D| #L| #G| #M",
-       "2031-04-09T07:03:05.045|  ERROR| DBG;NET| page store unreachable\n"},
-      {"executable", "#E: #M", "tav_log_tests: page store unreachable\n"},
-      {"two hashes", "##M #", "#M \n"},
-      {"other characters", "#x#1#-", "x1-\n"},
-      {"trailing hash", "#M#", "page store unreachable\n"},
-      {"empty template", "", "\n"},
-      {"lower-case token", "#m", "m\n"},
+      {"#E: #M", 2, "tav_log_tests: page store unreachable\n"},
+      {"##M #", 2, "#M \n"},
+      {"#x#1#-", 2, "x1-\n"},
+      {"#M#", 2, "page store unreachable\n"},
+      {"", 2, "\n"},
+      {"#m", 2, "m\n"},
+      {"#L", 0, "  OKAY\n"},
+      {"#L", 1, "  WARN\n"},
+      {"#L", 3, "ALWAYS\n"},
+      {"#L", 4, "   ???\n"},
+      {"#L", -1, "   ???\n"},
   };
   for (const auto& c : cases) {
-    SCOPED_TRACE(c.desc);
-    EXPECT_EQ(Line(c.line_template, SampleEntry()), c.expected);
-  }
-}
-
-TEST(LogLineFormat, LevelTexts) {
-  const struct {
-    int32_t level;
-    const char* text;
-  } cases[] = {{0, "  OKAY"}, {1, "  WARN"}, {2, " ERROR"}, {3, "ALWAYS"}, {4, "   ???"},
-               {-1, "   ???"}};
-  for (const auto& c : cases) {
-    SCOPED_TRACE(c.level);
-    LogEntry entry = SampleEntry();
-    entry.level = c.level;
-    EXPECT_EQ(Line("#L", entry), std::string(c.text) + "\n");
+    SCOPED_TRACE(std::string(c.line_template) + " at " + std::to_string(c.level));
+    EXPECT_EQ(Line(c.line_template, c.level), c.expected);
   }
 }
 
 TEST(LogLineFormat, LongLinesKeepRoomForLineFeed) {
-  const std::string long_template(5000, 'x');
-  EXPECT_EQ(Line(long_template, SampleEntry()), std::string(4094, 'x') + "\n");
-
-  const std::string message(4095, 'm');
-  EXPECT_EQ(Line("> #M", SampleEntry(message)), "> " + std::string(4092, 'm') + "\n");
+  EXPECT_EQ(Line(std::string(5000, 'x')), std::string(4094, 'x') + "\n");
+  EXPECT_EQ(Line("> #M", 2, std::string(4095, 'm')), "> " + std::string(4092, 'm') + "\n");
   // A line cut right after a line feed does not get a second one.
-  const std::string ends_in_feed = std::string(4093, 'y') + "\nzz";
-  EXPECT_EQ(Line(ends_in_feed, SampleEntry()), std::string(4093, 'y') + "\n");
+  EXPECT_EQ(Line(std::string(4093, 'y') + "\nzz"), std::string(4093, 'y') + "\n");
 }
 
 }  // namespace

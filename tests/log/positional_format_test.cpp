@@ -54,6 +54,8 @@ TEST(PositionalFormat, PrintfDirectivesAfterDollar) {
   });
 }
 
+// A hostile or broken format stops the output where it goes wrong and
+// keeps what was written before.
 TEST(PositionalFormat, StopsKeepWhatWasWritten) {
   RunCases({
       {"sequence runs out", "%d and %d", {1}, "1 and "},
@@ -65,22 +67,14 @@ TEST(PositionalFormat, StopsKeepWhatWasWritten) {
       {"dollar at the end", "x%1$", {5}, "x"},
       {"flags at the end", "x%-0", {5}, "x"},
       {"length at the end", "x%1$ll", {5}, "x"},
-  });
-}
-
-TEST(PositionalFormat, DirectiveOfSixtyCharactersStops) {
-  // '%', the zero flags and 'd': 59 characters print, 60 stop.
-  const std::string fits = "%1$" + std::string(57, '0') + "d";
-  const std::string too_long = "%1$" + std::string(58, '0') + "d";
-  const std::vector<FormatArg> args = {4};
-  EXPECT_EQ(FormatMessageArgs(fits + "!", args.data(), 1), "4!");
-  EXPECT_EQ(FormatMessageArgs("a" + too_long + "!", args.data(), 1), "a");
-}
-
-TEST(PositionalFormat, NConversionPrintsNothingButTakesItsArgument) {
-  RunCases({
-      {"numbered", "[%1$n]", {5}, "[]"},
-      {"in sequence", "[%n%d]", {5, 6}, "[6]"},
+      // '%', the zero flags and 'd': 59 characters print, 60 stop.
+      {"directive of 59 characters", "%1$" + std::string(57, '0') + "d!", {4}, "4!"},
+      {"directive of 60 characters", "a%1$" + std::string(58, '0') + "d!", {4}, "a"},
+      {"n prints nothing but takes its argument", "[%1$n]", {5}, "[]"},
+      {"n in sequence", "[%n%d]", {5, 6}, "[6]"},
+      // The NUL after '$' is the conversion character: not one of the
+      // text's, so the argument prints as text.
+      {"NUL inside the format", std::string("a\0%1$\0", 6), {"b"}, std::string("a\0b", 3)},
   });
 }
 
@@ -109,13 +103,6 @@ TEST(PositionalFormat, SmallBufferEndsWithNul) {
   EXPECT_EQ(FormatPositional(one, 1, "abc", args, 1), 0u);
   EXPECT_EQ(one[0], '\0');
   EXPECT_EQ(FormatPositional(nullptr, 0, "abc", args, 1), 0u);
-}
-
-TEST(PositionalFormat, NulInsideTheFormatIsCopied) {
-  const std::string format("a\0%1$\0", 6);
-  // The NUL after '$' is the conversion character: not one of the text's,
-  // so the argument prints as text.
-  EXPECT_EQ(FormatMessage(format, "b"), std::string("a\0b", 3));
 }
 
 }  // namespace

@@ -3,48 +3,32 @@
 #include <gtest/gtest.h>
 #include <malloc.h>
 
-#include <algorithm>
-#include <cstring>
-#include <memory>
+#include <array>
 #include <new>
-#include <thread>
-#include <vector>
 
 namespace tav {
 namespace {
 
-// Counter changes between two snapshots.
-struct Delta {
-  int64_t allocated_bytes;
-  int64_t allocations;
-  int64_t freed_bytes;
-  int64_t frees;
-};
+// Bytes allocated, allocations, bytes freed and frees since `start` (an
+// array: a vector would be counted itself).
+using Counts = std::array<int64_t, 4>;
 
-Delta Between(const HeapCounters& a, const HeapCounters& b) {
-  return {static_cast<int64_t>(b.total_bytes_allocated - a.total_bytes_allocated),
-          static_cast<int64_t>(b.allocation_count - a.allocation_count),
-          static_cast<int64_t>(b.total_bytes_freed - a.total_bytes_freed),
-          static_cast<int64_t>(b.free_count - a.free_count)};
+Counts Since(const HeapCounters& start) {
+  const HeapCounters now = ReadHeapCounters();
+  return {static_cast<int64_t>(now.total_bytes_allocated - start.total_bytes_allocated),
+          static_cast<int64_t>(now.allocation_count - start.allocation_count),
+          static_cast<int64_t>(now.total_bytes_freed - start.total_bytes_freed),
+          static_cast<int64_t>(now.free_count - start.free_count)};
 }
 
 TEST(Heap, CountsTheRealBlockSizes) {
   const HeapCounters start = ReadHeapCounters();
   void* block = HeapAllocate(13);
-  const HeapCounters after_allocate = ReadHeapCounters();
   const int64_t usable = static_cast<int64_t>(malloc_usable_size(block));
   ASSERT_GE(usable, 13);
+  EXPECT_EQ(Since(start), (Counts{usable, 1, 0, 0}));
   HeapFree(block);
-  const HeapCounters after_free = ReadHeapCounters();
-
-  const Delta allocated = Between(start, after_allocate);
-  EXPECT_EQ(allocated.allocated_bytes, usable);
-  EXPECT_EQ(allocated.allocations, 1);
-  EXPECT_EQ(allocated.frees, 0);
-  const Delta freed = Between(after_allocate, after_free);
-  EXPECT_EQ(freed.freed_bytes, usable);
-  EXPECT_EQ(freed.frees, 1);
-  EXPECT_EQ(freed.allocations, 0);
+  EXPECT_EQ(Since(start), (Counts{usable, 1, usable, 1}));
 }
 
 // Keeps the compiler from eliding a new/delete pair.
@@ -58,7 +42,7 @@ TEST(Heap, OperatorNewAndDeleteGoThroughTheCounters) {
 #if defined(__SANITIZE_ADDRESS__)
   GTEST_SKIP() << "AddressSanitizer keeps its own operator new";
 #endif
-  const HeapCounters before = ReadHeapCounters();
+  const HeapCounters start = ReadHeapCounters();
   auto* single = new int(7);
   auto* array = new char[100];
   auto* wide = new WideRecord;
@@ -68,7 +52,8 @@ TEST(Heap, OperatorNewAndDeleteGoThroughTheCounters) {
                   static_cast<void*>(quiet), static_cast<void*>(wide_array)}) {
     Keep(p);
   }
-  const HeapCounters during = ReadHeapCounters();
+  const Counts allocated = Since(start);
+  EXPECT_EQ(allocated[1], 5);
   EXPECT_EQ(reinterpret_cast<uintptr_t>(wide) % 128, 0u);
   EXPECT_EQ(reinterpret_cast<uintptr_t>(wide_array) % 128, 0u);
   delete single;
@@ -76,29 +61,16 @@ TEST(Heap, OperatorNewAndDeleteGoThroughTheCounters) {
   delete wide;
   delete[] quiet;
   delete[] wide_array;
-  const HeapCounters after = ReadHeapCounters();
-
-  EXPECT_EQ(Between(before, during).allocations, 5);
-  const Delta released = Between(during, after);
-  EXPECT_EQ(released.frees, 5);
-  EXPECT_EQ(released.freed_bytes, Between(before, during).allocated_bytes);
+  EXPECT_EQ(Since(start), (Counts{allocated[0], 5, allocated[0], 5}));
 }
 
 TEST(Heap, ThrowingNewReportsExhaustion) {
 #if defined(__SANITIZE_ADDRESS__)
   GTEST_SKIP() << "AddressSanitizer keeps its own operator new";
 #endif
-  bool thrown = false;
-  try {
-    // More than any allocator will hand out.
-    volatile size_t huge = size_t{1} << 62;
-    void* p = ::operator new(huge);
-    ::operator delete(p);
-  } catch (const std::bad_alloc&) {
-    thrown = true;
-  }
-  EXPECT_TRUE(thrown);
+  // More than any allocator will hand out.
   volatile size_t huge = size_t{1} << 62;
+  EXPECT_THROW(::operator delete(::operator new(huge)), std::bad_alloc);
   EXPECT_EQ(::operator new(huge, std::nothrow), nullptr);
 }
 
