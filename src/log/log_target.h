@@ -69,7 +69,8 @@ class LogTarget {
 
   // Writes one entry. Called by the logger under its lock, never for an
   // entry the target's level or masks reject. Returns whether the line was
-  // handed to the output. A Write must not log.
+  // handed to the output. A log call made from here is dropped; adding,
+  // removing or configuring targets (this one included) is allowed.
   virtual bool Write(const LogEntry& entry) = 0;
 
   // Pushes buffered output out. Does nothing unless overridden.

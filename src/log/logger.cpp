@@ -48,9 +48,14 @@ struct ProcessLogger {
   StdErrLogTarget std_err;
   StdOutLogTarget std_out;
   DebuggerConsoleLogTarget debugger;
-  std::vector<LogTarget*> targets;  // registration order
+  // Registration order. While an entry is dispatched, a removed target
+  // leaves a null in its place, compacted once the dispatch is over.
+  std::vector<LogTarget*> targets;
   uint64_t warnings = 0;
   uint64_t errors = 0;
+  bool dispatching = false;
+  bool holes = false;
+  bool destroy_after_dispatch = false;
 };
 
 // The logger's lock: guards the logger's creation and destruction, its target
@@ -67,9 +72,26 @@ std::atomic<bool> g_muted{false};
 std::atomic<int32_t> g_level{kDefaultLevel};
 std::atomic<uint64_t> g_excluded{kDefaultExcluded};
 
-// Set while this thread dispatches an entry, so that a target that logs from
-// inside Write cannot deadlock on g_mutex or recurse into itself.
+// Set while this thread dispatches an entry, and so holds g_mutex. A target
+// that logs from inside Write is dropped instead of recursing; one that
+// changes the target list or the settings from there does so under the lock
+// its thread already holds.
 thread_local bool t_dispatching = false;
+
+class LoggerLock {
+ public:
+  LoggerLock() : owned_(!t_dispatching) {
+    if (owned_) g_mutex.lock();
+  }
+  ~LoggerLock() {
+    if (owned_) g_mutex.unlock();
+  }
+  LoggerLock(const LoggerLock&) = delete;
+  LoggerLock& operator=(const LoggerLock&) = delete;
+
+ private:
+  const bool owned_;
+};
 
 // Needs g_mutex held.
 ProcessLogger& LoggerLocked() {
@@ -87,7 +109,14 @@ ProcessLogger& LoggerLocked() {
 void DestroyLoggerLocked() {
   ProcessLogger* logger = g_logger.load(std::memory_order_relaxed);
   if (logger == nullptr) return;
+  if (logger->dispatching) {
+    // The last release came from inside a Write: the dispatch still walks
+    // the list, so the logger goes once it is over.
+    logger->destroy_after_dispatch = true;
+    return;
+  }
   for (LogTarget* target : logger->targets) {
+    if (target == nullptr) continue;
     target->entry_points().reset(target);
     target->entry_points().set_registered(target, false);
   }
@@ -99,7 +128,12 @@ void DestroyLoggerLocked() {
 // Needs g_mutex held.
 void EraseTargetLocked(ProcessLogger& logger, LogTarget* target) {
   std::vector<LogTarget*>& targets = logger.targets;
-  targets.erase(std::remove(targets.begin(), targets.end(), target), targets.end());
+  if (logger.dispatching) {
+    std::replace(targets.begin(), targets.end(), target, static_cast<LogTarget*>(nullptr));
+    logger.holes = true;
+  } else {
+    targets.erase(std::remove(targets.begin(), targets.end(), target), targets.end());
+  }
   target->entry_points().set_registered(target, false);
 }
 
@@ -124,13 +158,31 @@ class DispatchScope {
   ~DispatchScope() { t_dispatching = false; }
 };
 
-// Needs g_mutex held.
+// Needs g_mutex held. A Write may add, remove or destroy targets, the one
+// being written to included: the walk goes by index over a list whose
+// removed entries stay as nulls until the end.
 void Dispatch(ProcessLogger& logger, const LogEntry& entry) {
   if (entry.level == kLogLevelWarning) ++logger.warnings;
   if (entry.level == kLogLevelError) ++logger.errors;
-  DispatchScope scope;
-  for (LogTarget* target : logger.targets) {
-    if (TargetAccepts(target, entry)) target->entry_points().write(target, entry);
+  {
+    DispatchScope scope;
+    logger.dispatching = true;
+    for (size_t i = 0; i < logger.targets.size(); ++i) {
+      LogTarget* target = logger.targets[i];
+      if (target != nullptr && TargetAccepts(target, entry)) {
+        target->entry_points().write(target, entry);
+      }
+    }
+    logger.dispatching = false;
+  }
+  if (logger.holes) {
+    std::vector<LogTarget*>& targets = logger.targets;
+    targets.erase(std::remove(targets.begin(), targets.end(), nullptr), targets.end());
+    logger.holes = false;
+  }
+  if (logger.destroy_after_dispatch) {
+    logger.destroy_after_dispatch = false;
+    if (g_users.load(std::memory_order_relaxed) == 0) DestroyLoggerLocked();
   }
 }
 
@@ -143,13 +195,13 @@ void LogWithDebugCategory(int32_t level, const char* format, va_list args) {
 }  // namespace
 
 void AcquireLogger() {
-  std::lock_guard<std::mutex> lock(g_mutex);
+  LoggerLock lock;
   g_users.fetch_add(1, std::memory_order_relaxed);
   LoggerLocked();
 }
 
 void ReleaseLogger() {
-  std::lock_guard<std::mutex> lock(g_mutex);
+  LoggerLock lock;
   if (g_users.load(std::memory_order_relaxed) == 0) return;
   if (g_users.fetch_sub(1, std::memory_order_relaxed) == 1) DestroyLoggerLocked();
 }
@@ -164,7 +216,7 @@ void Log(int32_t level, uint64_t categories, const char* format, ...) {
 void LogV(int32_t level, uint64_t categories, const char* format, va_list args) {
   if (t_dispatching) return;
   if (g_logger.load(std::memory_order_acquire) == nullptr) {
-    std::lock_guard<std::mutex> lock(g_mutex);
+    LoggerLock lock;
     LoggerLocked();
   }
   if (!PassesGlobalFilter(level, categories)) return;
@@ -181,7 +233,7 @@ void LogV(int32_t level, uint64_t categories, const char* format, va_list args) 
   entry.categories = categories;
   entry.message = std::string_view(message, length);
 
-  std::lock_guard<std::mutex> lock(g_mutex);
+  LoggerLock lock;
   // The last release may have destroyed the logger since the check above;
   // the entry then has nowhere to go.
   ProcessLogger* logger = g_logger.load(std::memory_order_relaxed);
@@ -218,26 +270,26 @@ void LogAlways(const char* format, ...) {
 
 void AddLogTarget(LogTarget* target) {
   if (target == nullptr) return;
-  std::lock_guard<std::mutex> lock(g_mutex);
+  LoggerLock lock;
   LoggerLocked().Register(target);
 }
 
 void RemoveLogTarget(LogTarget* target) {
   if (target == nullptr) return;
-  std::lock_guard<std::mutex> lock(g_mutex);
+  LoggerLock lock;
   EraseTargetLocked(LoggerLocked(), target);
 }
 
 void ForgetLogTarget(LogTarget* target) {
-  std::lock_guard<std::mutex> lock(g_mutex);
+  LoggerLock lock;
   ProcessLogger* logger = g_logger.load(std::memory_order_relaxed);
   if (logger != nullptr) EraseTargetLocked(*logger, target);
 }
 
 LogTarget* FindLogTarget(std::string_view name) {
-  std::lock_guard<std::mutex> lock(g_mutex);
+  LoggerLock lock;
   for (LogTarget* target : LoggerLocked().targets) {
-    if (name == target->entry_points().get_name(target)) return target;
+    if (target != nullptr && name == target->entry_points().get_name(target)) return target;
   }
   return nullptr;
 }
@@ -245,75 +297,78 @@ LogTarget* FindLogTarget(std::string_view name) {
 void ConfigureLogTarget(LogTarget* target, int32_t level, uint64_t included, uint64_t excluded,
                         std::string_view line_template) {
   if (target == nullptr) return;
-  std::lock_guard<std::mutex> lock(g_mutex);
+  LoggerLock lock;
   ProcessLogger& logger = LoggerLocked();
   ApplySettings(target, level, included, excluded, line_template);
   if (!target->entry_points().is_registered(target)) logger.Register(target);
 }
 
 void FlushLogTargets() {
-  std::lock_guard<std::mutex> lock(g_mutex);
-  for (LogTarget* target : LoggerLocked().targets) target->entry_points().flush(target);
+  LoggerLock lock;
+  // Called from inside a Write, the list may hold the nulls of removed targets.
+  for (LogTarget* target : LoggerLocked().targets) {
+    if (target != nullptr) target->entry_points().flush(target);
+  }
 }
 
 void SetLogLevel(int32_t level) {
-  std::lock_guard<std::mutex> lock(g_mutex);
+  LoggerLock lock;
   LoggerLocked();
   g_level.store(level, std::memory_order_relaxed);
 }
 
 int32_t GetLogLevel() {
-  std::lock_guard<std::mutex> lock(g_mutex);
+  LoggerLock lock;
   LoggerLocked();
   return g_level.load(std::memory_order_relaxed);
 }
 
 void SetLogExcludedCategories(uint64_t categories) {
-  std::lock_guard<std::mutex> lock(g_mutex);
+  LoggerLock lock;
   LoggerLocked();
   g_excluded.store(categories, std::memory_order_relaxed);
 }
 
 uint64_t GetLogExcludedCategories() {
-  std::lock_guard<std::mutex> lock(g_mutex);
+  LoggerLock lock;
   LoggerLocked();
   return g_excluded.load(std::memory_order_relaxed);
 }
 
 void SetLogMuted(bool muted) {
-  std::lock_guard<std::mutex> lock(g_mutex);
+  LoggerLock lock;
   LoggerLocked();
   g_muted.store(muted, std::memory_order_relaxed);
 }
 
 bool IsLogMuted() {
-  std::lock_guard<std::mutex> lock(g_mutex);
+  LoggerLock lock;
   LoggerLocked();
   return g_muted.load(std::memory_order_relaxed);
 }
 
 uint64_t GetLogWarningCount() {
-  std::lock_guard<std::mutex> lock(g_mutex);
+  LoggerLock lock;
   return LoggerLocked().warnings;
 }
 
 uint64_t GetLogErrorCount() {
-  std::lock_guard<std::mutex> lock(g_mutex);
+  LoggerLock lock;
   return LoggerLocked().errors;
 }
 
 StdErrLogTarget* GetStdErrLogTarget() {
-  std::lock_guard<std::mutex> lock(g_mutex);
+  LoggerLock lock;
   return &LoggerLocked().std_err;
 }
 
 StdOutLogTarget* GetStdOutLogTarget() {
-  std::lock_guard<std::mutex> lock(g_mutex);
+  LoggerLock lock;
   return &LoggerLocked().std_out;
 }
 
 DebuggerConsoleLogTarget* GetDebuggerConsoleLogTarget() {
-  std::lock_guard<std::mutex> lock(g_mutex);
+  LoggerLock lock;
   return &LoggerLocked().debugger;
 }
 

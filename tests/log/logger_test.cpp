@@ -120,6 +120,57 @@ TEST_F(LoggerTest, TargetsThatLogOrGoAwayAreSafe) {
   LogWarning("original");
   EXPECT_EQ(echo.messages, std::vector<std::string>{"original"});
   RemoveLogTarget(&echo);
+
+  // Targets may change the list from inside Write without deadlocking:
+  // the first entry removes `later` (never written to), then the writer
+  // itself, and adds `added`, which the same entry still reaches.
+  CaptureLogTarget later;
+  CaptureLogTarget added;
+  class ListChangingTarget : public CaptureLogTarget {
+   public:
+    ListChangingTarget(LogTarget* later, LogTarget* added) : later_(later), added_(added) {}
+    bool Write(const LogEntry& entry) override {
+      RemoveLogTarget(later_);
+      RemoveLogTarget(this);
+      ConfigureLogTarget(added_, kLogLevelOkay, 0, 0, "#M");
+      EXPECT_EQ(FindLogTarget("CaptureLogTarget"), added_);
+      return CaptureLogTarget::Write(entry);
+    }
+
+   private:
+    LogTarget* later_;
+    LogTarget* added_;
+  } changer(&later, &added);
+  ConfigureLogTarget(&changer, kLogLevelOkay, 0, 0, "#M");
+  ConfigureLogTarget(&later, kLogLevelOkay, 0, 0, "#M");
+  LogWarning("first");
+  LogWarning("second");
+  EXPECT_EQ(changer.messages, std::vector<std::string>{"first"});
+  EXPECT_TRUE(later.messages.empty());
+  EXPECT_EQ(added.messages, (std::vector<std::string>{"first", "second"}));
+  EXPECT_FALSE(changer.IsRegistered());
+  EXPECT_FALSE(later.IsRegistered());
+  RemoveLogTarget(&added);
+}
+
+// The last release from inside a Write ends the logger once the entry has
+// been dispatched, not under the dispatch's feet.
+TEST(LoggerLifetime, LastReleaseFromInsideWrite) {
+  class ReleasingTarget : public CaptureLogTarget {
+   public:
+    bool Write(const LogEntry& entry) override {
+      ReleaseLogger();
+      return CaptureLogTarget::Write(entry);
+    }
+  } releasing;
+  CaptureLogTarget after;
+  AcquireLogger();
+  ConfigureLogTarget(&releasing, kLogLevelOkay, 0, 0, "#M");
+  ConfigureLogTarget(&after, kLogLevelOkay, 0, 0, "#M");
+  LogWarning("last words");
+  EXPECT_EQ(after.messages, std::vector<std::string>{"last words"});
+  EXPECT_FALSE(releasing.IsRegistered());
+  EXPECT_FALSE(after.IsRegistered());
 }
 
 TEST_F(LoggerTest, ThreadsNeverInterleaveLines) {
