@@ -1,13 +1,7 @@
 // FakeCore: an in-process core for unit tests of the plugin frame. It offers
 // the CoreInterface operations, records what the plugin does with them, and
 // lets a test answer requests and run work on Yield. The Answer* helpers fill
-// a ResponseRecord the way a core does; ResponseLedger counts what the plugin
-// releases.
-//
-//   FakeCore core;
-//   core.on_request = [](ResponseRecord* response, const RequestRecord*) {
-//     AnswerJson(response, R"({"id": 7})");
-//   };
+// a ResponseRecord the way a core does and count what the plugin releases.
 #ifndef TAV_TESTS_PLUGIN_FAKE_CORE_H_
 #define TAV_TESTS_PLUGIN_FAKE_CORE_H_
 
@@ -80,14 +74,13 @@ struct FakeCore {
     };
     interface.UnregisterEventHandler = [](CoreInterface* self, const char* name,
                                           HostContext host_context) {
-      FakeCore& core = Of(self);
-      core.unregistrations.emplace_back(name);
-      auto found = std::find_if(core.registrations.begin(), core.registrations.end(),
-                                [&](const Registration& registration) {
-                                  return registration.name == name &&
-                                         registration.host_context == host_context;
-                                });
-      if (found != core.registrations.end()) core.registrations.erase(found);
+      std::vector<Registration>& registrations = Of(self).registrations;
+      Of(self).unregistrations.emplace_back(name);
+      for (auto it = registrations.begin(); it != registrations.end(); ++it) {
+        if (it->name != name || it->host_context != host_context) continue;
+        registrations.erase(it);
+        break;
+      }
     };
     interface.Yield = [](CoreInterface* self) {
       FakeCore& core = Of(self);
@@ -152,18 +145,11 @@ struct FakeCore {
 };
 
 // Releases of the records the Answer* helpers fill, and of their streams.
-struct ResponseLedger {
-  int released = 0;
-  int streams_released = 0;
-
-  static ResponseLedger& Get() {
-    static ResponseLedger ledger;
-    return ledger;
-  }
-};
+inline int g_responses_released = 0;
+inline int g_streams_released = 0;
 
 inline void ReleaseFakeResponse(ResponseRecord* record) {
-  ++ResponseLedger::Get().released;
+  ++g_responses_released;
   ReleaseCoreValue(&record->value);
   if (record->error_owned != 0) HeapFree(const_cast<char*>(record->error));
 }
@@ -209,7 +195,7 @@ struct FakeStream {
     *more = piece.more ? 1 : 0;
     return 1;
   }
-  static void Release(void*) { ++ResponseLedger::Get().streams_released; }
+  static void Release(void*) { ++g_streams_released; }
 };
 
 inline void AnswerStream(ResponseRecord* response, FakeStream* stream, uint64_t announced_size) {

@@ -109,7 +109,7 @@ class LoadedPlugin {
 class CallsTest : public ::testing::Test {
  protected:
   CallsTest() {
-    ResponseLedger::Get() = ResponseLedger();
+    g_responses_released = g_streams_released = 0;
     EXPECT_TRUE(plugin_.Initialize(core));
   }
 

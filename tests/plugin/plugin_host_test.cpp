@@ -99,7 +99,6 @@ TEST(PluginHost, LogLinesGoToTheCoreWhileTheModuleLives) {
     LogTarget* target = FindLogTarget(kPluginLogTargetName);
     ASSERT_NE(target, nullptr);
     EXPECT_FALSE(GetStdErrLogTarget()->IsRegistered());
-
     // A second module in the process uses the target that is there.
     FakeCore second_core;
     LoadedPlugin<TestModule> second;

@@ -91,7 +91,7 @@ TEST_F(RemoteCallTest, FailedAnswersNameMethodAndUrl) {
     EXPECT_EQ(result.failure().message, c.message);
     EXPECT_EQ(result.failure().status, c.status);
   }
-  EXPECT_EQ(ResponseLedger::Get().released, 4);
+  EXPECT_EQ(g_responses_released, 4);
 }
 
 TEST_F(RemoteCallTest, ArgumentThatDoesNotConvertIsNeverSent) {
@@ -148,7 +148,7 @@ TEST_F(RemoteCallTest, StreamIsReadInFullBlocksAndYieldsOnlyWhenShortAndUnfinish
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.description);
-    ResponseLedger::Get() = ResponseLedger();
+    g_responses_released = g_streams_released = 0;
     core.yield_count = 0;
     core.wait_labels.clear();
     size_t total = 0;
@@ -169,8 +169,8 @@ TEST_F(RemoteCallTest, StreamIsReadInFullBlocksAndYieldsOnlyWhenShortAndUnfinish
     EXPECT_EQ(stream.asked, std::vector<uint32_t>(c.piece_sizes.size(), 4096u));
     EXPECT_EQ(core.yield_count, c.expected_yields);
     EXPECT_EQ(core.wait_labels, Strings(c.expected_yields, "Wait: yield"));
-    EXPECT_EQ(ResponseLedger::Get().streams_released, 1);
-    EXPECT_EQ(ResponseLedger::Get().released, 1);
+    EXPECT_EQ(g_streams_released, 1);
+    EXPECT_EQ(g_responses_released, 1);
   }
 }
 
@@ -194,7 +194,7 @@ TEST_F(RemoteCallTest, StreamFailuresAreReportedAndEveryStreamIsReleased) {
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.description);
-    ResponseLedger::Get() = ResponseLedger();
+    g_responses_released = g_streams_released = 0;
     FakeStream stream;
     stream.pieces = c.pieces;
     answer = [&](ResponseRecord* response) {
@@ -205,8 +205,8 @@ TEST_F(RemoteCallTest, StreamFailuresAreReportedAndEveryStreamIsReleased) {
         module.Call<BindingProperty>(RequestMethod::kGet, "/s");
     ASSERT_FALSE(result.ok());
     EXPECT_EQ(result.failure().message, c.message);
-    EXPECT_EQ(ResponseLedger::Get().streams_released, 1);
-    EXPECT_EQ(ResponseLedger::Get().released, 1);
+    EXPECT_EQ(g_streams_released, 1);
+    EXPECT_EQ(g_responses_released, 1);
   }
 
   // A call that wants no value does not read the stream either.
@@ -214,7 +214,7 @@ TEST_F(RemoteCallTest, StreamFailuresAreReportedAndEveryStreamIsReleased) {
   answer = [&](ResponseRecord* response) { AnswerStream(response, &stream, 3); };
   EXPECT_TRUE(module.Call(RequestMethod::kPost, "/tav-a/v1/fire").ok());
   EXPECT_TRUE(stream.asked.empty());
-  EXPECT_EQ(ResponseLedger::Get().streams_released, 2);
+  EXPECT_EQ(g_streams_released, 2);
 }
 
 TEST_F(RemoteCallTest, AnnouncedStreamSizeDoesNotDecideTheReservation) {

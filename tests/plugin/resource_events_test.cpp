@@ -2,7 +2,6 @@
 
 #include <gtest/gtest.h>
 
-#include <chrono>
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -65,30 +64,6 @@ TEST_F(EventsTest, SendResourceEventNeedsTheCoresTypes) {
   EXPECT_EQ(unregistered.failure().message,
             "Couldn't convert native value because it's an unregistered structure.");
   EXPECT_EQ(core.sent_events.size(), 2u);
-}
-
-TEST_F(EventsTest, TelemetryIsPostedWithNamedTextFields) {
-  std::vector<std::string> seen;
-  core.on_request = [&](ResponseRecord* response, const RequestRecord* request) {
-    EXPECT_EQ(request->method, static_cast<uint32_t>(TAV_METHOD_POST));
-    seen = SeenArguments(request);
-    AnswerJson(response, "null");
-  };
-  std::future<MaybeType<Failure, Empty>> posted = module.PostTelemetry(
-      "bkt_perks__event", {{"event", "perks_champselect_noperks"}, {"queueId", "420"}});
-  ASSERT_EQ(posted.wait_for(std::chrono::seconds(0)), std::future_status::ready);
-  EXPECT_TRUE(posted.get().ok());
-  EXPECT_EQ(core.request_urls, std::vector<std::string>{"/telemetry/v1/events/bkt_perks__event"});
-  EXPECT_EQ(seen, (std::vector<std::string>{R"(event="perks_champselect_noperks")",
-                                            R"(queueId="420")"}));
-
-  core.on_request = [](ResponseRecord* response, const RequestRecord*) {
-    AnswerError(response, 500, "Table closed");
-  };
-  MaybeType<Failure, Empty> failed = module.PostTelemetry("bkt_perks__event", {}).get();
-  ASSERT_FALSE(failed.ok());
-  EXPECT_EQ(failed.failure().message,
-            "Error response for POST /telemetry/v1/events/bkt_perks__event: Table closed");
 }
 
 }  // namespace events_test
