@@ -1,13 +1,13 @@
 // LoadedPlugin: a module loaded in-process through the same load sequence
-// and entry points the core uses, for unit tests of the frame. Calls go
-// through the FunctionRecords' dispatch entry, and every answer is read and
-// released as the core would.
+// and entry points the core uses. Calls go through the FunctionRecords'
+// dispatch entry, and every answer is read and released as the core would.
+// CallsTest: a bare AppModule loaded and initialised on a FakeCore, for the
+// tests of the module's outgoing calls.
 //
 //   LoadedPlugin<TestModule> plugin;
 //   FakeCore core;
 //   ASSERT_TRUE(plugin.Initialize(core));
 //   Answer answer = plugin.Call("GetTestV1ThingsById", Request(TAV_METHOD_GET, "/test/v1/things/4"));
-//   EXPECT_EQ(answer.status, 200u);
 #ifndef TAV_TESTS_PLUGIN_LOADED_PLUGIN_H_
 #define TAV_TESTS_PLUGIN_LOADED_PLUGIN_H_
 
@@ -17,13 +17,10 @@
 #include <optional>
 #include <string>
 #include <string_view>
-#include <vector>
 
-#include "binding/core_value.h"
-#include "binding/json_writer.h"
 #include "fake_core.h"
+#include "plugin/app_module.h"
 #include "plugin/plugin_host.h"
-#include "tav/plugin_abi.h"
 
 namespace tav {
 
@@ -32,10 +29,7 @@ struct Answer {
   uint32_t status = 0;
   std::optional<std::string> error;
   bool error_owned = false;
-  std::string value_json;  // the value as JSON ("" for no value)
-  std::optional<std::string> additional_text;
-  std::vector<std::pair<std::string, std::string>> headers;
-  bool has_release = false;
+  std::string value_json;  // "" for no value
 };
 
 inline RequestRecord Request(uint32_t method, const char* url) {
@@ -46,26 +40,14 @@ inline RequestRecord Request(uint32_t method, const char* url) {
   return request;
 }
 
-// Reads `response` into an Answer and releases it with its own operations.
+// Reads `response` into an Answer and releases it with its own operation.
 inline Answer ReadAnswer(ResponseRecord& response) {
-  // Packed fields are copied out before anything takes a reference to them.
-  const char* const error = response.error;
-  const char* const additional_text = response.additional_text;
+  const char* const error = response.error;  // packed: copied out first
   Answer answer;
   answer.status = response.status;
   if (error != nullptr) answer.error = error;
   answer.error_owned = response.error_owned == 1;
-  if (response.value.kind != TAV_CORE_NULL) {
-    BindingProperty value;
-    EXPECT_TRUE(FromCoreValue(response.value, "value", nullptr, &value));
-    answer.value_json = WriteJson(value);
-  }
-  if (additional_text != nullptr) answer.additional_text = additional_text;
-  for (uint32_t i = 0; i < response.header_count; ++i) {
-    answer.headers.emplace_back(response.headers[i].name, response.headers[i].value);
-  }
-  answer.has_release = response.record_release != nullptr;
-  if (response.stream != nullptr) response.stream_release(response.stream);
+  if (response.value.kind != TAV_CORE_NULL) answer.value_json = CoreValueJson(response.value);
   if (response.record_release != nullptr) response.record_release(&response);
   return answer;
 }
@@ -73,12 +55,8 @@ inline Answer ReadAnswer(ResponseRecord& response) {
 template <class Module>
 class LoadedPlugin {
  public:
-  explicit LoadedPlugin(std::string_view short_name = "tav-test", uint32_t major = 18,
-                        uint32_t minor = 0, uint32_t patch = 0) {
-    std::memset(&info_, 0, sizeof(info_));
-    info_.major = major;
-    info_.minor = minor;
-    info_.patch = patch;
+  explicit LoadedPlugin(const char* short_name = "tav-test", uint32_t minor = 0) {
+    info_ = PluginHostInfo{18, minor, 0, nullptr, nullptr, nullptr, nullptr};
     LoadPlugin<Module>(&info_, short_name);
   }
   ~LoadedPlugin() { Shutdown(); }
@@ -90,7 +68,7 @@ class LoadedPlugin {
   Module& module() { return *static_cast<Module*>(info_.module); }
 
   bool Initialize(FakeCore& core, HostContext host_context = 0x5EED) {
-    init_args_ = core.InitArgs(host_context);
+    init_args_ = PluginInitArgs{&core.interface, host_context};
     return info_.entry_table->Initialize(info_.module, &init_args_) != 0;
   }
 
@@ -109,8 +87,8 @@ class LoadedPlugin {
     return nullptr;
   }
 
-  // Calls the function `name` with `request` (its dispatch context is set
-  // here) and reads the answer.
+  // Calls the function `name` with `request`, whose dispatch context is set
+  // here, and reads the answer.
   Answer Call(std::string_view name, RequestRecord request) {
     const FunctionRecord* function = Function(name);
     EXPECT_NE(function, nullptr) << name;
@@ -126,6 +104,18 @@ class LoadedPlugin {
   PluginHostInfo info_;
   PluginInitArgs init_args_{};
   bool shut_down_ = false;
+};
+
+class CallsTest : public ::testing::Test {
+ protected:
+  CallsTest() {
+    g_responses_released = g_streams_released = 0;
+    EXPECT_TRUE(plugin_.Initialize(core));
+  }
+
+  FakeCore core;
+  LoadedPlugin<AppModule> plugin_{"tav-perks"};
+  AppModule& module = plugin_.module();
 };
 
 }  // namespace tav

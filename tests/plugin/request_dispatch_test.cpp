@@ -1,22 +1,17 @@
 // The dispatch entry called directly with request records: route choice,
-// records the core got wrong, the request context, and the answer records
-// and their release.
+// records the core got wrong, the request context and the answer records.
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
 #include <string>
 
-#include "fake_core.h"
 #include "loaded_plugin.h"
 #include "plugin/request_dispatch.h"
-#include "runtime/heap.h"
 #include "test_module.h"
 
 namespace tav {
 namespace {
 
-using ::testing::ElementsAre;
-using ::testing::Pair;
 using test::TestModule;
 
 class DispatchTest : public ::testing::Test {
@@ -32,56 +27,34 @@ class DispatchTest : public ::testing::Test {
 };
 
 TEST_F(DispatchTest, AnswersValuesAndFailures) {
-  Answer thing = Call("GetTestV1ThingsById", Request(TAV_METHOD_GET, "/test/v1/things/4"));
-  EXPECT_EQ(thing.status, 200u);
-  EXPECT_EQ(thing.error, std::nullopt);
-  EXPECT_EQ(thing.value_json, R"({"id":4,"name":"thing 4"})");
-  EXPECT_TRUE(thing.has_release);
-
-  Answer missing = Call("GetTestV1ThingsById", Request(TAV_METHOD_GET, "/test/v1/things/404"));
-  EXPECT_EQ(missing.status, 404u);
-  EXPECT_EQ(missing.error, "No such thing");
-  EXPECT_TRUE(missing.error_owned);
-  EXPECT_EQ(missing.value_json, "");
-
-  Answer failure = Call("GetTestV1Failure", Request(TAV_METHOD_GET, "/test/v1/failure"));
-  EXPECT_EQ(failure.status, 500u);
-  EXPECT_EQ(failure.error, "Internal server error");
-  EXPECT_EQ(failure.additional_text, "see log");
-  EXPECT_THAT(failure.headers, ElementsAre(Pair("X-One", "1"), Pair("X-Two", "2")));
-}
-
-TEST_F(DispatchTest, ReleasingTheAnswerFreesEverythingItHeld) {
-  const char* calls[][2] = {
-      {"GetTestV1Things", "/test/v1/things"},
-      {"GetTestV1Failure", "/test/v1/failure"},
-      {"GetTestV1ThingsById", "/test/v1/things/x"},
-      {"GetTestV1Unregistered", "/test/v1/unregistered"},
+  struct Case {
+    const char* function;
+    const char* url;
+    uint32_t status;
+    std::optional<std::string> error;
+    bool error_owned;
+    const char* value;
   };
-  for (const auto& call : calls) {
-    SCOPED_TRACE(call[1]);
-    const HeapCounters before = ReadHeapCounters();
-    Answer answer = Call(call[0], Request(TAV_METHOD_GET, call[1]));
-    const HeapCounters after = ReadHeapCounters();
-    EXPECT_GT(after.allocation_count, before.allocation_count);
-    EXPECT_EQ(after.allocation_count - before.allocation_count,
-              after.free_count - before.free_count);
+  const Case cases[] = {
+      {"GetTestV1ThingsById", "/test/v1/things/4", 200, std::nullopt, false,
+       R"({"id":4,"name":"thing 4"})"},
+      {"GetTestV1ThingsById", "/test/v1/things/404", 404, "No such thing", true, ""},
+      {"GetTestV1Unregistered", "/test/v1/unregistered", 400,
+       "Couldn't convert native value because it's an unregistered structure.", true, ""},
+      // Whatever a handler throws is answered with a text that needs no
+      // allocation.
+      {"GetTestV1Throw", "/test/v1/throw", 500, "Internal server error", false, ""},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.url);
+    Answer answer = Call(c.function, Request(TAV_METHOD_GET, c.url));
+    EXPECT_EQ(answer.status, c.status);
+    EXPECT_EQ(answer.error, c.error);
+    EXPECT_EQ(answer.error_owned, c.error_owned);
+    EXPECT_EQ(answer.value_json, c.value);
   }
-}
-
-TEST_F(DispatchTest, AResultThatCannotBeEncodedAnswers400) {
-  Answer answer = Call("GetTestV1Unregistered", Request(TAV_METHOD_GET, "/test/v1/unregistered"));
-  EXPECT_EQ(answer.status, 400u);
-  EXPECT_EQ(answer.error, "Couldn't convert native value because it's an unregistered structure.");
-}
-
-TEST_F(DispatchTest, AnythingThrownAnswersInternalServerErrorWithoutAllocating) {
-  Answer answer = Call("GetTestV1Throw", Request(TAV_METHOD_GET, "/test/v1/throw"));
-  EXPECT_EQ(answer.status, 500u);
-  EXPECT_EQ(answer.error, "Internal server error");
-  EXPECT_FALSE(answer.error_owned);
-  ASSERT_FALSE(core_.logs.empty());
-  EXPECT_THAT(core_.logs.back().text, ::testing::EndsWith("Exception while dispatching /test/v1/throw"));
+  EXPECT_THAT(core_.logs.back().text,
+              ::testing::EndsWith("Exception while dispatching /test/v1/throw"));
 }
 
 TEST_F(DispatchTest, MalformedRequestsAreAnsweredNotFollowed) {
@@ -130,7 +103,6 @@ TEST_F(DispatchTest, MalformedRequestsAreAnsweredNotFollowed) {
 
 TEST_F(DispatchTest, UnknownDispatchContextsAreInvalidFunctions) {
   const FunctionRecord* record = plugin_.Function("GetTestV1Things");
-  ASSERT_NE(record, nullptr);
   int not_a_function = 0;
   for (const void* context : {static_cast<const void*>(nullptr),
                               static_cast<const void*>(&not_a_function)}) {
@@ -162,14 +134,14 @@ TEST_F(DispatchTest, RoutesMatchThePathAndTheMethod) {
        R"([{"id":1,"name":"one"},{"id":2,"name":"two"}])"},
       // The trailing slash was dropped at registration.
       {"GetTestV1Things", TAV_METHOD_GET, "/test/v1/things/", nullptr, 404, ""},
+      // The query is not part of the match: it goes to the arguments.
       {"GetTestV1Things", TAV_METHOD_GET, "/test/v1/things?sort=name&&", nullptr, 0, ""},
       {"GetTestV1Things", TAV_METHOD_POST, "/test/v1/things", nullptr, 404, ""},
       {"GetTestV1ThingsById", TAV_METHOD_GET, "/test/v1/things/7/parts", nullptr, 404, ""},
-      {"BrewTestV1PotsByName", TAV_METHOD_NAMED, "/test/v1/pots/green", "BREW", 200,
-       "\"brewing green\""},
+      {"BrewTestV1PotsByName", TAV_METHOD_NAMED, "/test/v1/pots/a%20b%2Fc", "BREW", 200,
+       "\"brewing a b/c\""},
       {"BrewTestV1PotsByName", TAV_METHOD_NAMED, "/test/v1/pots/green", "STEEP", 404, ""},
       {"BrewTestV1PotsByName", TAV_METHOD_GET, "/test/v1/pots/green", nullptr, 404, ""},
-      {"PatchTestV1ThingsById", TAV_METHOD_PATCH, "/test/v1/things/3", nullptr, 0, ""},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(std::string(c.function) + " " + c.url);
@@ -195,15 +167,10 @@ TEST_F(DispatchTest, ArgumentsThatDoNotDecodeAreRefused) {
   EXPECT_EQ(answer.error,
             "Couldn't assign value to 'id' of type object because the input is of an "
             "incompatible type ''.");
-
-  argument.value.kind = TAV_CORE_SIGNED;
-  argument.value.payload.i64 = -12;
-  answer = Call("PostTestV1Argument", request);
-  EXPECT_EQ(answer.status, 200u);
-  EXPECT_EQ(answer.value_json, "-12");
 }
 
 TEST_F(DispatchTest, HandlersThatAskGetTheRequestContext) {
+  // Of a repeated header, the last value counts.
   const CoreHeader headers[] = {{"mood", "sleepy"}, {"Accept", "text/x-yaml"}, {"mood", "bright"}};
   RequestRecord request = Request(TAV_METHOD_GET, "/test/v1/context?");
   request.headers = headers;
@@ -212,8 +179,7 @@ TEST_F(DispatchTest, HandlersThatAskGetTheRequestContext) {
   Answer answer = Call("GetTestV1Context", request);
   ASSERT_EQ(answer.status, 200u) << answer.error.value_or("");
   EXPECT_EQ(answer.value_json,
-            R"({"arrived":true,"headers":["Accept=text/x-yaml","mood=bright"],)"
-            R"("hostContext":61453,"method":"GET","mood":"bright","url":"/test/v1/context?"})");
+            "\"61453 GET /test/v1/context? mood:bright arrived Accept=text/x-yaml mood=bright\"");
 }
 
 TEST_F(DispatchTest, KeyChainsAreBoundedInDepth) {
@@ -226,26 +192,15 @@ TEST_F(DispatchTest, KeyChainsAreBoundedInDepth) {
   // Element 1 was never given: it stays a default element.
   answer = Call("GetTestV1Ids", Request(TAV_METHOD_GET, "/test/v1/ids?ids.2=9&ids.0=4"));
   EXPECT_EQ(answer.value_json, "[4,0,9]");
-  answer = Call("GetTestV1Ids", Request(TAV_METHOD_GET, "/test/v1/ids?ids.1=9&ids.0=4&ids.2=1"));
-  EXPECT_EQ(answer.value_json, "[4,9,1]");
 }
 
-TEST_F(DispatchTest, LongPathsAreMatchedWithoutTrouble) {
-  std::string url = "/test/v1/things/";
-  url.append(1 << 20, '7');
-  Answer answer = Call("GetTestV1ThingsById", Request(TAV_METHOD_GET, url.c_str()));
-  EXPECT_EQ(answer.status, 0u);
-  EXPECT_THAT(answer.error.value_or(""), ::testing::StartsWith("Value 7777"));
-}
-
-// Route choice among the routes of one function.
 TEST(SelectRoute, TheRouteWithTheShortestCapturesWinsAndTiesKeepTheEarlier) {
   LoadedPlugin<TestModule> plugin;
   struct Case {
     std::vector<const char*> templates;
     const char* path;
     int chosen;  // index into templates, -1 for none
-    std::vector<const char*> captures;
+    std::vector<std::string> captures;
   };
   const Case cases[] = {
       {{"/a/{x}", "/a/b"}, "/a/b", 1, {}},
@@ -271,8 +226,7 @@ TEST(SelectRoute, TheRouteWithTheShortestCapturesWinsAndTiesKeepTheEarlier) {
     }
     ASSERT_NE(route, nullptr);
     EXPECT_EQ(route->route.text(), c.templates[static_cast<size_t>(c.chosen)]);
-    EXPECT_EQ(std::vector<std::string>(captures.begin(), captures.end()),
-              std::vector<std::string>(c.captures.begin(), c.captures.end()));
+    EXPECT_EQ(std::vector<std::string>(captures.begin(), captures.end()), c.captures);
   }
 }
 

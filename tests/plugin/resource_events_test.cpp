@@ -2,14 +2,12 @@
 
 #include <gtest/gtest.h>
 
-#include <chrono>
 #include <cstdint>
-#include <map>
 #include <string>
 #include <vector>
 
 #include "binding/type_registration.h"
-#include "calls_fixture.h"
+#include "loaded_plugin.h"
 
 namespace tav {
 namespace events_test {
@@ -19,21 +17,6 @@ struct Lantern {
   std::string glow;
 };
 
-struct Unregistered {
-  int32_t id = 0;
-};
-
-struct SentEvent {
-  std::string name;
-  std::string payload;
-  uint32_t flag;
-  void* context;
-  bool operator==(const SentEvent& other) const {
-    return name == other.name && payload == other.payload && flag == other.flag &&
-           context == other.context;
-  }
-};
-
 class EventsTest : public CallsTest {
  protected:
   EventsTest() {
@@ -41,87 +24,46 @@ class EventsTest : public CallsTest {
         .Field("id", &Lantern::id)
         .Field("glow", &Lantern::glow)
         .Commit();
-    core.on_send_event = [this](const CoreEvent* event) {
-      sent.push_back({event->name, CoreValueJson(event->payload), event->flag, event->context});
-    };
   }
 
-  std::vector<SentEvent> sent;
+  std::vector<std::string> SentNames() const {
+    std::vector<std::string> names;
+    for (const FakeCore::SentEvent& event : core.sent_events) names.push_back(event.name);
+    return names;
+  }
 };
 
 TEST_F(EventsTest, PublishSendsTheSpecificEventAndTheBaseOneWithOnePayload) {
-  module.PublishResource("/tav-perks/v1/currentpage", Lantern{7, "amber"});
+  module.PublishResource("/tav-perks/v1/pages/12", Lantern{7, "amber"});
+  EXPECT_EQ(SentNames(), (std::vector<std::string>{"OnJsonApiEvent_tav-perks_v1_pages",
+                                                   "OnJsonApiEvent"}));
   const std::string payload =
-      R"({"data":{"glow":"amber","id":7},"eventType":"Update","uri":"/tav-perks/v1/currentpage"})";
-  EXPECT_EQ(sent, (std::vector<SentEvent>{
-                      {"OnJsonApiEvent_tav-perks_v1_currentpage", payload, 0, nullptr},
-                      {"OnJsonApiEvent", payload, 0, nullptr},
-                  }));
+      R"({"data":{"glow":"amber","id":7},"eventType":"Update","uri":"/tav-perks/v1/pages/12"})";
+  EXPECT_EQ(core.sent_events[0].payload, payload);
+  EXPECT_EQ(core.sent_events[1].payload, payload);
+
+  // When the specific name is the base name, the event is sent once.
+  core.sent_events.clear();
+  module.PublishResource("/", int32_t{1}, PluginResourceEventType::Delete);
+  EXPECT_EQ(SentNames(), std::vector<std::string>{"OnJsonApiEvent"});
+  EXPECT_EQ(core.sent_events[0].payload, R"({"data":1,"eventType":"Delete","uri":"/"})");
 }
 
-TEST_F(EventsTest, EventNamesFollowTheUri) {
-  struct Case {
-    const char* uri;
-    std::vector<std::string> names;
-  };
-  const std::vector<Case> cases = {
-      {"/x", {"OnJsonApiEvent_x", "OnJsonApiEvent"}},
-      {"/tav-perks/v1/pages/12", {"OnJsonApiEvent_tav-perks_v1_pages", "OnJsonApiEvent"}},
-      {"/", {"OnJsonApiEvent"}},  // the specific name is the base name: sent once
-  };
-  for (const Case& c : cases) {
-    SCOPED_TRACE(c.uri);
-    sent.clear();
-    module.PublishResource(c.uri, int32_t{1}, PluginResourceEventType::Delete);
-    std::vector<std::string> names;
-    for (const SentEvent& event : sent) names.push_back(event.name);
-    EXPECT_EQ(names, c.names);
-    ASSERT_FALSE(sent.empty());
-    EXPECT_NE(sent[0].payload.find(R"("eventType":"Delete")"), std::string::npos);
-  }
-}
-
-TEST_F(EventsTest, SendResourceEventReportsConversionFailures) {
+TEST_F(EventsTest, SendResourceEventNeedsTheCoresTypes) {
   PluginResourceEvent event;
   event.uri = "/tav-perks/v1/perks/disabled";
   event.data.MutableElement(0).SetInt64(8008);
-  MaybeType<Failure, Empty> result = module.SendResourceEvent("OnJsonApiEvent", event);
-  ASSERT_TRUE(result.ok());
-  ASSERT_EQ(sent.size(), 2u);
-  EXPECT_EQ(sent[1].payload,
+  ASSERT_TRUE(module.SendResourceEvent("OnJsonApiEvent", event).ok());
+  EXPECT_EQ(core.sent_events.back().payload,
             R"({"data":[8008],"eventType":"Create","uri":"/tav-perks/v1/perks/disabled"})");
 
-  // Without the core's types the event itself cannot be converted.
-  CallsModule bare;
+  // A module that was not loaded has no types to convert the event with.
+  AppModule bare;
   MaybeType<Failure, Empty> unregistered = bare.SendResourceEvent("OnJsonApiEvent", event);
   ASSERT_FALSE(unregistered.ok());
   EXPECT_EQ(unregistered.failure().message,
             "Couldn't convert native value because it's an unregistered structure.");
-  EXPECT_EQ(sent.size(), 2u);
-}
-
-TEST_F(EventsTest, TelemetryIsPostedWithNamedTextFields) {
-  std::vector<SeenArgument> seen;
-  core.on_request = [&](ResponseRecord* response, const RequestRecord* request) {
-    EXPECT_EQ(request->method, static_cast<uint32_t>(TAV_METHOD_POST));
-    seen = SeenArguments(request);
-    AnswerJson(response, "null");
-  };
-  std::future<MaybeType<Failure, Empty>> posted = module.PostTelemetry(
-      "bkt_perks__event", {{"event", "perks_champselect_noperks"}, {"queueId", "420"}});
-  ASSERT_EQ(posted.wait_for(std::chrono::seconds(0)), std::future_status::ready);
-  EXPECT_TRUE(posted.get().ok());
-  EXPECT_EQ(core.request_urls, std::vector<std::string>{"/telemetry/v1/events/bkt_perks__event"});
-  EXPECT_EQ(seen, (std::vector<SeenArgument>{{"event", R"("perks_champselect_noperks")"},
-                                             {"queueId", R"("420")"}}));
-
-  core.on_request = [](ResponseRecord* response, const RequestRecord*) {
-    AnswerError(response, 500, "Table closed");
-  };
-  MaybeType<Failure, Empty> failed = module.PostTelemetry("bkt_perks__event", {}).get();
-  ASSERT_FALSE(failed.ok());
-  EXPECT_EQ(failed.failure().message,
-            "Error response for POST /telemetry/v1/events/bkt_perks__event: Table closed");
+  EXPECT_EQ(core.sent_events.size(), 2u);
 }
 
 }  // namespace events_test

@@ -7,123 +7,101 @@
 #include <vector>
 
 #include "binding/type_registration.h"
-#include "calls_fixture.h"
+#include "loaded_plugin.h"
 
 namespace tav {
 namespace service_proxy_test {
 
+using Strings = std::vector<std::string>;
+
 struct Loadout {
   int32_t slot = 0;
-  std::vector<int32_t> runes;
 };
 
 struct NotRegistered {
   int32_t slot = 0;
 };
 
-using Line = CapturedLog::Line;
+// The text of the request's argument `name`.
+std::string TextArgument(const RequestRecord* request, const std::string& name) {
+  for (uint32_t i = 0; i < request->argument_count; ++i) {
+    if (request->arguments[i].name != name) continue;
+    const std::string json = CoreValueJson(request->arguments[i].value);
+    return json.substr(1, json.size() - 2);
+  }
+  return "<none>";
+}
 
-// Plays the login plugin's service-proxy endpoints. Each uuid request is
-// answered with the next uuid; the answer event comes either inside the
-// request (before the plugin has stored it) or on the core's next Yield.
+// Plays the login plugin's service-proxy endpoints: each request is answered
+// with the next uuid, and the service's answer event comes on the core's next
+// Yield, or inside the request (before the plugin has stored it).
 class ServiceProxyTest : public CallsTest {
  protected:
   ServiceProxyTest() {
-    RegisterStruct<Loadout>(module.registry(), "TestLoadout")
-        .Field("slot", &Loadout::slot)
-        .Field("runes", &Loadout::runes)
-        .Commit();
+    RegisterStruct<Loadout>(module.registry(), "TestLoadout").Field("slot", &Loadout::slot).Commit();
     core.on_request = [this](ResponseRecord* response, const RequestRecord* request) {
-      requests.push_back({request->url, SeenArguments(request)});
-      if (refuse_with != nullptr) {
-        AnswerError(response, 503, refuse_with);
-        return;
-      }
-      const bool uuid_based =
-          std::string(request->url) == "/tav-login/v1/service-proxy-uuid-requests";
-      PluginServiceProxyResponse answer;
-      answer.uuid = "uuid-" + std::to_string(requests.size());
-      answer.serviceName = Argument("service");
-      answer.methodName = Argument("method");
-      answer.payload = reply_payload;
-      answer.status = "200";
-      answer.error = reply_error;
-      if (uuid_based) {
-        AnswerJson(response, "\"" + answer.uuid + "\"");
-      } else {
-        AnswerJson(response, "null");
-      }
-      if (answer_inside_request) {
-        Deliver(uuid_based, answer);
-      } else {
-        core.on_yield = [this, uuid_based, answer] {
-          ServiceProxyTest* self = this;
-          const bool by_uuid = uuid_based;
-          const PluginServiceProxyResponse delivered = answer;
-          self->core.on_yield = nullptr;  // destroys this closure
-          self->Deliver(by_uuid, delivered);
-        };
-      }
+      requests.push_back(SeenArguments(request));
+      const bool by_uuid = std::string(request->url) == "/tav-login/v1/service-proxy-uuid-requests";
+      const std::string uuid = "uuid-" + std::to_string(requests.size());
+      AnswerJson(response, by_uuid ? "\"" + uuid + "\"" : "null");
+      pending = [this, by_uuid, uuid, service = TextArgument(request, "service"),
+                 method = TextArgument(request, "method")] {
+        Deliver(by_uuid ? "OnServiceProxyUuidEvent" : "OnServiceProxyMethodEvent", uuid, service,
+                method);
+      };
+      if (answer_inside_request) pending();
+    };
+    core.on_yield = [this] {
+      std::function<void()> run = std::move(pending);
+      pending = nullptr;
+      if (run) run();
     };
   }
 
-  // As the core delivers it: through the event callback that Initialize
-  // registered for the event's name.
-  void Deliver(bool uuid_based, const PluginServiceProxyResponse& answer) {
-    BindingProperty payload;
-    payload.MutableField("uuid").SetString(answer.uuid);
-    payload.MutableField("serviceName").SetString(answer.serviceName);
-    payload.MutableField("methodName").SetString(answer.methodName);
-    payload.MutableField("payload").SetString(answer.payload);
-    payload.MutableField("status").SetString(answer.status);
-    payload.MutableField("error").SetString(answer.error);
+  // Sends the answer event through the callback Initialize registered.
+  void Deliver(const char* event, const std::string& uuid, const std::string& service = "",
+               const std::string& method = "") {
+    BindingProperty answer;
+    answer.MutableField("uuid").SetString(uuid);
+    answer.MutableField("serviceName").SetString(service);
+    answer.MutableField("methodName").SetString(method);
+    answer.MutableField("payload").SetString(reply_payload);
+    answer.MutableField("status").SetString("200");
+    answer.MutableField("error").SetString(reply_error);
     CoreValue value{};
-    ToCoreValue(payload, nullptr, &value);
-    core.Deliver(uuid_based ? "OnServiceProxyUuidEvent" : "OnServiceProxyMethodEvent", value, 1);
+    ToCoreValue(answer, nullptr, &value);
+    core.Deliver(event, value, 1);
     ReleaseCoreValue(&value);
   }
 
-  // The text of the last request's argument of that name, JSON quotes off.
-  std::string Argument(const std::string& name) const {
-    for (const SeenArgument& argument : requests.back().arguments) {
-      if (argument.name == name) return argument.json.substr(1, argument.json.size() - 2);
-    }
-    return "<none>";
-  }
-
-  struct Sent {
-    std::string url;
-    std::vector<SeenArgument> arguments;
-  };
-  std::vector<Sent> requests;
-  std::string reply_payload = R"({"slot": 2, "runes": [8005, 8009]})";
+  std::vector<Strings> requests;  // the arguments of each
+  std::function<void()> pending;
+  std::string reply_payload = R"({"slot": 2})";
   std::string reply_error;
   bool answer_inside_request = false;
-  const char* refuse_with = nullptr;
 };
 
-TEST_F(ServiceProxyTest, AnswerAfterTheRequestIsStoredIsAwaitedAndConverted) {
-  MaybeType<Failure, Loadout> result =
-      module.CallServiceProxy<Loadout>("gamecustomization", "setloadout", Loadout{1, {8100}});
-  ASSERT_TRUE(result.ok()) << result.failure().message;
-  EXPECT_EQ(result.value().slot, 2);
-  EXPECT_EQ(result.value().runes, (std::vector<int32_t>{8005, 8009}));
-
-  ASSERT_EQ(requests.size(), 1u);
-  EXPECT_EQ(requests[0].url, "/tav-login/v1/service-proxy-uuid-requests");
-  EXPECT_EQ(requests[0].arguments,
-            (std::vector<SeenArgument>{{"method", R"("setloadout")"},
-                                       {"payload", R"("{\"runes\":[8100],\"slot\":1}")"},
-                                       {"service", R"("gamecustomization")"}}));
-  EXPECT_EQ(core.yield_count, 1);
+TEST_F(ServiceProxyTest, AnswerAfterOrBeforeTheRequestIsStoredIsAwaitedAndConverted) {
+  for (bool inside : {false, true}) {
+    SCOPED_TRACE(inside ? "inside the request" : "on the next yield");
+    answer_inside_request = inside;
+    core.logs.clear();
+    MaybeType<Failure, Loadout> result =
+        module.CallServiceProxy<Loadout>("gamecustomization", "setloadout", Loadout{1});
+    ASSERT_TRUE(result.ok()) << result.failure().message;
+    EXPECT_EQ(result.value().slot, 2);
+    const std::string uuid = "uuid-" + std::to_string(requests.size());
+    EXPECT_EQ(core.LogMessages(3),
+              (Strings{"tav-perks: Preparing service proxy request: gamecustomization.setloadout",
+                       "tav-perks: Started service proxy request: gamecustomization.setloadout (" +
+                           uuid + ")",
+                       "tav-perks: Fulfilled service proxy request: " + uuid}));
+  }
+  EXPECT_EQ(core.request_urls, Strings(2, "/tav-login/v1/service-proxy-uuid-requests"));
+  EXPECT_EQ(requests[0], (Strings{R"(method="setloadout")", R"(payload="{\"slot\":1}")",
+                                  R"(service="gamecustomization")"}));
+  EXPECT_EQ(core.yield_count, 1);  // only the answer that came later was waited for
   EXPECT_EQ(core.wait_labels.size(), 1u);
-  EXPECT_EQ(core.end_wait_count, 1);
-  EXPECT_EQ(log.lines,
-            (std::vector<Line>{
-                {kLogLevelAlways, "tav-perks: Preparing service proxy request: gamecustomization.setloadout"},
-                {kLogLevelAlways, "tav-perks: Started service proxy request: gamecustomization.setloadout (uuid-1)"},
-                {kLogLevelAlways, "tav-perks: Fulfilled service proxy request: uuid-1"},
-            }));
 }
 
 TEST_F(ServiceProxyTest, AnswersBecomeFailuresOrValues) {
@@ -134,7 +112,8 @@ TEST_F(ServiceProxyTest, AnswersBecomeFailuresOrValues) {
     const char* message;  // null: success
   };
   const std::vector<Case> cases = {
-      {"an error text", "{}", "Service unavailable: gamecustomization", "Service unavailable: gamecustomization"},
+      {"an error text", "{}", "Service unavailable: gamecustomization",
+       "Service unavailable: gamecustomization"},
       {"a payload that is not JSON", "slot=2", "",
        R"(Failed to deserialize response payload "slot=2" to a tav::service_proxy_test::Loadout)"},
       {"a payload of the wrong shape", R"({"slot": "two"})", "",
@@ -160,8 +139,38 @@ TEST_F(ServiceProxyTest, AnswersBecomeFailuresOrValues) {
   }
 }
 
+TEST_F(ServiceProxyTest, MethodBasedRequestInFlightRefusesASecondOne) {
+  Strings handled;
+  auto handler = [&](const PluginServiceProxyResponse& response) {
+    handled.push_back(response.payload);
+  };
+  reply_payload = "first";
+  EXPECT_EQ(module.InvokeServiceProxy("gamecustomization", "watch", std::string("a"), "onwatch",
+                                      handler),
+            "");
+  EXPECT_EQ(module.InvokeServiceProxy("gamecustomization", "watch", std::string("b"), "onwatch",
+                                      handler),
+            "Request already in flight");
+  EXPECT_EQ(core.request_urls, Strings{"/tav-login/v1/service-proxy-method-requests"});
+  EXPECT_EQ(requests[0], (Strings{R"(callback="onwatch")", R"(method="watch")",
+                                  R"(payload="\"a\"")", R"(service="gamecustomization")"}));
+  EXPECT_EQ(core.LogMessages(2),
+            Strings{"tav-perks: Could not invoke service proxy as request is already in flight"});
+
+  // The answer comes on the next pass of the core; then the key is free.
+  core.interface.Yield(&core.interface);
+  EXPECT_EQ(handled, Strings{"first"});
+  EXPECT_EQ(core.LogMessages(3).back(),
+            "tav-perks: Fulfilled service proxy request: gamecustomization.watch");
+  EXPECT_EQ(module.InvokeServiceProxy("gamecustomization", "watch", std::string("c"), "onwatch",
+                                      handler),
+            "");
+}
+
 TEST_F(ServiceProxyTest, RequestsThatAreNotStartedSayWhy) {
-  refuse_with = "Login session gone";
+  core.on_request = [](ResponseRecord* response, const RequestRecord*) {
+    AnswerError(response, 503, "Login session gone");
+  };
   MaybeType<Failure, Loadout> refused =
       module.CallServiceProxy<Loadout>("gamecustomization", "getloadout", std::string("perks"));
   ASSERT_FALSE(refused.ok());
@@ -175,61 +184,7 @@ TEST_F(ServiceProxyTest, RequestsThatAreNotStartedSayWhy) {
   EXPECT_EQ(unconvertible.failure().message,
             "Failed to convert type tav::service_proxy_test::NotRegistered to BindingProperty "
             "for serialization");
-  EXPECT_EQ(requests.size(), 1u);
-  EXPECT_EQ(core.yield_count, 0);
-}
-
-TEST_F(ServiceProxyTest, MethodBasedRequestInFlightRefusesASecondOne) {
-  std::vector<std::string> handled;
-  auto handler = [&](const PluginServiceProxyResponse& response) {
-    handled.push_back(response.serviceName + "/" + response.methodName + "/" + response.payload);
-  };
-  reply_payload = "first";
-  EXPECT_EQ(module.InvokeServiceProxy("gamecustomization", "watch", std::string("a"), "onwatch",
-                                      handler),
-            "");
-  EXPECT_EQ(module.InvokeServiceProxy("gamecustomization", "watch", std::string("b"), "onwatch",
-                                      handler),
-            "Request already in flight");
-  ASSERT_EQ(requests.size(), 1u);
-  EXPECT_EQ(requests[0].url, "/tav-login/v1/service-proxy-method-requests");
-  EXPECT_EQ(requests[0].arguments,
-            (std::vector<SeenArgument>{{"callback", R"("onwatch")"},
-                                       {"method", R"("watch")"},
-                                       {"payload", R"("\"a\"")"},
-                                       {"service", R"("gamecustomization")"}}));
-  std::vector<Line> errors;
-  for (const Line& line : log.lines) {
-    if (line.level == kLogLevelError) errors.push_back(line);
-  }
-  EXPECT_EQ(errors, (std::vector<Line>{{kLogLevelError,
-                                        "tav-perks: Could not invoke service proxy as request "
-                                        "is already in flight"}}));
-
-  // The answer comes on the next pass of the core; then the key is free.
-  core.interface.Yield(&core.interface);
-  EXPECT_EQ(handled, std::vector<std::string>{"gamecustomization/watch/first"});
-  EXPECT_EQ(log.lines.back().text,
-            "tav-perks: Fulfilled service proxy request: gamecustomization.watch");
-  EXPECT_EQ(module.InvokeServiceProxy("gamecustomization", "watch", std::string("c"), "onwatch",
-                                      handler),
-            "");
-  EXPECT_EQ(requests.size(), 2u);
-}
-
-TEST_F(ServiceProxyTest, UnclaimedAnswerWaitsForItsRequest) {
-  PluginServiceProxyResponse early;
-  early.uuid = "uuid-1";
-  early.payload = R"({"slot": 11})";
-  module.HandleServiceProxyUuidEvent(early);  // nobody waits yet: kept
-  // The request then gets that uuid; its own answer (uuid-1 again, later)
-  // is never needed.
-  answer_inside_request = false;
-  reply_payload = R"({"slot": 99})";
-  MaybeType<Failure, Loadout> result =
-      module.CallServiceProxy<Loadout>("gamecustomization", "setloadout", Loadout{});
-  ASSERT_TRUE(result.ok());
-  EXPECT_EQ(result.value().slot, 11);
+  EXPECT_EQ(core.request_urls.size(), 1u);
   EXPECT_EQ(core.yield_count, 0);
 }
 
@@ -237,34 +192,30 @@ TEST_F(ServiceProxyTest, RequestDisplacedBySameUuidFailsInsteadOfAborting) {
   // The login plugin hands out one uuid twice: a call made while the first
   // waits takes over its entry. The first must get a Failure, not a broken
   // promise (which would end the process).
-  core.on_request = [this](ResponseRecord* response, const RequestRecord* request) {
-    requests.push_back({request->url, SeenArguments(request)});
+  core.on_request = [](ResponseRecord* response, const RequestRecord*) {
     AnswerJson(response, R"("uuid-twin")");
   };
   std::string inner = "<not run>";
-  int yields = 0;
   core.on_yield = [&] {
-    if (++yields == 1) {
+    if (core.yield_count == 1) {
       MaybeType<Failure, Loadout> nested =
           module.CallServiceProxy<Loadout>("gamecustomization", "getloadout", int32_t{2});
       inner = nested.ok() ? std::to_string(nested.value().slot) : nested.failure().message;
       return;
     }
-    PluginServiceProxyResponse answer;
-    answer.uuid = "uuid-twin";
-    answer.payload = R"({"slot": 5})";
-    Deliver(true, answer);
+    reply_payload = R"({"slot": 5})";
+    Deliver("OnServiceProxyUuidEvent", "uuid-twin");
   };
   MaybeType<Failure, Loadout> outer =
       module.CallServiceProxy<Loadout>("gamecustomization", "getloadout", int32_t{1});
   ASSERT_FALSE(outer.ok());
   EXPECT_EQ(outer.failure().message, "Service proxy request was dropped before its answer arrived");
   EXPECT_EQ(inner, "5");
-  EXPECT_EQ(requests.size(), 2u);
+  EXPECT_EQ(core.request_urls.size(), 2u);
 }
 
 TEST_F(ServiceProxyTest, AsyncEventsGoToTheirHandlerOrAreLogged) {
-  std::vector<std::string> handled;
+  Strings handled;
   module.SetServiceProxyAsyncHandler("gamecustomization", "pushed",
                                      [&](const PluginServiceProxyResponse& response) {
                                        handled.push_back(response.payload);
@@ -276,10 +227,31 @@ TEST_F(ServiceProxyTest, AsyncEventsGoToTheirHandlerOrAreLogged) {
   module.HandleServiceProxyAsyncEvent(pushed);
   pushed.methodName = "stray";
   module.HandleServiceProxyAsyncEvent(pushed);
-  EXPECT_EQ(handled, std::vector<std::string>{"[1]"});
-  EXPECT_EQ(log.lines, (std::vector<Line>{{kLogLevelError,
-                                           "tav-perks: Could not find registered handler for "
-                                           "async service proxy event gamecustomization.stray"}}));
+  EXPECT_EQ(handled, Strings{"[1]"});
+  EXPECT_EQ(core.LogMessages(2),
+            Strings{"tav-perks: Could not find registered handler for async "
+                                     "service proxy event gamecustomization.stray"});
+}
+
+// Asks for a service-proxy request while it is being shut down.
+class FinalizingModule : public AppModule {
+ public:
+  void Finalize() override {
+    reason = InvokeServiceProxy("gamecustomization", "watch", int32_t{1}, "",
+                                [](const PluginServiceProxyResponse&) {});
+    AppModule::Finalize();
+  }
+  static inline std::string reason;
+};
+
+TEST(ServiceProxy, NoRequestIsMadeWhileShuttingDown) {
+  FakeCore core;
+  {
+    LoadedPlugin<FinalizingModule> plugin;
+    ASSERT_TRUE(plugin.Initialize(core));
+  }
+  EXPECT_EQ(FinalizingModule::reason, "Finalizing");
+  EXPECT_TRUE(core.request_urls.empty());
 }
 
 }  // namespace service_proxy_test

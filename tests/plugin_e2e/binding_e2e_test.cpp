@@ -14,32 +14,15 @@ using ::testing::StartsWith;
 
 using BindingTest = E2ePluginTest;
 
-std::string Field(const CallResult& result, const char* name) {
-  if (!result.value.IsObject() || !result.value.HasMember(name)) return "<missing>";
-  rapidjson::Document copy;
-  copy.CopyFrom(result.value[name], copy.GetAllocator());
-  CallResult holder;
-  holder.value.Swap(copy);
-  return holder.ValueJson();
-}
-
 TEST_F(BindingTest, BindsEveryPartOfTheRequest) {
-  CallResult result =
-      Call(TAV_METHOD_POST, "/e2e/v1/echo/12?flag&ids.1=7&ids.0=5&label=two+words%21&limit=3",
-           CallOptions()
-               .Header("trace", "abc-123")
-               .Body(R"({"name":"Birch","count":2,"tags":["light"]})", "application/json"));
+  const char* url = "/e2e/v1/echo/12?flag&ids.1=7&ids.0=5&label=two+words%21&limit=3";
+  CallResult result = core_.Call(
+      TAV_METHOD_POST, url,
+      CallOptions().Header("trace", "abc-123").Body(R"({"name":"Birch","count":2,"tags":["light"]})",
+                                                    "application/json"));
   ASSERT_TRUE(result.ok()) << result.Summary();
-  EXPECT_EQ(result.status, 200u);
-  EXPECT_EQ(Field(result, "id"), "12");
-  EXPECT_EQ(Field(result, "flag"), "true");
-  EXPECT_EQ(Field(result, "ids"), "[5,7]");
-  EXPECT_EQ(Field(result, "label"), "\"two words!\"");
-  EXPECT_EQ(Field(result, "trace"), "\"abc-123\"");
-  EXPECT_EQ(Field(result, "limit"), "3");
-  EXPECT_EQ(Field(result, "crate"), R"({"count":2,"name":"Birch","tags":["light"]})");
-  EXPECT_EQ(Field(result, "method"), "\"POST\"");
-  EXPECT_EQ(Field(result, "url"), "\"/e2e/v1/echo/12?flag&ids.1=7&ids.0=5&label=two+words%21&limit=3\"");
+  EXPECT_EQ(result.ValueJson(), std::string(R"(["12","true","5 7 ","two words!","abc-123","3",)") +
+                                    R"("Birch 2 light","POST",")" + url + "\"]");
 }
 
 TEST_F(BindingTest, BadArgumentsAreRefusedWithTheirMessage) {
@@ -75,7 +58,7 @@ TEST_F(BindingTest, BadArgumentsAreRefusedWithTheirMessage) {
   };
   for (Case& c : cases) {
     SCOPED_TRACE(c.url);
-    CallResult result = Call(TAV_METHOD_POST, c.url, std::move(c.options));
+    CallResult result = core_.Call(TAV_METHOD_POST, c.url, std::move(c.options));
     EXPECT_EQ(result.status, 0u);
     EXPECT_EQ(result.error, c.error);
   }
@@ -96,7 +79,7 @@ TEST_F(BindingTest, ValueConversionFailuresNameTheParameter) {
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.url);
-    CallResult result = Call(TAV_METHOD_POST, c.url);
+    CallResult result = core_.Call(TAV_METHOD_POST, c.url);
     EXPECT_EQ(result.status, 0u);
     EXPECT_EQ(result.error, c.error);
   }
@@ -125,7 +108,7 @@ TEST_F(BindingTest, BadBodiesAreRefusedWithTheirMessage) {
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.label);
-    CallResult result = Call(TAV_METHOD_PUT, "/e2e/v1/crate", CallOptions().Body(c.body, c.type));
+    CallResult result = core_.Call(TAV_METHOD_PUT, "/e2e/v1/crate", CallOptions().Body(c.body, c.type));
     EXPECT_EQ(result.status, 0u);
     ASSERT_TRUE(result.error.has_value());
     const std::string expected = c.error;

@@ -7,8 +7,6 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
-#include <string>
-
 #include "host/dev_core.h"
 
 namespace tav::host {
@@ -23,10 +21,6 @@ class E2ePluginTest : public ::testing::Test {
   void TearDown() override {
     core_.Shutdown();
     EXPECT_THAT(core_.faults(), ::testing::IsEmpty());
-  }
-
-  CallResult Call(uint32_t method, const std::string& url, CallOptions options = {}) {
-    return core_.Call(method, url, std::move(options));
   }
 
   DevCore core_;
