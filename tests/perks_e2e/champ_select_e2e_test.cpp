@@ -1,7 +1,5 @@
-// Champion select as the real plugin follows it through the gameflow and
-// champion-select sessions: which page is pushed when, what setting the
-// current page or changing pages pushes, what is reported when the game
-// refuses, and the platform switch that turns pushing off.
+// Champion select as the real plugin follows it: which page is pushed when,
+// what is reported when the game refuses, and the platform switch.
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
@@ -55,6 +53,9 @@ class ChampSelectTest : public PerksE2eTest {
 
 TEST_F(ChampSelectTest, BelowLevelEightTheChampionsPresetIsPushedFromTheFinalPhaseOn) {
   StartWithGale(5);
+  // Sessions that do not convert change nothing.
+  Signal(kGameflowSessionPath, R"({"phase":"Somewhere","gameData":7})");
+  Signal(kGameflowSessionPath, "[]");
   // No champion yet on entry: no page suits and nothing is pushed.
   Signal(kGameflowSessionPath, GameflowJson("ChampSelect"));
   EXPECT_THAT(PushedContents(), IsEmpty());
@@ -76,12 +77,16 @@ TEST_F(ChampSelectTest, BelowLevelEightTheChampionsPresetIsPushedFromTheFinalPha
   EXPECT_THAT(PushedContents(), ElementsAre(kBastionPresetSetting, kVerdantPresetSetting));
   EXPECT_EQ(CurrentPageId(), 52);
   EXPECT_EQ(ActivePageId(), 52);
-  // A session without the local player, or a champion of a style without
-  // preset, changes nothing.
+  // A session without the local player, a champion of a style without
+  // preset, and values that do not convert change nothing.
   Signal(kChampSelectSessionPath, R"({"localPlayerCellId":9,"myTeam":[{"cellId":3,"championId":107}],)"
                                   R"("timer":{"phase":"FINALIZATION"}})");
   Signal(kChampSelectSessionPath, ChampSelectJson(999, "FINALIZATION"));
+  Signal(kChampSelectSessionPath, R"({"myTeam":"nobody","timer":{"phase":"FINALIZATION"}})");
+  Signal(kCurrentSummonerPath, R"({"summonerLevel":"high"})");
   EXPECT_THAT(PushedContents(), SizeIs(2));
+  EXPECT_EQ(ActivePageId(), 52);
+  EXPECT_EQ(Get("/tav-perks/v1/customizationlimits"), R"("Locked")");
   EXPECT_THAT(core_.telemetry(), IsEmpty());
 }
 
@@ -190,7 +195,6 @@ TEST_F(ChampSelectTest, PerksDisabledByThePlatformPushNothingUntilEnabledAgain) 
   ASSERT_TRUE(set.ok()) << set.Summary();
   EXPECT_THAT(PushedContents(), IsEmpty());
   EXPECT_EQ(ActivePageId(), 0);
-  // Nothing was accepted, so leaving reports it, with no messages.
   Signal(kGameflowSessionPath, GameflowJson("GameStart"));
   ASSERT_THAT(core_.telemetry(), SizeIs(1));
   EXPECT_EQ(core_.telemetry()[0].fields.at("event_name"), "perks_champselect_noperks");
@@ -209,20 +213,6 @@ TEST_F(ChampSelectTest, PerksDisabledByThePlatformPushNothingUntilEnabledAgain) 
   // Further updates of the same phase are not a new entry.
   Signal(kGameflowSessionPath, GameflowJson("ChampSelect", true));
   EXPECT_THAT(PushedContents(), SizeIs(1));
-}
-
-TEST_F(ChampSelectTest, SessionsThatDoNotConvertChangeNothing) {
-  StartWithGale(30);
-  Signal(kGameflowSessionPath, R"({"phase":"Somewhere","gameData":7})");
-  Signal(kGameflowSessionPath, "[]");
-  EXPECT_THAT(PushedContents(), IsEmpty());
-  Signal(kGameflowSessionPath, GameflowJson("ChampSelect"));
-  ASSERT_THAT(PushedContents(), SizeIs(1));
-  Signal(kChampSelectSessionPath, R"({"myTeam":"nobody","timer":{"phase":"FINALIZATION"}})");
-  Signal(kCurrentSummonerPath, R"({"summonerLevel":"high"})");
-  EXPECT_THAT(PushedContents(), SizeIs(1));
-  EXPECT_EQ(Get("/tav-perks/v1/customizationlimits"), "31");
-  EXPECT_EQ(ActivePageId(), 1001);
 }
 
 }  // namespace

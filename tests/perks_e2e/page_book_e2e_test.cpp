@@ -1,5 +1,5 @@
-// The perk book through the development core: every page endpoint's answer,
-// its failures, the events each change publishes and the settings written.
+// The perk book through the development core: the page endpoints' answers
+// and refusals, the events each change publishes and the settings written.
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
@@ -31,18 +31,9 @@ class PageBookTest : public PerksE2eTest {
     const CallResult page = Call(TAV_METHOD_GET, PagePath(id));
     return page.ok() ? JsonText(page.value[field]) : page.Summary();
   }
-
-  // "id:order" of GET /pages, in the order served.
-  std::vector<std::string> PageOrders() {
-    std::vector<std::string> orders;
-    for (const auto& page : Call(TAV_METHOD_GET, "/tav-perks/v1/pages").value.GetArray()) {
-      orders.push_back(std::to_string(page["id"].GetInt()) + ":" + std::to_string(page["order"].GetInt()));
-    }
-    return orders;
-  }
 };
 
-TEST_F(PageBookTest, CreateAnswersThePagePublishesAndSaves) {
+TEST_F(PageBookTest, CreateUpdateReorderAndResetPublishAndSave) {
   Forget();
   const CallResult created = Call(
       TAV_METHOD_POST, "/tav-perks/v1/pages",
@@ -51,42 +42,35 @@ TEST_F(PageBookTest, CreateAnswersThePagePublishesAndSaves) {
   ASSERT_TRUE(created.ok()) << created.Summary();
   // Only name, styles and perks are taken; the answer is the page as
   // inserted, before it became current.
-  const int id = created.value["id"].GetInt();
-  EXPECT_NE(id, 77);
+  const int first = created.value["id"].GetInt();
+  EXPECT_NE(first, 77);
   EXPECT_EQ(created.ValueJson(),
-            R"({"autoModifiedSelections":[],"current":false,"id":)" + std::to_string(id) +
+            R"({"autoModifiedSelections":[],"current":false,"id":)" + std::to_string(first) +
                 R"(,"isActive":false,"isDeletable":true,"isEditable":true,"isValid":true,"name":"Gale",)"
                 R"("order":0,"primaryStyleId":710,"selectedPerkIds":[7101,7104,7107,7110,7204,7208],)"
                 R"("subStyleId":720})");
-
   EXPECT_THAT(PublishedUris(), ElementsAre("/tav-perks/v1/pages", "/tav-perks/v1/currentpage"));
-  const CallResult current = Call(TAV_METHOD_GET, "/tav-perks/v1/currentpage");
-  EXPECT_EQ(JsonText(current.value["current"]), "true");
-  EXPECT_THAT(Published("/tav-perks/v1/currentpage"), ElementsAre(current.ValueJson()));
+  const std::string current = Get("/tav-perks/v1/currentpage");
+  EXPECT_EQ(JsonText(JsonValue(current)["current"]), "true");
+  EXPECT_THAT(Published("/tav-perks/v1/currentpage"), ElementsAre(current));
   EXPECT_THAT(Published("/tav-perks/v1/pages"), ElementsAre("[" + created.ValueJson() + "]"));
-  EXPECT_EQ(Get(PagePath(id)), current.ValueJson());
   ASSERT_THAT(SettingsWrites(), SizeIs(1));
   EXPECT_EQ(SettingsWrites()[0],
-            R"({"data":{"pages":[],"perShardPerkBooks":{"":{"currentPageId":)" + std::to_string(id) +
-                R"(,"pages":[)" + current.ValueJson() +
+            R"({"data":{"pages":[],"perShardPerkBooks":{"":{"currentPageId":)" + std::to_string(first) +
+                R"(,"pages":[)" + current +
                 R"(]}},"settings":{"gameplayPatchVersionSeen":"","gameplayUpdatedPerksSeen":[],)"
                 R"("gridModeEnabled":false,"showLongDescriptions":false,"showPresetPages":true}},)"
                 R"("schemaVersion":5})");
 
-  // A second page takes the next order and becomes current. An unknown
-  // primary style is replaced by a catalogued one; the sub-style is kept.
-  const int second = CreatePage("Lost", 999, 720, kTempestPerks);
+  // An unknown primary style is replaced by a catalogued one; an unknown
+  // sub-style is kept, and the page is then invalid.
+  const int second = CreatePage("Lost", 999, 999, kTempestPerks);
   EXPECT_EQ(PageField(second, "order"), "1");
   EXPECT_EQ(CurrentPageId(), second);
   EXPECT_THAT(PageField(second, "primaryStyleId"), AnyOf("710", "720", "730", "740", "750"));
-  const int kept_sub = CreatePage("Lost sub", 710, 999, kTempestPerks);
-  EXPECT_EQ(PageField(kept_sub, "subStyleId"), "999");
-  EXPECT_EQ(PageField(kept_sub, "isValid"), "false");
-}
+  EXPECT_EQ(PageField(second, "subStyleId"), "999");
+  EXPECT_EQ(PageField(second, "isValid"), "false");
 
-TEST_F(PageBookTest, UpdateReplacesThePageThenPublishesSavesAndMakesItCurrent) {
-  const int first = CreatePage("First", 710, 720, kTempestPerks);
-  const int second = CreatePage("Second", 710, 720, kTempestPerks);
   Forget();
   const CallResult updated = Call(
       TAV_METHOD_PUT, PagePath(first),
@@ -104,34 +88,16 @@ TEST_F(PageBookTest, UpdateReplacesThePageThenPublishesSavesAndMakesItCurrent) {
   ASSERT_THAT(SettingsWrites(), SizeIs(1));
   EXPECT_EQ(JsonValue(SettingsWrites()[0])["data"]["perShardPerkBooks"][""]["currentPageId"].GetInt(), second);
 
-  struct Case {
-    const char* name;
-    int id;
-    const char* body;
-    const char* answer;
-  };
-  const Case failures[] = {
-      {"missing page", 12345, "{}", "404 Perk Page not found."},
-      {"unknown primary style", second, R"({"primaryStyleId":711,"subStyleId":720})", "400 Invalid Style."},
-      {"unknown sub-style", second, R"({"primaryStyleId":710,"subStyleId":0})", "400 Invalid Style."},
-      {"preset page", 50, "{}", "403 Page is not editable."},
-  };
-  for (const Case& c : failures) {
-    SCOPED_TRACE(c.name);
-    if (c.id == 50) {
-      ASSERT_TRUE(Call(TAV_METHOD_DELETE, "/tav-perks/v1/pages").ok());
-    }
-    Forget();
-    EXPECT_EQ(Answer(Call(TAV_METHOD_PUT, PagePath(c.id), c.body)), c.answer);
-    EXPECT_THAT(core_.sent_events(), IsEmpty());
-    EXPECT_THAT(SettingsWrites(), IsEmpty());
-  }
-}
-
-TEST_F(PageBookTest, ReorderThenResetPutsThePresetPagesBack) {
-  const int first = CreatePage("First", 710, 720, kTempestPerks);
-  const int second = CreatePage("Second", 720, 710, "[7201,7204,7207,7210,7104,7108]");
+  // Clearing the repair marks publishes without saving, and keeps the page.
   Forget();
+  const CallResult cleared = Call(TAV_METHOD_DELETE, PagePath(first) + "/auto-modified-selections");
+  ASSERT_TRUE(cleared.ok()) << cleared.Summary();
+  EXPECT_TRUE(cleared.value.IsNull());
+  EXPECT_EQ(PageField(first, "autoModifiedSelections"), "[]");
+  EXPECT_EQ(PageField(first, "name"), "\"Renamed\"");
+  EXPECT_THAT(PublishedUris(), ElementsAre(PagePath(first), "/tav-perks/v1/pages"));
+  EXPECT_THAT(SettingsWrites(), IsEmpty());
+
   ASSERT_TRUE(Call(TAV_METHOD_POST, "/tav-perks/v1/update-page-order",
                    R"({"targetPageId":)" + std::to_string(second) + R"(,"destinationPageId":)" +
                        std::to_string(first) + R"(,"offset":-1})")
@@ -142,38 +108,66 @@ TEST_F(PageBookTest, ReorderThenResetPutsThePresetPagesBack) {
             (std::vector<int>{second, first}));
 
   Forget();
-  const CallResult reset = Call(TAV_METHOD_DELETE, "/tav-perks/v1/pages");
-  ASSERT_TRUE(reset.ok()) << reset.Summary();
-  EXPECT_EQ(Get(PagePath(first)), "404 Perk Page not found.");
-  EXPECT_THAT(PageOrders(), ElementsAre("54:2147483638", "53:2147483639", "52:2147483640", "51:2147483641",
-                                        "50:2147483642"));
+  ASSERT_TRUE(Call(TAV_METHOD_DELETE, PagePath(second)).ok());
+  EXPECT_EQ(PageField(second, "id"), "404 Perk Page not found.");
+  EXPECT_THAT(ServedPageIds(), ElementsAre(first));
+  EXPECT_EQ(CurrentPageId(), first);
+  ASSERT_THAT(SettingsWrites(), SizeIs(1));
+
+  // Reset puts the preset pages back, the first current; they are never
+  // stored.
+  Forget();
+  ASSERT_TRUE(Call(TAV_METHOD_DELETE, "/tav-perks/v1/pages").ok());
+  EXPECT_THAT(ServedPageIds(), ElementsAre(54, 53, 52, 51, 50));
   EXPECT_EQ(CurrentPageId(), 50);
   EXPECT_THAT(PublishedUris(), ElementsAre("/tav-perks/v1/pages", "/tav-perks/v1/currentpage"));
-  // Preset pages are never stored.
   ASSERT_THAT(SettingsWrites(), SizeIs(1));
   EXPECT_EQ(JsonText(JsonValue(SettingsWrites()[0])["data"]["perShardPerkBooks"]),
             R"({"":{"currentPageId":50,"pages":[]}})");
 }
 
-TEST_F(PageBookTest, ClearingRepairMarksPublishesWithoutSaving) {
-  const int id = CreatePage("Marked", 710, 720, kTempestPerks);
-  ASSERT_TRUE(Call(TAV_METHOD_PUT, PagePath(id),
-                   R"({"name":"Marked","primaryStyleId":710,"subStyleId":720,"autoModifiedSelections":[2,5]})")
-                  .ok());
-  Forget();
-  const CallResult cleared = Call(TAV_METHOD_DELETE, PagePath(id) + "/auto-modified-selections");
-  ASSERT_TRUE(cleared.ok()) << cleared.Summary();
-  EXPECT_TRUE(cleared.value.IsNull());
-  EXPECT_EQ(PageField(id, "autoModifiedSelections"), "[]");
-  // The page itself is still there: this is not the page's DELETE.
-  EXPECT_EQ(PageField(id, "name"), "\"Marked\"");
-  EXPECT_THAT(PublishedUris(), ElementsAre(PagePath(id), "/tav-perks/v1/pages"));
-  EXPECT_THAT(SettingsWrites(), IsEmpty());
-
-  ASSERT_TRUE(Call(TAV_METHOD_DELETE, "/tav-perks/v1/pages").ok());
-  EXPECT_EQ(Answer(Call(TAV_METHOD_DELETE, PagePath(id) + "/auto-modified-selections")), "404 Perk Page not found.");
-  EXPECT_EQ(Answer(Call(TAV_METHOD_DELETE, PagePath(52) + "/auto-modified-selections")),
-            "403 Page is not editable.");
+TEST_F(PageBookTest, RefusalsAnswerTheirStatusAndChangeNothing) {
+  const int id = CreatePage("Gale", 710, 720, kTempestPerks);
+  const std::string page = PagePath(id);
+  struct Case {
+    uint32_t method;
+    std::string path;
+    std::string body;
+    const char* answer;
+    bool presets_only;  // needs a book of the preset pages alone
+  };
+  const Case cases[] = {
+      {TAV_METHOD_PUT, PagePath(12345), "{}", "404 Perk Page not found.", false},
+      {TAV_METHOD_PUT, page, R"({"primaryStyleId":711,"subStyleId":720})", "400 Invalid Style.", false},
+      {TAV_METHOD_PUT, page, R"({"primaryStyleId":710,"subStyleId":0})", "400 Invalid Style.", false},
+      {TAV_METHOD_DELETE, PagePath(12345), "", "404 Perk Page not found.", false},
+      {TAV_METHOD_DELETE, PagePath(12345) + "/auto-modified-selections", "", "404 Perk Page not found.", false},
+      {TAV_METHOD_PUT, "/tav-perks/v1/currentpage", "0", "404 Invalid Page Id", false},
+      {TAV_METHOD_PUT, "/tav-perks/v1/currentpage", "12345", "404 Perk page not found", false},
+      {TAV_METHOD_POST, "/tav-perks/v1/update-page-order",
+       R"({"targetPageId":12345,"destinationPageId":)" + std::to_string(id) + "}", "422 Target page ID is invalid.",
+       false},
+      {TAV_METHOD_POST, "/tav-perks/v1/update-page-order",
+       R"({"targetPageId":)" + std::to_string(id) + R"(,"destinationPageId":12345})",
+       "422 Destination page ID is invalid.", false},
+      {TAV_METHOD_PUT, PagePath(50), "{}", "403 Page is not editable.", true},
+      {TAV_METHOD_DELETE, PagePath(52) + "/auto-modified-selections", "", "403 Page is not editable.", true},
+      {TAV_METHOD_DELETE, PagePath(51), "", "403 Page is not deletable.", true},
+      // No rune book read: the preset pages alone fill the book.
+      {TAV_METHOD_POST, "/tav-perks/v1/pages", R"({"name":"More"})", "400 Max pages reached", true},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.path + " " + c.body);
+    if (c.presets_only && ServedPageIds().size() != 5) {
+      ASSERT_TRUE(Call(TAV_METHOD_DELETE, "/tav-perks/v1/pages").ok());
+    }
+    const std::vector<int> pages = ServedPageIds();
+    Forget();
+    EXPECT_EQ(Answer(c.body.empty() ? Call(c.method, c.path) : Call(c.method, c.path, c.body)), c.answer);
+    EXPECT_THAT(core_.sent_events(), IsEmpty());
+    EXPECT_THAT(SettingsWrites(), IsEmpty());
+    EXPECT_EQ(ServedPageIds(), pages);
+  }
 }
 
 TEST_F(PageBookTest, AFailedWriteIsLoggedAndChangesNothing) {
