@@ -3,10 +3,9 @@
 // the way each goes is pinned here so that a change shows.
 #include <gtest/gtest.h>
 
-#include <dirent.h>
-
 #include <algorithm>
 #include <cstdio>
+#include <filesystem>
 #include <map>
 #include <string>
 #include <vector>
@@ -25,12 +24,9 @@ const std::string kSuiteDir = std::string(TAV_TESTDATA_DIR) + "/json/";
 
 std::vector<std::string> SuiteFiles(const std::string& prefix) {
   std::vector<std::string> names;
-  if (DIR* dir = opendir(kSuiteDir.c_str())) {
-    while (dirent* entry = readdir(dir)) {
-      const std::string name = entry->d_name;
-      if (name.rfind(prefix, 0) == 0) names.push_back(name);
-    }
-    closedir(dir);
+  for (const auto& entry : std::filesystem::directory_iterator(kSuiteDir)) {
+    const std::string name = entry.path().filename().string();
+    if (name.rfind(prefix, 0) == 0) names.push_back(name);
   }
   std::sort(names.begin(), names.end());
   return names;

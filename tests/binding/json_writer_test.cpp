@@ -50,7 +50,6 @@ TEST(JsonWriter, CompactScalars) {
       {"smallest subnormal", Float(5e-324), "5e-324"},
       {"NaN has no JSON form", Float(std::nan("")), "null"},
       {"infinity has no JSON form", Float(HUGE_VAL), "null"},
-      {"negative infinity", Float(-HUGE_VAL), "null"},
       {"escapes", Text("q\"b\\n\n\x01/\x7f"), R"("q\"b\\n\n\u0001/)" "\x7f\""},
       {"embedded NUL", Text(std::string_view("a\0b", 3)), R"("a\u0000b")"},
       {"UTF-8 passes through", Text("Ros\xc3\xa9"), "\"Ros\xc3\xa9\""},

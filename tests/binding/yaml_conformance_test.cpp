@@ -10,14 +10,13 @@
 // reason, and the lists are checked both ways: a listed case that starts to
 // agree with the suite fails the test too, so the lists cannot go stale.
 #include <gtest/gtest.h>
-#include <rapidjson/reader.h>
-#include <rapidjson/stream.h>
 #include <yaml.h>
 
 #include <algorithm>
 #include <filesystem>
 #include <map>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "binding/codec_test_support.h"
@@ -34,30 +33,27 @@ struct YamlCase {
   std::string yaml;
   bool error = false;
   bool has_json = false;
-  std::vector<std::string> json_documents;  // one JSON text per YAML document
+  std::vector<BindingProperty> json_documents;
 };
 
-// The expected JSON holds one text per document, written one after another.
-std::vector<std::string> SplitJsonTexts(const std::string& text) {
-  // RapidJSON's vectorised white-space scan reads whole 16-byte blocks.
-  std::string padded = text;
-  padded.append(16, '\0');
-  std::vector<std::string> texts;
-  size_t offset = 0;
-  for (;;) {
-    size_t start = text.find_first_not_of(" \t\r\n", offset);
-    if (start == std::string::npos) return texts;
-    rapidjson::StringStream stream(padded.c_str() + start);
-    rapidjson::BaseReaderHandler<> ignore;
-    rapidjson::Reader reader;
-    rapidjson::ParseResult parsed = reader.Parse<rapidjson::kParseStopWhenDoneFlag>(stream, ignore);
-    if (parsed.IsError()) {
-      ADD_FAILURE() << "unreadable expected JSON at offset " << start;
-      return texts;
+// The expected JSON holds one text per YAML document, one after another:
+// each ends where the JSON reader finds the root of the next.
+std::vector<BindingProperty> JsonDocuments(std::string_view text) {
+  const std::string_view kNextRoot =
+      "Error: The document root must not be followed by other values. at offset ";
+  std::vector<BindingProperty> documents;
+  while (text.find_first_not_of(" \t\r\n") != std::string_view::npos) {
+    BindingResult whole = ParseJson(text);
+    size_t end = text.size();
+    if (!whole.ok() && whole.error().substr(0, kNextRoot.size()) == kNextRoot) {
+      end = std::stoul(std::string(whole.error().substr(kNextRoot.size())));
     }
-    texts.push_back(text.substr(start, stream.Tell()));
-    offset = start + stream.Tell();
+    BindingResult parsed = ParseJson(text.substr(0, end));
+    EXPECT_TRUE(parsed.ok()) << parsed.error();
+    documents.push_back(std::move(parsed.value()));
+    text.remove_prefix(end);
   }
+  return documents;
 }
 
 const std::vector<YamlCase>& Cases() {
@@ -71,7 +67,7 @@ const std::vector<YamlCase>& Cases() {
       c.error = fs::exists(entry.path() / "error");
       c.has_json = fs::exists(entry.path() / "in.json");
       if (c.has_json) {
-        c.json_documents = SplitJsonTexts(testing::ReadBytes(entry.path() / "in.json"));
+        c.json_documents = JsonDocuments(testing::ReadBytes(entry.path() / "in.json"));
       }
       loaded.push_back(std::move(c));
     }
@@ -247,11 +243,9 @@ struct Expectation {
 
 Expectation ExpectedOutcome(const YamlCase& c) {
   Expectation expected;
-  for (const std::string& json : c.json_documents) {
+  for (const BindingProperty& document : c.json_documents) {
     if (!expected.tree.isEmpty()) expected.multi_document = true;
-    BindingResult parsed = ParseJson(json);
-    EXPECT_TRUE(parsed.ok()) << parsed.error();
-    expected.tree = std::move(parsed.value());
+    expected.tree.Assign(document);
   }
   return expected;
 }
