@@ -121,20 +121,6 @@ TEST_F(AppModuleTest, AHandlerThatThrowsDoesNotReachTheCore) {
               ::testing::EndsWith("tav-test: exception while handling event OnX: ember went out"));
 }
 
-TEST_F(AppModuleTest, AwaitYieldsUntilTheValueIsSet) {
-  std::promise<MaybeType<Failure, test::Thing>> promise;
-  core_.on_yield = [&] {
-    if (core_.yield_count == 3) promise.set_value(Failure::NotFound("gone"));
-  };
-  MaybeType<Failure, test::Thing> result = module().Await(promise.get_future());
-  ASSERT_FALSE(result.ok());
-  EXPECT_EQ(result.failure().message, "gone");
-  EXPECT_THAT(core_.wait_labels,
-              ElementsAre("Wait: future<tav::MaybeType<tav::Failure, tav::test::Thing>>"));
-  EXPECT_EQ(core_.yield_count, 3);
-  EXPECT_EQ(core_.end_wait_count, 1);
-}
-
 TEST(AppModule, RequestBeforeInitializeAnswersWithoutACore) {
   LoadedPlugin<TestModule> plugin;
   ResponseRecord response;

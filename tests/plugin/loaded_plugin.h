@@ -1,13 +1,8 @@
 // LoadedPlugin: a module loaded in-process through the same load sequence
 // and entry points the core uses. Calls go through the FunctionRecords'
 // dispatch entry, and every answer is read and released as the core would.
-// CallsTest: a bare AppModule loaded and initialised on a FakeCore, for the
-// tests of the module's outgoing calls.
-//
-//   LoadedPlugin<TestModule> plugin;
-//   FakeCore core;
-//   ASSERT_TRUE(plugin.Initialize(core));
-//   Answer answer = plugin.Call("GetTestV1ThingsById", Request(TAV_METHOD_GET, "/test/v1/things/4"));
+// CallsTest: a bare AppModule loaded and initialised on a FakeCore, with
+// test::Thing registered, for the tests of the module's outgoing calls.
 #ifndef TAV_TESTS_PLUGIN_LOADED_PLUGIN_H_
 #define TAV_TESTS_PLUGIN_LOADED_PLUGIN_H_
 
@@ -21,6 +16,7 @@
 #include "fake_core.h"
 #include "plugin/app_module.h"
 #include "plugin/plugin_host.h"
+#include "test_module.h"
 
 namespace tav {
 
@@ -33,8 +29,7 @@ struct Answer {
 };
 
 inline RequestRecord Request(uint32_t method, const char* url) {
-  RequestRecord request;
-  std::memset(&request, 0, sizeof(request));
+  RequestRecord request{};
   request.method = method;
   request.url = url;
   return request;
@@ -111,6 +106,10 @@ class CallsTest : public ::testing::Test {
   CallsTest() {
     g_responses_released = g_streams_released = 0;
     EXPECT_TRUE(plugin_.Initialize(core));
+    RegisterStruct<test::Thing>(module.registry(), "TestThing")
+        .Field("id", &test::Thing::id)
+        .Field("name", &test::Thing::name)
+        .Commit();
   }
 
   FakeCore core;

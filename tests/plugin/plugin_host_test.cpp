@@ -6,8 +6,6 @@
 #include <string>
 
 #include "loaded_plugin.h"
-#include "log/logger.h"
-#include "plugin/plugin_log_target.h"
 #include "test_module.h"
 
 namespace tav {
@@ -87,35 +85,6 @@ TEST(PluginHost, InitializeRegistersTheServiceProxyEventsAndShutdownRemovesThem)
   EXPECT_THAT(core.unregistrations,
               UnorderedElementsAre("OnServiceProxyUuidEvent", "OnServiceProxyMethodEvent",
                                    "OnServiceProxyAsyncEvent"));
-}
-
-TEST(PluginHost, LogLinesGoToTheCoreWhileTheModuleLives) {
-  AcquireLogger();
-  ASSERT_TRUE(GetStdErrLogTarget()->IsRegistered());
-  {
-    FakeCore core;
-    LoadedPlugin<TestModule> plugin;
-    ASSERT_TRUE(plugin.Initialize(core));
-    LogTarget* target = FindLogTarget(kPluginLogTargetName);
-    ASSERT_NE(target, nullptr);
-    EXPECT_FALSE(GetStdErrLogTarget()->IsRegistered());
-    // A second module in the process uses the target that is there.
-    FakeCore second_core;
-    LoadedPlugin<TestModule> second;
-    ASSERT_TRUE(second.Initialize(second_core));
-    EXPECT_EQ(FindLogTarget(kPluginLogTargetName), target);
-
-    LogWarning("%s has %d leaves", "the oak", 12);
-    ASSERT_EQ(core.logs.size(), 1u);
-    EXPECT_EQ(core.logs[0].level, 1);
-    EXPECT_THAT(core.logs[0].text,
-                ::testing::MatchesRegex("[0-9]{4}-[0-9]{2}-[0-9]{2}T[0-9]{2}:[0-9]{2}:[0-9]{2}"
-                                        "\\.[0-9]{3}\\|   WARN\\| DBG\\| the oak has 12 leaves"));
-    EXPECT_TRUE(second_core.logs.empty());
-  }
-  EXPECT_EQ(FindLogTarget(kPluginLogTargetName), nullptr);
-  EXPECT_TRUE(GetStdErrLogTarget()->IsRegistered());
-  ReleaseLogger();
 }
 
 TEST(PluginHost, WordsThatAreNotLiveModulesAreRefused) {

@@ -3,11 +3,9 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <cstdint>
 #include <string>
 #include <vector>
 
-#include "binding/type_registration.h"
 #include "loaded_plugin.h"
 
 namespace tav {
@@ -39,18 +37,9 @@ TEST(MatchesResourcePattern, AsteriskTakesOneOrMoreCharactersOfOneSegment) {
   }
 }
 
-struct Totem {
-  int32_t level = 0;
-  std::string label;
-};
-
 class ObserverTest : public CallsTest {
  protected:
   ObserverTest() {
-    RegisterStruct<Totem>(module.registry(), "TestTotem")
-        .Field("level", &Totem::level)
-        .Field("label", &Totem::label)
-        .Commit();
     core.on_request = [this](ResponseRecord* response, const RequestRecord*) {
       if (current.empty()) {
         AnswerError(response, 404, "Not found");
@@ -113,24 +102,6 @@ TEST_F(ObserverTest, DispatchRootsTheUriAndCallsExactBeforePatterns) {
   seen.clear();
   Dispatch("/tav-perks/v1/pages/7/x", PluginResourceEventType::Update, "null");
   EXPECT_TRUE(seen.empty());
-}
-
-TEST_F(ObserverTest, TypedObserverConvertsUpdatesAndGivesDefaultsForDeletes) {
-  std::vector<RemotingTypedResult<Totem>> typed;
-  current = R"({"level": 4, "label": "Owl"})";
-  module.Observe<Totem>("/tav-perks/v1/totem",
-                        [&](const RemotingTypedResult<Totem>& result) { typed.push_back(result); });
-  Dispatch("/tav-perks/v1/totem", PluginResourceEventType::Update, R"({"level": 9})");
-  Dispatch("/tav-perks/v1/totem", PluginResourceEventType::Update, R"({"level": "high"})");  // dropped
-  Dispatch("/tav-perks/v1/totem", PluginResourceEventType::Delete, R"({"level": "ignored"})");
-  ASSERT_EQ(typed.size(), 3u);
-  EXPECT_EQ(typed[0].eventType, PluginResourceEventType::Create);
-  EXPECT_EQ(typed[0].value.label, "Owl");
-  EXPECT_EQ(typed[1].eventType, PluginResourceEventType::Update);
-  EXPECT_EQ(typed[1].value.level, 9);
-  EXPECT_EQ(typed[2].uri, "/tav-perks/v1/totem");
-  EXPECT_EQ(typed[2].eventType, PluginResourceEventType::Delete);
-  EXPECT_EQ(typed[2].value.level, 0);
 }
 
 TEST_F(ObserverTest, ObserverMayReplaceOrClearObserversWhileItRuns) {

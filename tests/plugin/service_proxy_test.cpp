@@ -6,7 +6,6 @@
 #include <string>
 #include <vector>
 
-#include "binding/type_registration.h"
 #include "loaded_plugin.h"
 
 namespace tav {
@@ -14,13 +13,7 @@ namespace service_proxy_test {
 
 using Strings = std::vector<std::string>;
 
-struct Loadout {
-  int32_t slot = 0;
-};
-
-struct NotRegistered {
-  int32_t slot = 0;
-};
+using test::Thing;
 
 // The text of the request's argument `name`.
 std::string TextArgument(const RequestRecord* request, const std::string& name) {
@@ -38,7 +31,6 @@ std::string TextArgument(const RequestRecord* request, const std::string& name) 
 class ServiceProxyTest : public CallsTest {
  protected:
   ServiceProxyTest() {
-    RegisterStruct<Loadout>(module.registry(), "TestLoadout").Field("slot", &Loadout::slot).Commit();
     core.on_request = [this](ResponseRecord* response, const RequestRecord* request) {
       requests.push_back(SeenArguments(request));
       const bool by_uuid = std::string(request->url) == "/tav-login/v1/service-proxy-uuid-requests";
@@ -76,7 +68,7 @@ class ServiceProxyTest : public CallsTest {
 
   std::vector<Strings> requests;  // the arguments of each
   std::function<void()> pending;
-  std::string reply_payload = R"({"slot": 2})";
+  std::string reply_payload = R"({"id": 2})";
   std::string reply_error;
   bool answer_inside_request = false;
 };
@@ -86,10 +78,10 @@ TEST_F(ServiceProxyTest, AnswerAfterOrBeforeTheRequestIsStoredIsAwaitedAndConver
     SCOPED_TRACE(inside ? "inside the request" : "on the next yield");
     answer_inside_request = inside;
     core.logs.clear();
-    MaybeType<Failure, Loadout> result =
-        module.CallServiceProxy<Loadout>("gamecustomization", "setloadout", Loadout{1});
+    MaybeType<Failure, Thing> result =
+        module.CallServiceProxy<Thing>("gamecustomization", "setloadout", Thing{1, "Ember"});
     ASSERT_TRUE(result.ok()) << result.failure().message;
-    EXPECT_EQ(result.value().slot, 2);
+    EXPECT_EQ(result.value().id, 2);
     const std::string uuid = "uuid-" + std::to_string(requests.size());
     EXPECT_EQ(core.LogMessages(3),
               (Strings{"tav-perks: Preparing service proxy request: gamecustomization.setloadout",
@@ -98,10 +90,14 @@ TEST_F(ServiceProxyTest, AnswerAfterOrBeforeTheRequestIsStoredIsAwaitedAndConver
                        "tav-perks: Fulfilled service proxy request: " + uuid}));
   }
   EXPECT_EQ(core.request_urls, Strings(2, "/tav-login/v1/service-proxy-uuid-requests"));
-  EXPECT_EQ(requests[0], (Strings{R"(method="setloadout")", R"(payload="{\"slot\":1}")",
-                                  R"(service="gamecustomization")"}));
-  EXPECT_EQ(core.yield_count, 1);  // only the answer that came later was waited for
-  EXPECT_EQ(core.wait_labels.size(), 1u);
+  EXPECT_EQ(requests[0],
+            (Strings{R"(method="setloadout")", R"(payload="{\"id\":1,\"name\":\"Ember\"}")",
+                     R"(service="gamecustomization")"}));
+  // Only the answer that came later was waited for.
+  EXPECT_EQ(core.yield_count, 1);
+  EXPECT_EQ(core.wait_labels,
+            Strings{"Wait: future<tav::MaybeType<tav::Failure, tav::test::Thing>>"});
+  EXPECT_EQ(core.end_wait_count, 1);
 }
 
 TEST_F(ServiceProxyTest, AnswersBecomeFailuresOrValues) {
@@ -115,22 +111,20 @@ TEST_F(ServiceProxyTest, AnswersBecomeFailuresOrValues) {
       {"an error text", "{}", "Service unavailable: gamecustomization",
        "Service unavailable: gamecustomization"},
       {"a payload that is not JSON", "slot=2", "",
-       R"(Failed to deserialize response payload "slot=2" to a tav::service_proxy_test::Loadout)"},
-      {"a payload of the wrong shape", R"({"slot": "two"})", "",
-       R"(Failed to deserialize response payload "{"slot": "two"}" to a tav::service_proxy_test::Loadout)"},
-      {"an empty payload", "", "",
-       R"(Failed to deserialize response payload "" to a tav::service_proxy_test::Loadout)"},
-      {"a good payload", R"({"slot": 6})", "", nullptr},
+       R"(Failed to deserialize response payload "slot=2" to a tav::test::Thing)"},
+      {"a payload of the wrong shape", R"({"id": "two"})", "",
+       R"(Failed to deserialize response payload "{"id": "two"}" to a tav::test::Thing)"},
+      {"a good payload", R"({"id": 6})", "", nullptr},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.description);
     reply_payload = c.payload;
     reply_error = c.error;
-    MaybeType<Failure, Loadout> result =
-        module.CallServiceProxy<Loadout>("gamecustomization", "getloadout", int32_t{3});
+    MaybeType<Failure, Thing> result =
+        module.CallServiceProxy<Thing>("gamecustomization", "getloadout", int32_t{3});
     if (c.message == nullptr) {
       ASSERT_TRUE(result.ok()) << result.failure().message;
-      EXPECT_EQ(result.value().slot, 6);
+      EXPECT_EQ(result.value().id, 6);
       continue;
     }
     ASSERT_FALSE(result.ok());
@@ -171,18 +165,18 @@ TEST_F(ServiceProxyTest, RequestsThatAreNotStartedSayWhy) {
   core.on_request = [](ResponseRecord* response, const RequestRecord*) {
     AnswerError(response, 503, "Login session gone");
   };
-  MaybeType<Failure, Loadout> refused =
-      module.CallServiceProxy<Loadout>("gamecustomization", "getloadout", std::string("perks"));
+  MaybeType<Failure, Thing> refused =
+      module.CallServiceProxy<Thing>("gamecustomization", "getloadout", std::string("perks"));
   ASSERT_FALSE(refused.ok());
   EXPECT_EQ(refused.failure().message,
             "Error response for POST /tav-login/v1/service-proxy-uuid-requests: Login session gone");
   EXPECT_EQ(refused.failure().status, 0u);  // the reason is a text, without the call's status
 
-  MaybeType<Failure, Loadout> unconvertible =
-      module.CallServiceProxy<Loadout>("gamecustomization", "getloadout", NotRegistered{});
+  MaybeType<Failure, Thing> unconvertible =
+      module.CallServiceProxy<Thing>("gamecustomization", "getloadout", test::Unregistered{});
   ASSERT_FALSE(unconvertible.ok());
   EXPECT_EQ(unconvertible.failure().message,
-            "Failed to convert type tav::service_proxy_test::NotRegistered to BindingProperty "
+            "Failed to convert type tav::test::Unregistered to BindingProperty "
             "for serialization");
   EXPECT_EQ(core.request_urls.size(), 1u);
   EXPECT_EQ(core.yield_count, 0);
@@ -198,16 +192,16 @@ TEST_F(ServiceProxyTest, RequestDisplacedBySameUuidFailsInsteadOfAborting) {
   std::string inner = "<not run>";
   core.on_yield = [&] {
     if (core.yield_count == 1) {
-      MaybeType<Failure, Loadout> nested =
-          module.CallServiceProxy<Loadout>("gamecustomization", "getloadout", int32_t{2});
-      inner = nested.ok() ? std::to_string(nested.value().slot) : nested.failure().message;
+      MaybeType<Failure, Thing> nested =
+          module.CallServiceProxy<Thing>("gamecustomization", "getloadout", int32_t{2});
+      inner = nested.ok() ? std::to_string(nested.value().id) : nested.failure().message;
       return;
     }
-    reply_payload = R"({"slot": 5})";
+    reply_payload = R"({"id": 5})";
     Deliver("OnServiceProxyUuidEvent", "uuid-twin");
   };
-  MaybeType<Failure, Loadout> outer =
-      module.CallServiceProxy<Loadout>("gamecustomization", "getloadout", int32_t{1});
+  MaybeType<Failure, Thing> outer =
+      module.CallServiceProxy<Thing>("gamecustomization", "getloadout", int32_t{1});
   ASSERT_FALSE(outer.ok());
   EXPECT_EQ(outer.failure().message, "Service proxy request was dropped before its answer arrived");
   EXPECT_EQ(inner, "5");

@@ -34,6 +34,8 @@ class TestModule : public AppModule {
         .Field("name", &Thing::name)
         .Commit();
     Get("/test/v1/things/{id}", &TestModule::GetThing, PathArg("id"));
+    // Also named GetTestV1ThingsById: a second route of that function.
+    Get("/test/v1/things/byId", &TestModule::GetFirstThing);
     Get("/test/v1/things/", &TestModule::ListThings);
     Endpoint(RequestMethod::kNamed, "BREW", "/test/v1/pots/{name}", &TestModule::Brew,
              PathArg("name"));
@@ -57,6 +59,7 @@ class TestModule : public AppModule {
     if (id == 404) return Failure::NotFound("No such thing");
     return Thing{id, "thing " + std::to_string(id)};
   }
+  MaybeType<Failure, Thing> GetFirstThing() { return Thing{1, "first"}; }
   MaybeType<Failure, std::vector<Thing>> ListThings() {
     return std::vector<Thing>{{1, "one"}, {2, "two"}};
   }

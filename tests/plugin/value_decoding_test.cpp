@@ -18,7 +18,6 @@ TEST(ValueDecoding, SniffsMapsAndArraysOfEachFormat) {
       {"\x80", ValueSniff::kMsgpack},           // empty map
       {"\x9f", ValueSniff::kMsgpack},           // fixarray of 15
       {"\xdc\x00\x00", ValueSniff::kMsgpack},   // array 16
-      {"\xdf", ValueSniff::kMsgpack},           // map 32
       {"\xa3" "abc", ValueSniff::kText},        // a MessagePack string is not sniffed
       {"\xe0", ValueSniff::kText},
       {"  {\"a\":1}", ValueSniff::kJson},
@@ -27,7 +26,6 @@ TEST(ValueDecoding, SniffsMapsAndArraysOfEachFormat) {
       {"   ---\na: 1", ValueSniff::kYaml},
       {"--", ValueSniff::kText},
       {"", ValueSniff::kText},
-      {"12", ValueSniff::kText},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.text);
