@@ -1,8 +1,7 @@
 // A small plugin written straight against the C ABI, used to test the
 // development core. It offers a handful of functions whose answers describe
 // what the core sent, and "actions" that make it call the core back: send an
-// event, register a handler, make a request (reading a streamed answer), log,
-// wait. Some functions answer with faulty records on purpose, so the tests
+// event, register a handler, make a request, log, wait. Some functions answer with faulty records on purpose, so the tests
 // can see the core survive them.
 //
 // It keeps to the ownership rules: values the core sends are copied when
@@ -22,20 +21,10 @@
 
 namespace {
 
-// --- Counted heap --------------------------------------------------------------
+// --- Heap --------------------------------------------------------------------------
 
-uint64_t g_allocations = 0;
-uint64_t g_frees = 0;
-
-void* Allocate(size_t size) {
-  ++g_allocations;
-  return std::calloc(1, size == 0 ? 1 : size);
-}
-void Free(const void* block) {
-  if (block == nullptr) return;
-  ++g_frees;
-  std::free(const_cast<void*>(block));
-}
+void* Allocate(size_t size) { return std::calloc(1, size == 0 ? 1 : size); }
+void Free(const void* block) { std::free(const_cast<void*>(block)); }
 char* CopyText(const char* text) {
   size_t length = std::strlen(text);
   char* copy = static_cast<char*>(Allocate(length + 1));
@@ -108,7 +97,6 @@ CoreValue Structure(const std::vector<Field>& fields) {
 void Release(CoreValue* v) {
   switch (v->kind) {
     case TAV_CORE_OWNED_STRING:
-    case TAV_CORE_OWNED_BLOB:
       Free(v->payload.ref.address);
       break;
     case TAV_CORE_COLLECTION: {
@@ -132,22 +120,13 @@ void Release(CoreValue* v) {
   *v = Null();
 }
 
-// A deep copy with owned kinds: what the plugin keeps of a value it was sent.
+// A deep copy with owned kinds: what the plugin keeps of a value it was sent
+// (the core sends it no bytes, which would stay borrowed).
 CoreValue Copy(const CoreValue& v) {
   switch (v.kind) {
     case TAV_CORE_STRING:
     case TAV_CORE_OWNED_STRING:
       return Text(static_cast<const char*>(v.payload.ref.address));
-    case TAV_CORE_BLOB:
-    case TAV_CORE_OWNED_BLOB: {
-      CoreValue out = Null();
-      out.kind = TAV_CORE_OWNED_BLOB;
-      void* bytes = Allocate(v.payload.ref.length);
-      if (v.payload.ref.length > 0) std::memcpy(bytes, v.payload.ref.address, v.payload.ref.length);
-      out.payload.ref.address = bytes;
-      out.payload.ref.length = v.payload.ref.length;
-      return out;
-    }
     case TAV_CORE_COLLECTION: {
       const auto* array = static_cast<const CoreValue*>(v.payload.ref.address);
       std::vector<CoreValue> elements;
@@ -183,7 +162,6 @@ struct Module {
   PluginInitArgs* args = nullptr;
   std::vector<std::string> registered;  // names this module must unregister at Shutdown
   std::vector<CoreValue> received;      // copies of every event delivered to it
-  std::vector<ResponseRecord*> kept;    // core answers released only at Shutdown
 };
 
 Module* g_module = nullptr;
@@ -215,19 +193,9 @@ void Forget(const std::string& name) {
   }
 }
 
-uint64_t YieldOnce(const char* label) {
-  Core()->BeginWait(Core(), label, 0);
-  Core()->Yield(Core());
-  return Core()->EndWait(Core());
-}
-
 // --- Responses the plugin fills -------------------------------------------------------
 
-uint64_t g_record_releases = 0;
-uint64_t g_stream_releases = 0;
-
 void ReleaseRecord(ResponseRecord* record) {
-  ++g_record_releases;
   Release(&record->value);
   if (record->error_owned) Free(record->error);
   for (uint32_t i = 0; i < record->header_count; ++i) {
@@ -267,11 +235,6 @@ uint8_t ReadFakeStream(void* handle, void* buffer, uint32_t* length, uint8_t* mo
   *length = static_cast<uint32_t>(count);
   *more = stream->offset < stream->body.size() ? 1 : 0;
   return 1;
-}
-
-void ReleaseFakeStream(void* handle) {
-  ++g_stream_releases;
-  delete static_cast<FakeStream*>(handle);
 }
 
 // --- Functions ---------------------------------------------------------------------------
@@ -348,74 +311,21 @@ CoreValue DescribeRequest(const RequestRecord* request, const FunctionContext* f
                     {"body", Text(body), true}});
 }
 
-// Sends a request to the core, reads the whole answer, releases it.
+// Sends a request ("method", "url") to the core and describes the answer.
 CoreValue DoRequest(const RequestRecord* call) {
-  const CoreValue* named = Argument(call, "args");
-  const CoreValue* positional = Argument(call, "positional");
-  const CoreValue* keep = Argument(call, "keepRecord");
   std::string url = TextOf(Argument(call, "url"));
-
-  std::vector<CoreArgument> arguments;
-  if (named != nullptr && named->kind == TAV_CORE_STRUCTURE) {
-    const auto* entries = static_cast<const CoreStructEntry*>(named->payload.ref.address);
-    for (uint32_t i = 0; i < named->payload.ref.length; ++i) arguments.push_back({entries[i].key, entries[i].value});
-  }
-  if (positional != nullptr && positional->kind == TAV_CORE_COLLECTION) {
-    const auto* elements = static_cast<const CoreValue*>(positional->payload.ref.address);
-    for (uint32_t i = 0; i < positional->payload.ref.length; ++i) arguments.push_back({nullptr, elements[i]});
-  }
   RequestRecord request;
   std::memset(&request, 0, sizeof(request));
   request.method = static_cast<uint32_t>(NumberOf(Argument(call, "method")));
   request.url = url.c_str();
-  request.arguments = arguments.data();
-  request.argument_count = static_cast<uint32_t>(arguments.size());
   request.host_context = Context();
-  // A kept answer lives on the heap, so that its late release names the
-  // record the core filled.
-  bool keep_record = keep != nullptr && keep->kind == TAV_CORE_BOOL && keep->payload.boolean;
-  ResponseRecord local;
-  ResponseRecord& response = keep_record ? *new ResponseRecord : local;
+  ResponseRecord response;
   std::memset(&response, 0, sizeof(response));
   Core()->Request(Core(), &response, &request);
-
-  std::string body;
-  uint64_t reads = 0;
-  uint64_t yields = 0;
-  bool read_failed = false;
-  if (response.stream != nullptr) {
-    char buffer[4096];
-    for (;;) {
-      uint32_t length = sizeof(buffer);
-      uint8_t more = 0;
-      ++reads;
-      if (!response.stream_read(response.stream, buffer, &length, &more)) {
-        read_failed = true;
-        break;
-      }
-      body.append(buffer, length);
-      if (!more) break;
-      if (length < sizeof(buffer)) {
-        YieldOnce("Wait: yield");
-        ++yields;
-      }
-    }
-    response.stream_release(response.stream);
-  }
   CoreValue result = Structure({{"status", Unsigned(response.status), true},
                                 {"error", response.error ? Text(response.error) : Null(), true},
-                                {"value", Copy(response.value), true},
-                                {"streamed", Bool(response.stream != nullptr), true},
-                                {"streamSize", Unsigned(response.stream_size), true},
-                                {"body", Text(body), true},
-                                {"reads", Unsigned(reads), true},
-                                {"yields", Unsigned(yields), true},
-                                {"readFailed", Bool(read_failed), true}});
-  if (keep_record) {
-    g_module->kept.push_back(&response);
-  } else {
-    response.record_release(&response);
-  }
+                                {"value", Copy(response.value), true}});
+  response.record_release(&response);
   return result;
 }
 
@@ -465,20 +375,6 @@ void Action(ResponseRecord* response, const RequestRecord* request) {
     Core()->BeginWait(Core(), "Wait: count", 0);
     for (int64_t i = 0; i < count; ++i) Core()->Yield(Core());
     return Answer(response, Unsigned(Core()->EndWait(Core())));
-  }
-  if (name == "stream") {
-    auto* stream = new FakeStream{TextOf(Argument(request, "body")), 0,
-                                  static_cast<uint32_t>(NumberOf(Argument(request, "chunk")))};
-    response->status = 200;
-    response->stream = stream;
-    response->stream_read = &ReadFakeStream;
-    response->stream_release = &ReleaseFakeStream;
-    response->stream_size = stream->body.size();
-    return;
-  }
-  if (name == "counters") {
-    return Answer(response, Structure({{"recordReleases", Unsigned(g_record_releases), true},
-                                       {"streamReleases", Unsigned(g_stream_releases), true}}));
   }
   Fail(response, 404, "Unknown action");
 }
@@ -635,21 +531,13 @@ void Shutdown(void* module) {
     for (const std::string& name : m->registered) Core()->UnregisterEventHandler(Core(), name.c_str(), Context());
   }
   for (CoreValue& event : m->received) Release(&event);
-  for (ResponseRecord* record : m->kept) {
-    record->record_release(record);
-    delete record;
-  }
   delete g_unreleased_stream;
   g_unreleased_stream = nullptr;
   delete m;
   g_module = nullptr;
 }
 
-void GetMemoryStatistics(void*, MemoryStatistics* statistics) {
-  std::memset(statistics, 0, sizeof(*statistics));
-  statistics->allocation_count = g_allocations;
-  statistics->free_count = g_frees;
-}
+void GetMemoryStatistics(void*, MemoryStatistics* statistics) { std::memset(statistics, 0, sizeof(*statistics)); }
 
 }  // namespace
 
@@ -658,10 +546,6 @@ FAKE_EXPORT void load_tav_perks(PluginHostInfo* info) {
   BuildDescription();
   g_entry = {&Initialize, &Shutdown, &GetMemoryStatistics};
   g_module = new Module();
-  g_allocations = 0;
-  g_frees = 0;
-  g_record_releases = 0;
-  g_stream_releases = 0;
   info->major = 18;
   info->minor = 0;
   info->patch = 0;

@@ -28,13 +28,8 @@ class FakePluginTest : public ::testing::Test {
   }
 
   // Makes the plugin send a request to the core and describe the answer.
-  CallResult PluginRequest(uint32_t method, const std::string& url, const std::string& named_json = "{}",
-                           const std::string& positional_json = "[]") {
-    return Action("request", CallOptions()
-                                 .Arg("method", std::to_string(method))
-                                 .ArgText("url", url)
-                                 .Arg("args", named_json)
-                                 .Arg("positional", positional_json));
+  CallResult PluginRequest(uint32_t method, const std::string& url) {
+    return Action("request", CallOptions().Arg("method", std::to_string(method)).ArgText("url", url));
   }
 
   // What the plugin's callbacks received so far, as JSON text.
