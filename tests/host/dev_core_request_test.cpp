@@ -68,7 +68,7 @@ TEST(HostResponse, StreamsGiveTheirBodyInThePlannedChunks) {
     plan.fail_at_read = c.fail_at_read;
     ResponseRecord record;
     FillHostResponse(&record, PeerResponse::Streamed(plan), stats);
-    EXPECT_EQ(record.stream_size, c.body.size());
+    EXPECT_EQ(static_cast<uint64_t>(record.stream_size), c.body.size());
     std::string body;
     std::string reads;
     char buffer[4096];

@@ -289,7 +289,8 @@ class PerksE2eTest : public ::testing::Test {
   }
   // The page marked active, 0 for none.
   int ActivePageId() {
-    for (const auto& page : Call(TAV_METHOD_GET, "/tav-perks/v1/pages").value.GetArray()) {
+    const CallResult pages = Call(TAV_METHOD_GET, "/tav-perks/v1/pages");
+    for (const auto& page : pages.value.GetArray()) {
       if (page["isActive"].GetBool()) return page["id"].GetInt();
     }
     return 0;

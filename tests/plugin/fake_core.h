@@ -61,7 +61,8 @@ struct FakeCore {
     interface.Request = [](CoreInterface* self, ResponseRecord* response,
                            const RequestRecord* request) {
       FakeCore& core = Of(self);
-      core.request_urls.emplace_back(request->url);
+      const char* url = request->url;  // the record is packed: no reference to a member
+      core.request_urls.emplace_back(url);
       if (core.on_request) core.on_request(response, request);
     };
     interface.SendEvent = [](CoreInterface* self, const CoreEvent* event) {
