@@ -225,8 +225,7 @@ TEST_F(ApiHelpTest, TablesAreSortedByName) {
   for (const BindingProperty& function : full.value()["functions"].Elements()) {
     order.emplace_back(function["name"].GetString());
   }
-  EXPECT_EQ(order,
-            (std::vector<std::string>{"GetReefShells", "Zeta", "_under", "alpha", "beta"}));
+  EXPECT_EQ(order, (std::vector<std::string>{"GetReefShells", "Zeta", "_under", "alpha", "beta"}));
 
   BindingResult epytext = ApiHelp(registry_, BindingHelpFormat::Epytext);
   ASSERT_TRUE(epytext.ok()) << epytext.error();

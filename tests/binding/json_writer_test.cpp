@@ -50,7 +50,9 @@ TEST(JsonWriter, CompactScalars) {
       {"smallest subnormal", Float(5e-324), "5e-324"},
       {"NaN has no JSON form", Float(std::nan("")), "null"},
       {"infinity has no JSON form", Float(HUGE_VAL), "null"},
-      {"escapes", Text("q\"b\\n\n\x01/\x7f"), R"("q\"b\\n\n\u0001/)" "\x7f\""},
+      {"escapes", Text("q\"b\\n\n\x01/\x7f"),
+       R"("q\"b\\n\n\u0001/)"
+       "\x7f\""},
       {"embedded NUL", Text(std::string_view("a\0b", 3)), R"("a\u0000b")"},
       {"UTF-8 passes through", Text("Ros\xc3\xa9"), "\"Ros\xc3\xa9\""},
       {"blob as Base64", Made([](BindingProperty& v) { v.SetBlob("\x01\x02\x03\xff", 4); }),
@@ -98,8 +100,8 @@ TEST(JsonWriter, EveryControlByteIsEscapedWhereverItSits) {
       text[position] = control;
       char escaped[8];
       std::snprintf(escaped, sizeof escaped, "\\u%04X", static_cast<unsigned>(control));
-      const std::string quoted = "\"" + std::string(position, 'p') + escaped +
-                                 std::string(63 - position, 'p') + "\"";
+      const std::string quoted =
+          "\"" + std::string(position, 'p') + escaped + std::string(63 - position, 'p') + "\"";
       BindingProperty list;
       list.Append().SetString(text);
       list.Append().MutableField(text).SetBool(true);

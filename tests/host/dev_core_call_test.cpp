@@ -49,17 +49,19 @@ TEST_F(DevCoreCall, RoutesByMethodAndTemplate) {
 }
 
 TEST_F(DevCoreCall, PluginSeesTheWholeRequest) {
-  CallResult result = core_.Call(TAV_METHOD_POST, "/fake/v1/echo?x=1",
-                                 CallOptions()
-                                     .Arg("page", R"({"id":7,"perks":[8100,8112],"name":"Dawn","ok":true})")
-                                     .Positional("-5")
-                                     .ArgText("note", "a\"b"));
+  CallResult result =
+      core_.Call(TAV_METHOD_POST, "/fake/v1/echo?x=1",
+                 CallOptions()
+                     .Arg("page", R"({"id":7,"perks":[8100,8112],"name":"Dawn","ok":true})")
+                     .Positional("-5")
+                     .ArgText("note", "a\"b"));
   ASSERT_TRUE(result.ok()) << result.Summary();
   EXPECT_EQ(Field(result, "method"), "6");
   EXPECT_EQ(Field(result, "hostContext"), std::to_string(kDefaultHostContext));
-  EXPECT_EQ(Field(result, "args"),
-            R"([{"name":"page","kind":10,"value":{"id":7,"perks":[8100,8112],"name":"Dawn","ok":true}},)"
-            R"({"name":null,"kind":2,"value":-5},{"name":"note","kind":6,"value":"a\"b"}])");
+  EXPECT_EQ(
+      Field(result, "args"),
+      R"([{"name":"page","kind":10,"value":{"id":7,"perks":[8100,8112],"name":"Dawn","ok":true}},)"
+      R"({"name":null,"kind":2,"value":-5},{"name":"note","kind":6,"value":"a\"b"}])");
   EXPECT_EQ(Field(result, "methodName"), "null");
   EXPECT_THAT(result.headers, ElementsAre(std::make_pair(std::string("X-Fake"), std::string("echo"))));
   EXPECT_EQ(result.flag, 1);

@@ -39,9 +39,11 @@ TEST_F(DevCoreEvent, ResourceChangesReachBothEventNames) {
   for (const DeliveredEvent& event : core_.delivered_events()) {
     delivered.push_back(event.name + " " + JsonText(event.payload));
   }
-  EXPECT_THAT(delivered,
-              ElementsAre(R"(OnJsonApiEvent_tav-settings_v2_ready {"uri":"/tav-settings/v2/ready","eventType":"Create","data":true})",
-                          R"(OnJsonApiEvent {"uri":"/tav-settings/v2/ready","eventType":"Create","data":true})"));
+  EXPECT_THAT(
+      delivered,
+      ElementsAre(
+          R"(OnJsonApiEvent_tav-settings_v2_ready {"uri":"/tav-settings/v2/ready","eventType":"Create","data":true})",
+          R"(OnJsonApiEvent {"uri":"/tav-settings/v2/ready","eventType":"Create","data":true})"));
 }
 
 TEST_F(DevCoreEvent, NoDeliveryAfterUnregistration) {

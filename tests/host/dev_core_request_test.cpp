@@ -33,12 +33,14 @@ TEST_F(DevCoreRequest, AnswersAndFailuresReachThePlugin) {
   for (const auto& c : cases) {
     SCOPED_TRACE(c.path);
     CallResult result = PluginRequest(c.method, c.path);
-    EXPECT_EQ(Field(result, "status") + " " + Field(result, "error") + " " + Field(result, "value"), c.answer);
+    EXPECT_EQ(Field(result, "status") + " " + Field(result, "error") + " " + Field(result, "value"),
+              c.answer);
   }
   core_.SetUnroutedToResourceStore(false);
   EXPECT_EQ(Field(PluginRequest(TAV_METHOD_GET, "/tav-nothing/v1/here"), "error"),
             R"("No peer for GET /tav-nothing/v1/here")");
-  EXPECT_THAT(core_.faults(), ElementsAre("peer for /tav-broken/v1/thing threw: sample data missing"));
+  EXPECT_THAT(core_.faults(),
+              ElementsAre("peer for /tav-broken/v1/thing threw: sample data missing"));
   const HostResponseCounts after = HostResponseStatistics();
   EXPECT_EQ(after.filled - before.filled, 6u);
   EXPECT_EQ(after.outstanding, before.outstanding);

@@ -1,8 +1,8 @@
 // A small plugin written straight against the C ABI, used to test the
 // development core. It offers a handful of functions whose answers describe
 // what the core sent, and "actions" that make it call the core back: send an
-// event, register a handler, make a request, log, wait. Some functions answer with faulty records on purpose, so the tests
-// can see the core survive them.
+// event, register a handler, make a request, log, wait. Some functions answer with faulty records
+// on purpose, so the tests can see the core survive them.
 //
 // It keeps to the ownership rules: values the core sends are copied when
 // kept, every response it fills carries its own release operation, and every
@@ -537,7 +537,9 @@ void Shutdown(void* module) {
   g_module = nullptr;
 }
 
-void GetMemoryStatistics(void*, MemoryStatistics* statistics) { std::memset(statistics, 0, sizeof(*statistics)); }
+void GetMemoryStatistics(void*, MemoryStatistics* statistics) {
+  std::memset(statistics, 0, sizeof(*statistics));
+}
 
 }  // namespace
 

@@ -29,7 +29,8 @@ class FakePluginTest : public ::testing::Test {
 
   // Makes the plugin send a request to the core and describe the answer.
   CallResult PluginRequest(uint32_t method, const std::string& url) {
-    return Action("request", CallOptions().Arg("method", std::to_string(method)).ArgText("url", url));
+    return Action("request",
+                  CallOptions().Arg("method", std::to_string(method)).ArgText("url", url));
   }
 
   // What the plugin's callbacks received so far, as JSON text.

@@ -69,7 +69,8 @@ TEST(CoreCommandLine, MistakesAreNamedExactly) {
   }
   CoreDefaults homeless = Defaults();
   homeless.store_file.clear();
-  EXPECT_EQ(ParseCommandLine({}, homeless).error, "no default store: set HOME or XDG_DATA_HOME, or give --store FILE");
+  EXPECT_EQ(ParseCommandLine({}, homeless).error,
+            "no default store: set HOME or XDG_DATA_HOME, or give --store FILE");
   EXPECT_EQ(ParseCommandLine({"--store", "/tmp/x"}, homeless).outcome, CommandLine::kRun);
 }
 

@@ -102,8 +102,10 @@ class CoreProcess {
     posix_spawn_file_actions_t actions;
     posix_spawn_file_actions_init(&actions);
     posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0);
-    posix_spawn_file_actions_addopen(&actions, 1, stdout_path_.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-    posix_spawn_file_actions_addopen(&actions, 2, stderr_path_.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+    posix_spawn_file_actions_addopen(&actions, 1, stdout_path_.c_str(),
+                                     O_WRONLY | O_CREAT | O_TRUNC, 0644);
+    posix_spawn_file_actions_addopen(&actions, 2, stderr_path_.c_str(),
+                                     O_WRONLY | O_CREAT | O_TRUNC, 0644);
     exited_ = posix_spawn(&pid_, argv[0], &actions, nullptr, argv.data(), environ) != 0;
     posix_spawn_file_actions_destroy(&actions);
     return !exited_;
@@ -175,7 +177,8 @@ inline std::vector<std::string> EditablePageKeys(const rapidjson::Value& pages) 
 inline std::vector<std::string> StoredPageKeys(const std::string& text, std::string* problem) {
   rapidjson::Document document;
   std::string error;
-  if (!ParseJsonText(text, &document, &error) || !document.IsObject() || !document.HasMember("data")) {
+  if (!ParseJsonText(text, &document, &error) || !document.IsObject() ||
+      !document.HasMember("data")) {
     *problem = "the stored document is not a settings document: " + text.substr(0, 200);
     return {};
   }
@@ -194,8 +197,9 @@ inline std::string StoredDocumentOnDisk(const std::string& store_path) {
   std::string text;
   if (sqlite3_open_v2(store_path.c_str(), &db, SQLITE_OPEN_READONLY, nullptr) == SQLITE_OK) {
     sqlite3_stmt* statement = nullptr;
-    if (sqlite3_prepare_v2(db, "SELECT value FROM documents WHERE key = 'PerksPreferences/page-settings'", -1,
-                           &statement, nullptr) == SQLITE_OK &&
+    if (sqlite3_prepare_v2(
+            db, "SELECT value FROM documents WHERE key = 'PerksPreferences/page-settings'", -1,
+            &statement, nullptr) == SQLITE_OK &&
         sqlite3_step(statement) == SQLITE_ROW) {
       text = reinterpret_cast<const char*>(sqlite3_column_text(statement, 0));
     }

@@ -85,7 +85,8 @@ TEST_F(RequestGatewayTest, ThePluginGetsTheRequestAsSent) {
   EXPECT_EQ(std::string(echo["url"].GetString()), "/fake/v1/echo?sort=name&tag=a%20b");
   EXPECT_EQ(std::string(echo["contentType"].GetString()), "application/json; charset=utf-8");
   EXPECT_EQ(std::string(echo["body"].GetString()), R"({"a":1})");
-  EXPECT_EQ(JsonText(echo["headers"]), R"([["Content-Type","application/json; charset=utf-8"],["X-Trace","7"]])");
+  EXPECT_EQ(JsonText(echo["headers"]),
+            R"([["Content-Type","application/json; charset=utf-8"],["X-Trace","7"]])");
   EXPECT_THAT(answer.headers, Contains(Pair("X-Fake", "echo")));
   // Without a body the plugin gets none, and no content type.
   EXPECT_TRUE(JsonValue(Send("GET", "/fake/v1/echo").body)["contentType"].IsNull());
@@ -137,7 +138,8 @@ TEST_F(RequestGatewayTest, AWriteDeliversTheResourceEventToThePlugin) {
   }
   const char* settings = "/tav-settings/v2/account/PerksPreferences/page-settings";
   const std::vector<std::array<std::string, 4>> writes = {
-      {"PUT", "/tav-champ-select/v1/session", R"({"localPlayerCellId":2})", "application/x-www-form-urlencoded"},
+      {"PUT", "/tav-champ-select/v1/session", R"({"localPlayerCellId":2})",
+       "application/x-www-form-urlencoded"},
       {"PATCH", "/tav-champ-select/v1/session", R"({"timer":{"phase":"FINALIZATION"}})", ""},
       {"DELETE", "/tav-champ-select/v1/session", "", ""},
       {"PATCH", settings, R"({"data":{"pages":[]},"schemaVersion":5})", ""},
@@ -146,21 +148,25 @@ TEST_F(RequestGatewayTest, AWriteDeliversTheResourceEventToThePlugin) {
       {"PUT", settings, R"({"data":{}})", ""},
       {"DELETE", settings, "", ""},
   };
-  for (const auto& write : writes) EXPECT_EQ(Summary(Send(write[0], write[1], write[2], write[3])), "204 ");
+  for (const auto& write : writes)
+    EXPECT_EQ(Summary(Send(write[0], write[1], write[2], write[3])), "204 ");
 
-  const std::string champ_select = R"(OnJsonApiEvent_tav-champ-select_v1_session {"uri":"/tav-champ-select/v1/session",)";
+  const std::string champ_select =
+      R"(OnJsonApiEvent_tav-champ-select_v1_session {"uri":"/tav-champ-select/v1/session",)";
   // The settings plugin reports its documents without the "account" level.
   const std::string document =
       R"(OnJsonApiEvent_tav-settings_v2_PerksPreferences {"uri":"/tav-settings/v2/PerksPreferences/page-settings",)";
-  EXPECT_THAT(Received(),
-              ElementsAre(champ_select + R"("eventType":"Create","data":{"localPlayerCellId":2}})",
-                          champ_select +
-                              R"("eventType":"Update","data":{"localPlayerCellId":2,"timer":{"phase":"FINALIZATION"}}})",
-                          champ_select + R"("eventType":"Delete","data":null})",
-                          document + R"("eventType":"Create","data":{"data":{"pages":[]},"schemaVersion":5}})",
-                          document + R"("eventType":"Update","data":{"data":{"pages":[]},"schemaVersion":6}})",
-                          document + R"("eventType":"Update","data":{"data":{}}})",
-                          document + R"("eventType":"Delete","data":null})"));
+  EXPECT_THAT(
+      Received(),
+      ElementsAre(
+          champ_select + R"("eventType":"Create","data":{"localPlayerCellId":2}})",
+          champ_select +
+              R"("eventType":"Update","data":{"localPlayerCellId":2,"timer":{"phase":"FINALIZATION"}}})",
+          champ_select + R"("eventType":"Delete","data":null})",
+          document + R"("eventType":"Create","data":{"data":{"pages":[]},"schemaVersion":5}})",
+          document + R"("eventType":"Update","data":{"data":{"pages":[]},"schemaVersion":6}})",
+          document + R"("eventType":"Update","data":{"data":{}}})",
+          document + R"("eventType":"Delete","data":null})"));
   EXPECT_EQ(peers_->store().commits(), 4u);
 }
 

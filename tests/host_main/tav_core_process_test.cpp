@@ -30,8 +30,10 @@ class TavCoreTest : public ::testing::Test {
  protected:
   std::unique_ptr<CoreProcess> StartCore(const char* plugin, std::vector<std::string> more = {},
                                          std::string name = "core") {
-    std::vector<std::string> arguments = {"--port", "0", "--store", folder_.Path("settings.sqlite3"),
-                                          "--data", TAV_SAMPLE_DATA_DIR, "--plugin", plugin};
+    std::vector<std::string> arguments = {"--port",   "0",
+                                          "--store",  folder_.Path("settings.sqlite3"),
+                                          "--data",   TAV_SAMPLE_DATA_DIR,
+                                          "--plugin", plugin};
     arguments.insert(arguments.end(), more.begin(), more.end());
     auto core = std::make_unique<CoreProcess>(arguments, folder_, name);
     EXPECT_TRUE(core->Start()) << core->Stdout() << core->Stderr();
@@ -151,8 +153,12 @@ TEST_F(TavCoreTest, EventsStreamWhatThePluginSendsToAtMost16Readers) {
     auto client = ClientOf(*core);
     EXPECT_EQ(Summary(client->Get("/events")), R"(503 {"error":"Too many event streams"})");
 
-    EXPECT_EQ(Summary(client->Post("/fake/v1/actions/send-event?name=OnFakeSignal&payload=ready", "", "")), "204 ");
-    EXPECT_EQ(Summary(client->Post("/fake/v1/actions/send-event?name=OnJsonApiEvent_fake&payload=7", "", "")), "204 ");
+    EXPECT_EQ(Summary(client->Post("/fake/v1/actions/send-event?name=OnFakeSignal&payload=ready",
+                                   "", "")),
+              "204 ");
+    EXPECT_EQ(Summary(client->Post("/fake/v1/actions/send-event?name=OnJsonApiEvent_fake&payload=7",
+                                   "", "")),
+              "204 ");
     ASSERT_TRUE(readers.AllGot("event: OnJsonApiEvent_fake"));
     EXPECT_THAT(readers.Text(0), HasSubstr("\nevent: OnFakeSignal\ndata: \"ready\"\n\n"));
     EXPECT_THAT(readers.Text(0), HasSubstr("\nevent: OnJsonApiEvent_fake\ndata: 7\n\n"));
@@ -175,11 +181,12 @@ TEST_F(TavCoreTest, ASessionIsStoredAndTheStoreSurvivesARestart) {
       "/tav-perks/v1/pages",
       "name: Ridge\nprimaryStyleId: 710\nsubStyleId: 720\nselectedPerkIds: " + std::string(kTempestPerks) + "\n",
       "application/x-yaml");
-  const httplib::Result msgpack = client->Post(
-      "/tav-perks/v1/pages",
-      "\x84\xa4name\xa4Tide\xaeprimaryStyleId\xcd\x02\xc6\xaasubStyleId\xcd\x02\xd0\xafselectedPerkIds"
-      "\x96\xcd\x1b\xbd\xcd\x1b\xc0\xcd\x1b\xc3\xcd\x1b\xc6\xcd\x1c$\xcd\x1c(",
-      "application/x-msgpack");
+  const httplib::Result msgpack =
+      client->Post("/tav-perks/v1/pages",
+                   "\x84\xa4name\xa4Tide\xaeprimaryStyleId\xcd\x02\xc6\xaasubStyleId\xcd\x02\xd0"
+                   "\xafselectedPerkIds"
+                   "\x96\xcd\x1b\xbd\xcd\x1b\xc0\xcd\x1b\xc3\xcd\x1b\xc6\xcd\x1c$\xcd\x1c(",
+                   "application/x-msgpack");
   for (const httplib::Result* created : {&json, &yaml, &msgpack}) ASSERT_EQ((*created)->status, 200) << Summary(*created);
   const int ridge = Json(yaml)["id"].GetInt();
   EXPECT_EQ(Summary(client->Put("/tav-perks/v1/currentpage", std::to_string(ridge), "application/json")), "204 ");
@@ -261,22 +268,26 @@ TEST_F(TavCoreTest, BadBodiesGetThePluginsMessageAndChangeNothing) {
   };
   const std::string deserialize = "Couldn't deserialize JSON value for parameter 'page' of 'PostTavPerksV1Pages': ";
   const Case cases[] = {
-      {"invalid JSON", R"({"name":)", "application/json", deserialize + "Error: Invalid value. at offset 8."},
-      {"100 000 nested brackets", std::string(100000, '[') + std::string(100000, ']'), "application/json",
+      {"invalid JSON", R"({"name":)", "application/json",
+       deserialize + "Error: Invalid value. at offset 8."},
+      {"100 000 nested brackets", std::string(100000, '[') + std::string(100000, ']'),
+       "application/json",
        deserialize + "Error: The document is nested deeper than 512 levels. at offset 512."},
       {"a YAML alias bomb", bomb, "application/x-yaml",
        "Couldn't deserialize YAML value for parameter 'page' of 'PostTavPerksV1Pages': "
        "YAML aliases expand to more than 65536 values. At line: 5 col: 36"},
-      {"a number too large for any type", R"({"name":"x","primaryStyleId":1e400})", "application/json",
+      {"a number too large for any type", R"({"name":"x","primaryStyleId":1e400})",
+       "application/json",
        deserialize + "Error: Number too big to be stored in double. at offset 29."},
       {"a text for a number", R"({"name":"x","primaryStyleId":"Tempest"})", "application/json",
        "Value Tempest for 'primaryStyleId' of type int32 is in an incorrect format"},
-      {"a number out of range", R"({"name":"x","primaryStyleId":99999999999999999999999})", "application/json",
-       "Value 1e+23 for 'primaryStyleId' of type int32 is out of range"},
+      {"a number out of range", R"({"name":"x","primaryStyleId":99999999999999999999999})",
+       "application/json", "Value 1e+23 for 'primaryStyleId' of type int32 is out of range"},
       {"a list for a text", R"({"name":["Gale"]})", "application/json",
        "Couldn't assign value to 'name' because the input is not a string."},
       {"an unknown content type", PageJson("Plain"), "text/plain", "Unsupported body content type"},
-      {"a body over 16 MiB", std::string((16u << 20) + 1, ' '), "application/json", "Request body too large"},
+      {"a body over 16 MiB", std::string((16u << 20) + 1, ' '), "application/json",
+       "Request body too large"},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.label);

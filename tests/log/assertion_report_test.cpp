@@ -46,9 +46,9 @@ TEST(AssertionReport, LoggedVerbatimAsError) {
   ConfigureLogTarget(&target, kLogLevelOkay, 0, 0, "#G|#M");
   LogAssertionReport("", 0, "", "ratio < 100%", "%s %d %n");
   EXPECT_EQ(target.levels, std::vector<int32_t>{kLogLevelError});
-  EXPECT_EQ(target.messages, std::vector<std::string>{
-                                   "Assertion failed!\n\nExpression: ratio < 100%\n\n"
-                                   "Description: %s %d %n"});
+  EXPECT_EQ(target.messages,
+            std::vector<std::string>{"Assertion failed!\n\nExpression: ratio < 100%\n\n"
+                                     "Description: %s %d %n"});
   EXPECT_EQ(target.lines[0].rfind("DBG|Assertion failed!", 0), 0u);
   EXPECT_EQ(GetLogErrorCount(), 1u);
   RemoveLogTarget(&target);

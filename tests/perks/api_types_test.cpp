@@ -185,7 +185,8 @@ TEST_F(ApiTypesTest, EnumerationAndFieldQuirks) {
        "FAILED is not a valid TavPerksLoginSessionState enumeration value for 'state'."},
       {FromJson(R"({"state": 0})", read_contract),
        "0 is not a valid TavPerksChampSelectTradeState enumeration value for 'state'."},
-      {FromJson(R"({"queueType": -1})", answer), "Value -1 for 'queueType' of type uint64 is out of range"},
+      {FromJson(R"({"queueType": -1})", answer),
+       "Value -1 for 'queueType' of type uint64 is out of range"},
       {FromJson(R"({"queueType": 420})", request),
        "Couldn't assign value to 'queueType' because the input is not a string."},
   };

@@ -60,8 +60,14 @@ TEST_F(CatalogueTest, MissingDocumentsAreLoggedAndTheServiceStillStarts) {
     size_t view_size;
   };
   const Case cases[] = {
-      {perks::kPerksDocumentPath, {"Could not find /tav-game-data/assets/v1/perks.json"}, "/tav-perks/v1/perks", 0},
-      {perks::kStylesDocumentPath, {"Could not find /tav-game-data/assets/v1/perkstyles.json"}, "/tav-perks/v1/styles", 0},
+      {perks::kPerksDocumentPath,
+       {"Could not find /tav-game-data/assets/v1/perks.json"},
+       "/tav-perks/v1/perks",
+       0},
+      {perks::kStylesDocumentPath,
+       {"Could not find /tav-game-data/assets/v1/perkstyles.json"},
+       "/tav-perks/v1/styles",
+       0},
       // The champion map fails quietly.
       {perks::kChampionMapDocumentPath, {}, "/tav-perks/v1/styles", 5},
   };
@@ -99,11 +105,15 @@ TEST_F(CatalogueTest, TheGameServiceNarrowsTheStylesAtLoginAndItsFailuresLeaveTh
     std::string error;
   };
   const Case failures[] = {
-      {"refused", {"", "503", "Edge timeout"}, "Could not reach getgamecustomization endpoint: Edge timeout"},
+      {"refused",
+       {"", "503", "Edge timeout"},
+       "Could not reach getgamecustomization endpoint: Edge timeout"},
       {"service error", ServiceResult("THROTTLED", "[]"),
        "GameCustomizationService getgamecustomization resultDTO.error THROTTLED"},
-      {"not json", ServiceResult("OK", "[{\"id\":710,"), "Could not deserialize getgamecustomization perk styles"},
-      {"not styles", ServiceResult("OK", "{\"id\":710}"), "Could not deserialize getgamecustomization perk styles"},
+      {"not json", ServiceResult("OK", "[{\"id\":710,"),
+       "Could not deserialize getgamecustomization perk styles"},
+      {"not styles", ServiceResult("OK", "{\"id\":710}"),
+       "Could not deserialize getgamecustomization perk styles"},
   };
   for (const Case& c : failures) {
     SCOPED_TRACE(c.name);
@@ -117,10 +127,12 @@ TEST_F(CatalogueTest, TheGameServiceNarrowsTheStylesAtLoginAndItsFailuresLeaveTh
 
   // 710 keeps two slots (the first keeps its label, the second's label is
   // carried over by position), 730 is kept as it is, 999 is unknown here.
-  AnswerServiceWith(kStyleQueryKey,
-                    ServiceResult("OK", R"([{"id":710,"slots":[{"type":"kKeyStone","perks":[7102,7777]},)"
-                                        R"({"type":"kMixedRegularSplashable","perks":[7105],"slotLabel":"ignored"}]},)"
-                                        R"({"id":999,"slots":[]},{"id":730,"slots":[]}])"));
+  AnswerServiceWith(
+      kStyleQueryKey,
+      ServiceResult("OK",
+                    R"([{"id":710,"slots":[{"type":"kKeyStone","perks":[7102,7777]},)"
+                    R"({"type":"kMixedRegularSplashable","perks":[7105],"slotLabel":"ignored"}]},)"
+                    R"({"id":999,"slots":[]},{"id":730,"slots":[]}])"));
   Withdraw(kLoginSessionPath);
   Forget();
   Signal(kLoginSessionPath, LoginSessionJson("SUCCEEDED", kSummoner, 1));
@@ -169,8 +181,9 @@ TEST_F(CatalogueTest, InterfaceSettingsAndGameplayUpdatesAreSavedAndPublished) {
   EXPECT_TRUE(ack.value.IsNull());
   EXPECT_THAT(Published("/tav-perks/v1/perks/gameplay-updated"), ElementsAre("[]"));
   ASSERT_EQ(SettingsWrites().size(), 1u);
-  EXPECT_EQ(JsonText(JsonValue(SettingsWrites()[0])["data"]["settings"]["gameplayUpdatedPerksSeen"]),
-            "[7311,7508]");
+  EXPECT_EQ(
+      JsonText(JsonValue(SettingsWrites()[0])["data"]["settings"]["gameplayUpdatedPerksSeen"]),
+      "[7311,7508]");
   // Nothing new to acknowledge: a success with no write and no event.
   Forget();
   ack = Call(TAV_METHOD_PUT, "/tav-perks/v1/perks/ack-gameplay-updated", "[7508,7102]");

@@ -40,15 +40,17 @@ class ChampSelectTest : public PerksE2eTest {
  protected:
   // Logged in at `level` with one stored page, "Gale", current.
   void StartWithGale(int level) {
-    StoreDocument(StoredDocumentJson("[]", R"({"eu1":{"currentPageId":1001,"pages":[)" +
-                                               StoredPageJson(1001, "Gale", 710, 720, kTempestPerks, 0) +
-                                               "]}}"));
+    StoreDocument(StoredDocumentJson(
+        "[]", R"({"eu1":{"currentPageId":1001,"pages":[)" +
+                  StoredPageJson(1001, "Gale", 710, 720, kTempestPerks, 0) + "]}}"));
     Serve(kSettingsReadyPath, "true");
     PerksE2eTest::StartLoggedIn(5150, 3, level);
     ASSERT_EQ(CurrentPageId(), 1001);
     Forget();
   }
-  CallResult SetCurrent(int id) { return Call(TAV_METHOD_PUT, "/tav-perks/v1/currentpage", std::to_string(id)); }
+  CallResult SetCurrent(int id) {
+    return Call(TAV_METHOD_PUT, "/tav-perks/v1/currentpage", std::to_string(id));
+  }
 };
 
 TEST_F(ChampSelectTest, BelowLevelEightTheChampionsPresetIsPushedFromTheFinalPhaseOn) {
@@ -79,8 +81,9 @@ TEST_F(ChampSelectTest, BelowLevelEightTheChampionsPresetIsPushedFromTheFinalPha
   EXPECT_EQ(ActivePageId(), 52);
   // A session without the local player, a champion of a style without
   // preset, and values that do not convert change nothing.
-  Signal(kChampSelectSessionPath, R"({"localPlayerCellId":9,"myTeam":[{"cellId":3,"championId":107}],)"
-                                  R"("timer":{"phase":"FINALIZATION"}})");
+  Signal(kChampSelectSessionPath,
+         R"({"localPlayerCellId":9,"myTeam":[{"cellId":3,"championId":107}],)"
+         R"("timer":{"phase":"FINALIZATION"}})");
   Signal(kChampSelectSessionPath, ChampSelectJson(999, "FINALIZATION"));
   Signal(kChampSelectSessionPath, R"({"myTeam":"nobody","timer":{"phase":"FINALIZATION"}})");
   Signal(kCurrentSummonerPath, R"({"summonerLevel":"high"})");
@@ -117,7 +120,8 @@ TEST_F(ChampSelectTest, SettingAndChangingPagesInChampionSelectPushesThem) {
   const CallResult refused = SetCurrent(1001);
   EXPECT_EQ(refused.status, 0u);
   ASSERT_TRUE(refused.error.has_value());
-  EXPECT_THAT(*refused.error, MatchesRegex(R"(GameCustomizationServiceResultError \(Elapsed [0-9]+ms\): LOCKED)"));
+  EXPECT_THAT(*refused.error,
+              MatchesRegex(R"(GameCustomizationServiceResultError \(Elapsed [0-9]+ms\): LOCKED)"));
   EXPECT_THAT(PushedContents(), SizeIs(6));
   EXPECT_EQ(CurrentPageId(), 1001);
   EXPECT_EQ(ActivePageId(), 52);
@@ -134,10 +138,12 @@ TEST_F(ChampSelectTest, SettingAndChangingPagesInChampionSelectPushesThem) {
   ASSERT_TRUE(Call(TAV_METHOD_DELETE, "/tav-perks/v1/pages").ok());
   EXPECT_EQ(ActivePageId(), 50);
   const std::vector<std::string> pushed = PushedContents();
-  EXPECT_THAT(std::vector<std::string>(pushed.begin() + 6, pushed.end()),
-              ElementsAre(kBastionPresetSetting,
-                          R"({"perkIds":[7101,7104,7107,7110,7304,7308],"perkStyle":710,"perkSubStyle":730})",
-                          kTempestSetting));
+  EXPECT_THAT(
+      std::vector<std::string>(pushed.begin() + 6, pushed.end()),
+      ElementsAre(
+          kBastionPresetSetting,
+          R"({"perkIds":[7101,7104,7107,7110,7304,7308],"perkStyle":710,"perkSubStyle":730})",
+          kTempestSetting));
 }
 
 // A push answered after its champion select ended makes no page active, and
@@ -168,22 +174,25 @@ TEST_F(ChampSelectTest, APushAnsweredAfterChampionSelectEndedCountsForNoLaterOne
   const std::string failure = R"(\[\{"perkIds":\[7101,7104,7107,7110,7204,7208\],"perkStyle":710,)"
                               R"("perkSubStyle":720\}\]GameCustomizationEdgeResponseError )"
                               R"(\(Elapsed [0-9]+ms\): Gateway timeout)";
-  EXPECT_THAT(retries["error_messages"], MatchesRegex(failure + "\\|" + failure + "\\|" + failure + "\\|" + failure));
+  EXPECT_THAT(retries["error_messages"],
+              MatchesRegex(failure + "\\|" + failure + "\\|" + failure + "\\|" + failure));
   const std::string messages = retries["error_messages"];
   retries.erase("error_messages");
-  EXPECT_EQ(retries, (std::map<std::string, std::string>{{"attempt_count", "4"},
-                                                         {"event_name", "perks_champselect_platform_retries_occurred"},
-                                                         {"game_id", "77001"},
-                                                         {"queue_id", "0"}}));
+  EXPECT_EQ(retries, (std::map<std::string, std::string>{
+                         {"attempt_count", "4"},
+                         {"event_name", "perks_champselect_platform_retries_occurred"},
+                         {"game_id", "77001"},
+                         {"queue_id", "0"}}));
 
   // The gameflow session goes away: the event's values are the reset ones.
   Withdraw(kGameflowSessionPath);
   ASSERT_THAT(core_.telemetry(), SizeIs(2));
   EXPECT_EQ(core_.telemetry()[1].table, "bkt_perks__event");
-  EXPECT_EQ(core_.telemetry()[1].fields, (std::map<std::string, std::string>{{"error_messages", messages},
-                                                                             {"event_name", "perks_champselect_noperks"},
-                                                                             {"game_id", "0"},
-                                                                             {"queue_id", "-1"}}));
+  EXPECT_EQ(core_.telemetry()[1].fields,
+            (std::map<std::string, std::string>{{"error_messages", messages},
+                                                {"event_name", "perks_champselect_noperks"},
+                                                {"game_id", "0"},
+                                                {"queue_id", "-1"}}));
 }
 
 TEST_F(ChampSelectTest, PerksDisabledByThePlatformPushNothingUntilEnabledAgain) {

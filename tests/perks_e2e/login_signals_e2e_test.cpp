@@ -34,7 +34,8 @@ class LoginSignalsTest : public PerksE2eTest {
     Start();
     Forget();
   }
-  void LogIn(const char* state = "SUCCEEDED", uint64_t summoner = kSummoner, uint64_t account = 77) {
+  void LogIn(const char* state = "SUCCEEDED", uint64_t summoner = kSummoner,
+             uint64_t account = 77) {
     Signal(kLoginSessionPath, LoginSessionJson(state, summoner, account));
   }
   size_t DisabledQueries() {

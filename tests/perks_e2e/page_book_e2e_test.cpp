@@ -44,11 +44,12 @@ TEST_F(PageBookTest, CreateUpdateReorderAndResetPublishAndSave) {
   // inserted, before it became current.
   const int first = created.value["id"].GetInt();
   EXPECT_NE(first, 77);
-  EXPECT_EQ(created.ValueJson(),
-            R"({"autoModifiedSelections":[],"current":false,"id":)" + std::to_string(first) +
-                R"(,"isActive":false,"isDeletable":true,"isEditable":true,"isValid":true,"name":"Gale",)"
-                R"("order":0,"primaryStyleId":710,"selectedPerkIds":[7101,7104,7107,7110,7204,7208],)"
-                R"("subStyleId":720})");
+  EXPECT_EQ(
+      created.ValueJson(),
+      R"({"autoModifiedSelections":[],"current":false,"id":)" + std::to_string(first) +
+          R"(,"isActive":false,"isDeletable":true,"isEditable":true,"isValid":true,"name":"Gale",)"
+          R"("order":0,"primaryStyleId":710,"selectedPerkIds":[7101,7104,7107,7110,7204,7208],)"
+          R"("subStyleId":720})");
   EXPECT_THAT(PublishedUris(), ElementsAre("/tav-perks/v1/pages", "/tav-perks/v1/currentpage"));
   const std::string current = Get("/tav-perks/v1/currentpage");
   EXPECT_EQ(JsonText(JsonValue(current)["current"]), "true");
@@ -56,8 +57,8 @@ TEST_F(PageBookTest, CreateUpdateReorderAndResetPublishAndSave) {
   EXPECT_THAT(Published("/tav-perks/v1/pages"), ElementsAre("[" + created.ValueJson() + "]"));
   ASSERT_THAT(SettingsWrites(), SizeIs(1));
   EXPECT_EQ(SettingsWrites()[0],
-            R"({"data":{"pages":[],"perShardPerkBooks":{"":{"currentPageId":)" + std::to_string(first) +
-                R"(,"pages":[)" + current +
+            R"({"data":{"pages":[],"perShardPerkBooks":{"":{"currentPageId":)" +
+                std::to_string(first) + R"(,"pages":[)" + current +
                 R"(]}},"settings":{"gameplayPatchVersionSeen":"","gameplayUpdatedPerksSeen":[],)"
                 R"("gridModeEnabled":false,"showLongDescriptions":false,"showPresetPages":true}},)"
                 R"("schemaVersion":5})");
@@ -78,15 +79,19 @@ TEST_F(PageBookTest, CreateUpdateReorderAndResetPublishAndSave) {
   ASSERT_TRUE(updated.ok()) << updated.Summary();
   EXPECT_TRUE(updated.value.IsNull());
   // Left-out perks become an empty list; -1 skips the style check.
-  EXPECT_EQ(Get(PagePath(first)),
-            R"({"autoModifiedSelections":[2,5],"current":true,"id":)" + std::to_string(first) +
-                R"(,"isActive":false,"isDeletable":true,"isEditable":true,"isValid":false,)"
-                R"("name":"Renamed","order":0,"primaryStyleId":-1,"selectedPerkIds":[],"subStyleId":730})");
-  EXPECT_THAT(PublishedUris(), ElementsAre(PagePath(first), "/tav-perks/v1/pages", "/tav-perks/v1/currentpage"));
+  EXPECT_EQ(
+      Get(PagePath(first)),
+      R"({"autoModifiedSelections":[2,5],"current":true,"id":)" + std::to_string(first) +
+          R"(,"isActive":false,"isDeletable":true,"isEditable":true,"isValid":false,)"
+          R"("name":"Renamed","order":0,"primaryStyleId":-1,"selectedPerkIds":[],"subStyleId":730})");
+  EXPECT_THAT(PublishedUris(),
+              ElementsAre(PagePath(first), "/tav-perks/v1/pages", "/tav-perks/v1/currentpage"));
   // What was published and saved shows the page before it became current.
   EXPECT_EQ(JsonText(JsonValue(Published(PagePath(first))[0])["current"]), "false");
   ASSERT_THAT(SettingsWrites(), SizeIs(1));
-  EXPECT_EQ(JsonValue(SettingsWrites()[0])["data"]["perShardPerkBooks"][""]["currentPageId"].GetInt(), second);
+  EXPECT_EQ(
+      JsonValue(SettingsWrites()[0])["data"]["perShardPerkBooks"][""]["currentPageId"].GetInt(),
+      second);
 
   // Clearing the repair marks publishes without saving, and keeps the page.
   Forget();
@@ -138,20 +143,24 @@ TEST_F(PageBookTest, RefusalsAnswerTheirStatusAndChangeNothing) {
   };
   const Case cases[] = {
       {TAV_METHOD_PUT, PagePath(12345), "{}", "404 Perk Page not found.", false},
-      {TAV_METHOD_PUT, page, R"({"primaryStyleId":711,"subStyleId":720})", "400 Invalid Style.", false},
-      {TAV_METHOD_PUT, page, R"({"primaryStyleId":710,"subStyleId":0})", "400 Invalid Style.", false},
+      {TAV_METHOD_PUT, page, R"({"primaryStyleId":711,"subStyleId":720})", "400 Invalid Style.",
+       false},
+      {TAV_METHOD_PUT, page, R"({"primaryStyleId":710,"subStyleId":0})", "400 Invalid Style.",
+       false},
       {TAV_METHOD_DELETE, PagePath(12345), "", "404 Perk Page not found.", false},
-      {TAV_METHOD_DELETE, PagePath(12345) + "/auto-modified-selections", "", "404 Perk Page not found.", false},
+      {TAV_METHOD_DELETE, PagePath(12345) + "/auto-modified-selections", "",
+       "404 Perk Page not found.", false},
       {TAV_METHOD_PUT, "/tav-perks/v1/currentpage", "0", "404 Invalid Page Id", false},
       {TAV_METHOD_PUT, "/tav-perks/v1/currentpage", "12345", "404 Perk page not found", false},
       {TAV_METHOD_POST, "/tav-perks/v1/update-page-order",
-       R"({"targetPageId":12345,"destinationPageId":)" + std::to_string(id) + "}", "422 Target page ID is invalid.",
-       false},
+       R"({"targetPageId":12345,"destinationPageId":)" + std::to_string(id) + "}",
+       "422 Target page ID is invalid.", false},
       {TAV_METHOD_POST, "/tav-perks/v1/update-page-order",
        R"({"targetPageId":)" + std::to_string(id) + R"(,"destinationPageId":12345})",
        "422 Destination page ID is invalid.", false},
       {TAV_METHOD_PUT, PagePath(50), "{}", "403 Page is not editable.", true},
-      {TAV_METHOD_DELETE, PagePath(52) + "/auto-modified-selections", "", "403 Page is not editable.", true},
+      {TAV_METHOD_DELETE, PagePath(52) + "/auto-modified-selections", "",
+       "403 Page is not editable.", true},
       {TAV_METHOD_DELETE, PagePath(51), "", "403 Page is not deletable.", true},
       // No rune book read: the preset pages alone fill the book.
       {TAV_METHOD_POST, "/tav-perks/v1/pages", R"({"name":"More"})", "400 Max pages reached", true},
@@ -163,7 +172,8 @@ TEST_F(PageBookTest, RefusalsAnswerTheirStatusAndChangeNothing) {
     }
     const std::vector<int> pages = ServedPageIds();
     Forget();
-    EXPECT_EQ(Answer(c.body.empty() ? Call(c.method, c.path) : Call(c.method, c.path, c.body)), c.answer);
+    EXPECT_EQ(Answer(c.body.empty() ? Call(c.method, c.path) : Call(c.method, c.path, c.body)),
+              c.answer);
     EXPECT_THAT(core_.sent_events(), IsEmpty());
     EXPECT_THAT(SettingsWrites(), IsEmpty());
     EXPECT_EQ(ServedPageIds(), pages);
@@ -174,8 +184,10 @@ TEST_F(PageBookTest, AFailedWriteIsLoggedAndChangesNothing) {
   core_.AddPeerError(TAV_METHOD_PATCH, kPageSettingsPath, 503, "Storage offline");
   Forget();
   ASSERT_NE(CreatePage("Unsaved", 710, 720, kTempestPerks), 0);
-  EXPECT_THAT(LogMessages(2), ElementsAre("Could not write settings for perks: Error response for PATCH "
-                                          "/tav-settings/v2/account/PerksPreferences/page-settings: Storage offline"));
+  EXPECT_THAT(
+      LogMessages(2),
+      ElementsAre("Could not write settings for perks: Error response for PATCH "
+                  "/tav-settings/v2/account/PerksPreferences/page-settings: Storage offline"));
   EXPECT_THAT(ServedPageIds(), SizeIs(1));
 }
 

@@ -64,9 +64,10 @@ inline std::string StoredPageJson(int id, const std::string& name, int primary, 
                                   const std::string& perks, int order, bool current = false) {
   return R"({"autoModifiedSelections":[],"current":)" + std::string(current ? "true" : "false") +
          R"(,"id":)" + std::to_string(id) +
-         R"(,"isActive":false,"isDeletable":true,"isEditable":true,"isValid":true,"name":")" + name +
-         R"(","order":)" + std::to_string(order) + R"(,"primaryStyleId":)" + std::to_string(primary) +
-         R"(,"selectedPerkIds":)" + perks + R"(,"subStyleId":)" + std::to_string(sub) + "}";
+         R"(,"isActive":false,"isDeletable":true,"isEditable":true,"isValid":true,"name":")" +
+         name + R"(","order":)" + std::to_string(order) + R"(,"primaryStyleId":)" +
+         std::to_string(primary) + R"(,"selectedPerkIds":)" + perks + R"(,"subStyleId":)" +
+         std::to_string(sub) + "}";
 }
 // A stored document: the shard-less `legacy_pages` (a JSON array), the books
 // (a JSON object) and interface settings that have seen the sample data's
@@ -144,9 +145,9 @@ class PerksE2eTest : public ::testing::Test {
   // POSTs a page and gives its id (0 when refused).
   int CreatePage(const std::string& name, int primary, int sub, const std::string& perks) {
     CallResult created = Call(TAV_METHOD_POST, "/tav-perks/v1/pages",
-                              R"({"name":")" + name + R"(","primaryStyleId":)" + std::to_string(primary) +
-                                  R"(,"subStyleId":)" + std::to_string(sub) + R"(,"selectedPerkIds":)" +
-                                  perks + "}");
+                              R"({"name":")" + name + R"(","primaryStyleId":)" +
+                                  std::to_string(primary) + R"(,"subStyleId":)" +
+                                  std::to_string(sub) + R"(,"selectedPerkIds":)" + perks + "}");
     if (!created.ok() || !created.value.IsObject()) return 0;
     return created.value["id"].GetInt();
   }
@@ -243,8 +244,10 @@ class PerksE2eTest : public ::testing::Test {
   // A service-proxy answer {"error": error, "result": result}.
   static ServiceProxyAnswer ServiceResult(const std::string& error, const std::string& result) {
     rapidjson::Document reply(rapidjson::kObjectType);
-    reply.AddMember("error", rapidjson::Value(error.c_str(), reply.GetAllocator()), reply.GetAllocator());
-    reply.AddMember("result", rapidjson::Value(result.c_str(), reply.GetAllocator()), reply.GetAllocator());
+    reply.AddMember("error", rapidjson::Value(error.c_str(), reply.GetAllocator()),
+                    reply.GetAllocator());
+    reply.AddMember("result", rapidjson::Value(result.c_str(), reply.GetAllocator()),
+                    reply.GetAllocator());
     return {JsonText(reply), "200", ""};
   }
   void AnswerServiceWith(const char* key, ServiceProxyAnswer answer) {
@@ -260,9 +263,10 @@ class PerksE2eTest : public ::testing::Test {
   }
   // Pushes are answered in turn with `answers`, then accepted.
   void AnswerPushesWith(std::vector<ServiceProxyAnswer> answers) {
-    core_.service_proxy().SetHandler(kPushKey, [answers, next = size_t{0}](const ServiceProxyCall&) mutable {
-      return next < answers.size() ? answers[next++] : ServiceResult("OK", "");
-    });
+    core_.service_proxy().SetHandler(
+        kPushKey, [answers, next = size_t{0}](const ServiceProxyCall&) mutable {
+          return next < answers.size() ? answers[next++] : ServiceResult("OK", "");
+        });
   }
   // The "content" of every push, in order.
   std::vector<std::string> PushedContents() {
@@ -281,7 +285,9 @@ class PerksE2eTest : public ::testing::Test {
     for (const auto& page : pages.GetArray()) ids.push_back(page["id"].GetInt());
     return ids;
   }
-  static std::vector<int> PageIds(const std::string& pages_json) { return PageIds(JsonValue(pages_json)); }
+  static std::vector<int> PageIds(const std::string& pages_json) {
+    return PageIds(JsonValue(pages_json));
+  }
   std::vector<int> ServedPageIds() { return PageIds(Call(TAV_METHOD_GET, "/tav-perks/v1/pages").value); }
   int CurrentPageId() {
     const CallResult current = Call(TAV_METHOD_GET, "/tav-perks/v1/currentpage");

@@ -42,7 +42,8 @@ std::string JsonArray(const std::vector<std::string>& elements) {
 std::string Eu1Document(const std::vector<std::string>& pages, int schema = 5,
                         const std::string& legacy_pages = "[]") {
   return StoredDocumentJson(legacy_pages,
-                            R"({"eu1":{"currentPageId":)" + std::to_string(JsonValue(pages[0])["id"].GetInt()) +
+                            R"({"eu1":{"currentPageId":)" +
+                                std::to_string(JsonValue(pages[0])["id"].GetInt()) +
                                 R"(,"pages":)" + JsonArray(pages) + "}}",
                             schema);
 }
@@ -89,7 +90,8 @@ TEST_F(SettingsSignalsTest, PagesMergedBeforeLoginOrWithoutAnOwnedCountAreAllKep
   SaveThroughSettings();
   ASSERT_THAT(SettingsWrites(), SizeIs(1));
   EXPECT_THAT(WrittenBookIds(0, ""), ElementsAre(201, 202, 203, 204, 205));
-  EXPECT_EQ(WrittenBook(0, "eu1"), JsonText(JsonValue(eu1_document)["data"]["perShardPerkBooks"]["eu1"]));
+  EXPECT_EQ(WrittenBook(0, "eu1"),
+            JsonText(JsonValue(eu1_document)["data"]["perShardPerkBooks"]["eu1"]));
   EXPECT_EQ(JsonText(JsonValue(SettingsWrites()[0])["data"]["pages"]), JsonArray(FiveStoredPages()));
 
   // Logging in brings the shard's book, still whole: the rune book cannot
@@ -158,8 +160,9 @@ TEST_F(SettingsSignalsTest, AnOldSchemaIsAppliedAtOnceAndMigratedWhenPreferences
   StoreDocument(Eu1Document({FiveStoredPages()[0]}, 4));
   // The older copy: two shard-less pages out of order.
   const std::string older_document =
-      R"({"pages":[)" + StoredPageJson(301, "Late", 720, 710, "[7201,7204,7207,7210,7104,7108]", 9) +
-      "," + StoredPageJson(302, "Early", 710, 720, kTempestPerks, 4) +
+      R"({"pages":[)" +
+      StoredPageJson(301, "Late", 720, 710, "[7201,7204,7207,7210,7104,7108]", 9) + "," +
+      StoredPageJson(302, "Early", 710, 720, kTempestPerks, 4) +
       R"(],"perShardPerkBooks":{},"settings":{"gameplayPatchVersionSeen":"14.3b",)"
       R"("gameplayUpdatedPerksSeen":[],"gridModeEnabled":false,"showLongDescriptions":true,)"
       R"("showPresetPages":false}})";
@@ -233,8 +236,9 @@ TEST_F(SettingsSignalsTest, PreferencesFailingOtherwiseAreReportedAndNothingIsWr
   EXPECT_EQ(core_.telemetry()[0].fields,
             (std::map<std::string, std::string>{
                 {"event_name", "perks_playerprefs_failure"},
-                {"error", "Player Prefs GET failure: Error response for GET "
-                          "/tav-player-preferences/v1/preference/PerksPreferences: Preferences broke"},
+                {"error",
+                 "Player Prefs GET failure: Error response for GET "
+                 "/tav-player-preferences/v1/preference/PerksPreferences: Preferences broke"},
                 {"loggedIn", "0"},
                 {"loggedInElapsedTimeMS", "0"},
                 {"playerPreferencesConnected", "1"}}));
@@ -254,9 +258,10 @@ TEST_F(SettingsSignalsTest, AnUnreachableSettingsPluginGetsNoWrites) {
   LogIn();
   Forget();
   Signal(kSettingsReadyPath, "true");
-  EXPECT_THAT(LogMessages(2),
-              ElementsAre("Could not read stored settings for perks: Error response for GET "
-                          "/tav-settings/v2/account/PerksPreferences/page-settings: Service unavailable"));
+  EXPECT_THAT(
+      LogMessages(2),
+      ElementsAre("Could not read stored settings for perks: Error response for GET "
+                  "/tav-settings/v2/account/PerksPreferences/page-settings: Service unavailable"));
   EXPECT_THAT(ServedPageIds(), ElementsAre(54, 53, 52, 51, 50));
   SaveThroughSettings();
   EXPECT_NE(CreatePage("Meanwhile", 710, 720, kTempestPerks), 0);
@@ -293,7 +298,8 @@ TEST_F(SettingsSignalsTest, AStoredValueThatDoesNotConvertIsNotOverwritten) {
 
 TEST_F(SettingsSignalsTest, TheShardLookupFailingKeepsTheShardsBookInStorage) {
   core_.AddPeerError(TAV_METHOD_GET, kLoginDataPacketPath, 503, "Login data unavailable");
-  const std::string stored = Eu1Document({FiveStoredPages()[0]}, 5, JsonArray({FiveStoredPages()[2]}));
+  const std::string stored =
+      Eu1Document({FiveStoredPages()[0]}, 5, JsonArray({FiveStoredPages()[2]}));
   StoreDocument(stored);
   Start();
   Forget();

@@ -114,8 +114,9 @@ struct FakeCore {
   }
 
   size_t RegistrationCount(const std::string& name) const {
-    return std::count_if(registrations.begin(), registrations.end(),
-                         [&](const Registration& registration) { return registration.name == name; });
+    return std::count_if(
+        registrations.begin(), registrations.end(),
+        [&](const Registration& registration) { return registration.name == name; });
   }
 
   // The messages of the log lines of `level`: the text after the last "| ".

@@ -66,15 +66,18 @@ TEST_F(LcdsTest, ArgumentsAreTaggedWithTheirClassAlsoWhenNested) {
   EXPECT_EQ(core.request_urls, std::vector<std::string>{"/tav-login/v1/session/invoke"});
   EXPECT_EQ(seen_method, static_cast<uint32_t>(TAV_METHOD_POST));
   const std::string sigil = R"("__class":"com.example.heraldry.Sigil")";
-  EXPECT_EQ(seen_arguments,
-            (std::vector<std::string>{
-                R"(destination="heraldryService")",
-                R"(method="raise")",
-                "args=[{\"__class\":\"com.example.heraldry.Banner\","
-                "\"crest\":{" + sigil + ",\"power\":1},"
-                "\"sigils\":[{" + sigil + ",\"power\":2}]},"
-                "{\"count\":7},\"x\"]",
-            }));
+  EXPECT_EQ(seen_arguments, (std::vector<std::string>{
+                                R"(destination="heraldryService")",
+                                R"(method="raise")",
+                                "args=[{\"__class\":\"com.example.heraldry.Banner\","
+                                "\"crest\":{" +
+                                    sigil +
+                                    ",\"power\":1},"
+                                    "\"sigils\":[{" +
+                                    sigil +
+                                    ",\"power\":2}]},"
+                                    "{\"count\":7},\"x\"]",
+                            }));
 }
 
 TEST_F(LcdsTest, AnswersAreCheckedAndConverted) {
@@ -85,17 +88,21 @@ TEST_F(LcdsTest, AnswersAreCheckedAndConverted) {
     int32_t power;
   };
   const std::vector<Case> cases = {
-      {"the expected class", R"({"__class": "com.example.heraldry.Sigil", "power": 9})", nullptr, 9},
+      {"the expected class", R"({"__class": "com.example.heraldry.Sigil", "power": 9})", nullptr,
+       9},
       {"another class", R"({"__class": "com.example.heraldry.Banner", "power": 9})",
        "Expected 'com.example.heraldry.Sigil' as LCDS response for heraldryService.inspect, "
-       "but got 'com.example.heraldry.Banner'", 0},
+       "but got 'com.example.heraldry.Banner'",
+       0},
       {"no class at all", R"({"power": 9})",
        "Expected 'com.example.heraldry.Sigil' as LCDS response for heraldryService.inspect, "
-       "but got ''", 0},
+       "but got ''",
+       0},
       {"the right class in the wrong shape",
        R"({"__class": "com.example.heraldry.Sigil", "power": "lots"})",
        "Couldn't convert LCDS DTO tav::lcds_test::Sigil to C++ from "
-       R"({"__class":"com.example.heraldry.Sigil","power":"lots"})", 0},
+       R"({"__class":"com.example.heraldry.Sigil","power":"lots"})",
+       0},
       {"no answer", "null", nullptr, 0},
   };
   for (const Case& c : cases) {

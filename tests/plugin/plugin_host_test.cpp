@@ -11,9 +11,9 @@
 namespace tav {
 namespace {
 
+using test::TestModule;
 using ::testing::ElementsAre;
 using ::testing::UnorderedElementsAre;
-using test::TestModule;
 
 TEST(PluginHost, LoadAnswersWithThePluginsVersionNamesAndEntryPoints) {
   LoadedPlugin<TestModule> plugin("tav-test", 5);
@@ -47,8 +47,7 @@ TEST(PluginHost, FunctionRecordsAreLinkedAndCarryTheirRoutes) {
                                   "BrewTestV1PotsByName 8 /test/v1/pots/{name}",
                                   "GetTestV1Context 2 /test/v1/context",
                                   "GetTestV1Unregistered 2 /test/v1/unregistered",
-                                  "GetTestV1Throw 2 /test/v1/throw",
-                                  "GetTestV1Ids 2 /test/v1/ids",
+                                  "GetTestV1Throw 2 /test/v1/throw", "GetTestV1Ids 2 /test/v1/ids",
                                   "PostTestV1Argument 6 /test/v1/argument"));
 }
 

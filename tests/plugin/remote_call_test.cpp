@@ -61,14 +61,16 @@ TEST_F(RemoteCallTest, FailedAnswersNameMethodAndUrl) {
        "Error response for GET /x: Busy", 200},
       {"a value of another type", [](ResponseRecord* r) { AnswerJson(r, R"({"id": "seven"})"); },
        "Error converting response for GET /x: "
-       "Value seven for 'id' of type int32 is in an incorrect format", 0},
+       "Value seven for 'id' of type int32 is in an incorrect format",
+       0},
       {"a value the transfer form does not know",
        [](ResponseRecord* r) {
          BeginFakeResponse(r, 200);
          r->value.kind = 11;
        },
        "Error converting response for GET /x: Couldn't assign value to '<result>' "
-       "of type object because the input is of an incompatible type ''.", 0},
+       "of type object because the input is of an incompatible type ''.",
+       0},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.label);
@@ -159,11 +161,17 @@ TEST_F(RemoteCallTest, StreamFailuresAreReportedAndEveryStreamIsReleased) {
     const char* message;
   };
   const std::vector<Case> cases = {
-      {"not JSON", {{"<perks/>", false}}, nullptr,
+      {"not JSON",
+       {{"<perks/>", false}},
+       nullptr,
        "Error reading streamed response for GET /s: Error: Invalid value. at offset 0."},
-      {"a read fails after a first block", {{std::string(4096, ' '), true}, {"", true, true}},
-       nullptr, "Error reading streamed response for GET /s: Stream read error"},
-      {"a read reports more bytes than were asked for", {{"[1]", false, false, 5000}}, nullptr,
+      {"a read fails after a first block",
+       {{std::string(4096, ' '), true}, {"", true, true}},
+       nullptr,
+       "Error reading streamed response for GET /s: Stream read error"},
+      {"a read reports more bytes than were asked for",
+       {{"[1]", false, false, 5000}},
+       nullptr,
        "Error reading streamed response for GET /s: Stream read error"},
       {"an error answer with a stream, never read", {}, "Gone", "Error response for GET /s: Gone"},
   };

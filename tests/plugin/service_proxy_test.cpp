@@ -156,9 +156,9 @@ TEST_F(ServiceProxyTest, MethodBasedRequestInFlightRefusesASecondOne) {
   EXPECT_EQ(handled, Strings{"first"});
   EXPECT_EQ(core.LogMessages(3).back(),
             "tav-perks: Fulfilled service proxy request: gamecustomization.watch");
-  EXPECT_EQ(module.InvokeServiceProxy("gamecustomization", "watch", std::string("c"), "onwatch",
-                                      handler),
-            "");
+  EXPECT_EQ(
+      module.InvokeServiceProxy("gamecustomization", "watch", std::string("c"), "onwatch", handler),
+      "");
 }
 
 TEST_F(ServiceProxyTest, RequestsThatAreNotStartedSayWhy) {
@@ -168,8 +168,9 @@ TEST_F(ServiceProxyTest, RequestsThatAreNotStartedSayWhy) {
   MaybeType<Failure, Thing> refused =
       module.CallServiceProxy<Thing>("gamecustomization", "getloadout", std::string("perks"));
   ASSERT_FALSE(refused.ok());
-  EXPECT_EQ(refused.failure().message,
-            "Error response for POST /tav-login/v1/service-proxy-uuid-requests: Login session gone");
+  EXPECT_EQ(
+      refused.failure().message,
+      "Error response for POST /tav-login/v1/service-proxy-uuid-requests: Login session gone");
   EXPECT_EQ(refused.failure().status, 0u);  // the reason is a text, without the call's status
 
   MaybeType<Failure, Thing> unconvertible =
@@ -222,9 +223,8 @@ TEST_F(ServiceProxyTest, AsyncEventsGoToTheirHandlerOrAreLogged) {
   pushed.methodName = "stray";
   module.HandleServiceProxyAsyncEvent(pushed);
   EXPECT_EQ(handled, Strings{"[1]"});
-  EXPECT_EQ(core.LogMessages(2),
-            Strings{"tav-perks: Could not find registered handler for async "
-                                     "service proxy event gamecustomization.stray"});
+  EXPECT_EQ(core.LogMessages(2), Strings{"tav-perks: Could not find registered handler for async "
+                                         "service proxy event gamecustomization.stray"});
 }
 
 // Asks for a service-proxy request while it is being shut down.

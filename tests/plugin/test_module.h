@@ -73,7 +73,8 @@ class TestModule : public AppModule {
     std::sort(headers.begin(), headers.end());
     std::string text = std::to_string(request.host_context) + " " +
                        std::string(request.method_name) + " " + std::string(request.url) +
-                       " mood:" + mood.value_or("") + (request.arrival_ticks != 0 ? " arrived" : "");
+                       " mood:" + mood.value_or("") +
+                       (request.arrival_ticks != 0 ? " arrived" : "");
     for (const std::string& header : headers) text += " " + header;
     return text;
   }

@@ -15,14 +15,16 @@ TEST(ValueDecoding, SniffsMapsAndArraysOfEachFormat) {
     ValueSniff sniff;
   };
   const Case cases[] = {
-      {"\x80", ValueSniff::kMsgpack},           // empty map
-      {"\x9f", ValueSniff::kMsgpack},           // fixarray of 15
-      {"\xdc\x00\x00", ValueSniff::kMsgpack},   // array 16
-      {"\xa3" "abc", ValueSniff::kText},        // a MessagePack string is not sniffed
+      {"\x80", ValueSniff::kMsgpack},          // empty map
+      {"\x9f", ValueSniff::kMsgpack},          // fixarray of 15
+      {"\xdc\x00\x00", ValueSniff::kMsgpack},  // array 16
+      {"\xa3"
+       "abc",
+       ValueSniff::kText},  // a MessagePack string is not sniffed
       {"\xe0", ValueSniff::kText},
       {"  {\"a\":1}", ValueSniff::kJson},
       {"[1]", ValueSniff::kJson},
-      {"\t[1]", ValueSniff::kText},            // only spaces are skipped
+      {"\t[1]", ValueSniff::kText},  // only spaces are skipped
       {"   ---\na: 1", ValueSniff::kYaml},
       {"--", ValueSniff::kText},
       {"", ValueSniff::kText},

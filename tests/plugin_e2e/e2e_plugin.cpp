@@ -62,18 +62,26 @@ class E2eModule : public AppModule {
 
  private:
   // Every argument as a text, then the method and URL the handler saw.
-  MaybeType<Failure, std::vector<std::string>> Echo(
-      const RequestContext& request, int32_t id, bool flag, std::vector<int32_t> ids,
-      std::optional<std::string> label, std::optional<std::string> trace,
-      std::optional<int32_t> limit, std::optional<Crate> crate) {
+  MaybeType<Failure, std::vector<std::string>> Echo(const RequestContext& request, int32_t id,
+                                                    bool flag, std::vector<int32_t> ids,
+                                                    std::optional<std::string> label,
+                                                    std::optional<std::string> trace,
+                                                    std::optional<int32_t> limit,
+                                                    std::optional<Crate> crate) {
     std::string id_list;
     for (int32_t each : ids) id_list += std::to_string(each) + " ";
     std::string crate_text = "(none)";
-    if (crate) crate_text = crate->name + " " + std::to_string(crate->count) + " " + crate->tags.at(0);
-    return std::vector<std::string>{std::to_string(id), flag ? "true" : "false", id_list,
-                                    label.value_or("(none)"), trace.value_or("(none)"),
-                                    std::to_string(limit.value_or(-1)), crate_text,
-                                    std::string(request.method_name), std::string(request.url)};
+    if (crate)
+      crate_text = crate->name + " " + std::to_string(crate->count) + " " + crate->tags.at(0);
+    return std::vector<std::string>{std::to_string(id),
+                                    flag ? "true" : "false",
+                                    id_list,
+                                    label.value_or("(none)"),
+                                    trace.value_or("(none)"),
+                                    std::to_string(limit.value_or(-1)),
+                                    crate_text,
+                                    std::string(request.method_name),
+                                    std::string(request.url)};
   }
 
   MaybeType<Failure, Crate> StoreCrate(Crate crate) { return crate; }
@@ -82,7 +90,8 @@ class E2eModule : public AppModule {
     std::vector<Crate> crates(static_cast<size_t>(std::max(count, 0)));
     for (size_t i = 0; i < crates.size(); ++i) {
       crates[i] = Crate{"crate number " + std::to_string(i) + " with a long enough name",
-                        static_cast<int32_t>(i), {"oak", "pine"}};
+                        static_cast<int32_t>(i),
+                        {"oak", "pine"}};
     }
     return crates;
   }

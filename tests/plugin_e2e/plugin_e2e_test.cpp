@@ -71,10 +71,11 @@ class E2ePluginTest : public ::testing::Test {
 
 TEST_F(E2ePluginTest, BindsEveryPartOfTheRequest) {
   const char* url = "/e2e/v1/echo/12?flag&ids.1=7&ids.0=5&label=two+words%21&limit=3";
-  CallResult result = core_.Call(
-      TAV_METHOD_POST, url,
-      CallOptions().Header("trace", "abc-123").Body(R"({"name":"Birch","count":2,"tags":["light"]})",
-                                                    "application/json"));
+  CallResult result =
+      core_.Call(TAV_METHOD_POST, url,
+                 CallOptions()
+                     .Header("trace", "abc-123")
+                     .Body(R"({"name":"Birch","count":2,"tags":["light"]})", "application/json"));
   ASSERT_TRUE(result.ok()) << result.Summary();
   EXPECT_EQ(result.ValueJson(), std::string(R"(["12","true","5 7 ","two words!","abc-123","3",)") +
                                     R"("Birch 2 light","POST",")" + url + "\"]");
@@ -92,14 +93,24 @@ TEST_F(E2ePluginTest, BadArgumentsAndValuesAreRefusedWithTheirMessage) {
       {"/e2e/v1/echo/5", CallOptions().ArgText("colour", "red"),
        "Unknown argument 'colour' for 'PostE2eV1EchoById'."},
       {"/e2e/v1/echo/5",
-       CallOptions().Positional("1").Positional("true").Positional("[]").Positional("\"l\"")
-           .Positional("\"t\"").Positional("2").Positional("{}").Positional("0"),
+       CallOptions()
+           .Positional("1")
+           .Positional("true")
+           .Positional("[]")
+           .Positional("\"l\"")
+           .Positional("\"t\"")
+           .Positional("2")
+           .Positional("{}")
+           .Positional("0"),
        "Unknown argument '7' for 'PostE2eV1EchoById'."},
-      {"/e2e/v1/echo/5?id=6", {},
+      {"/e2e/v1/echo/5?id=6",
+       {},
        "Argument 'id' for 'PostE2eV1EchoById' was specified in an invalid location."},
-      {"/e2e/v1/echo/5?trace=x", {},
+      {"/e2e/v1/echo/5?trace=x",
+       {},
        "Argument 'trace' for 'PostE2eV1EchoById' was specified in an invalid location."},
-      {"/e2e/v1/echo/5?crate.name=Elm", {},
+      {"/e2e/v1/echo/5?crate.name=Elm",
+       {},
        "Argument 'crate' for 'PostE2eV1EchoById' was specified in an invalid location."},
       {"/e2e/v1/echo/5", CallOptions().Header("flag", "true"),
        "Argument 'flag' for 'PostE2eV1EchoById' was specified in an invalid location."},
@@ -111,10 +122,12 @@ TEST_F(E2ePluginTest, BadArgumentsAndValuesAreRefusedWithTheirMessage) {
       // for billions of empty elements.
       {"/e2e/v1/echo/5?ids.2000000000=3", {}, "Index 2000000000 is out of range"},
       {"/e2e/v1/echo/twelve", {}, "Value twelve for 'id' of type int32 is in an incorrect format"},
-      {"/e2e/v1/echo/5?flag=maybe", {},
+      {"/e2e/v1/echo/5?flag=maybe",
+       {},
        "Value maybe for 'flag' of type bool is in an incorrect format. "
        "Options are \"true\", \"false\", \"1\", \"0\"."},
-      {"/e2e/v1/echo/5?ids.x1=4", {},
+      {"/e2e/v1/echo/5?ids.x1=4",
+       {},
        "Couldn't assign value to 'ids' of type vector because the input not a collection."},
   };
   for (Case& c : cases) {
@@ -148,7 +161,8 @@ TEST_F(E2ePluginTest, BadBodiesAreRefusedWithTheirMessage) {
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.label);
-    CallResult result = core_.Call(TAV_METHOD_PUT, "/e2e/v1/crate", CallOptions().Body(c.body, c.type));
+    CallResult result =
+        core_.Call(TAV_METHOD_PUT, "/e2e/v1/crate", CallOptions().Body(c.body, c.type));
     EXPECT_EQ(result.status, 0u);
     ASSERT_TRUE(result.error.has_value());
     const std::string expected = c.error;
@@ -161,14 +175,13 @@ TEST_F(E2ePluginTest, BadBodiesAreRefusedWithTheirMessage) {
   }
 }
 
-
 TEST_F(E2ePluginTest, FailuresCarryStatusTextsHeadersAndAStreamedBody) {
   CallResult result = core_.Get("/e2e/v1/refusal");
   EXPECT_EQ(result.status, 418u);
   EXPECT_EQ(result.error, "Teapot refuses");
   EXPECT_EQ(result.additional_text, "steeping");
-  EXPECT_THAT(result.headers,
-              ElementsAre(::testing::Pair("Retry-After", "5"), ::testing::Pair("X-Brew", "oolong")));
+  EXPECT_THAT(result.headers, ElementsAre(::testing::Pair("Retry-After", "5"),
+                                          ::testing::Pair("X-Brew", "oolong")));
   EXPECT_TRUE(result.streamed);
   EXPECT_EQ(result.stream_size, 32u);
   EXPECT_EQ(result.body, "the long story of a refused brew");
@@ -196,7 +209,8 @@ TEST_F(E2ePluginTest, HeapCountersFollowThePluginsAllocationsOnly) {
   EXPECT_GE(after.peak_bytes, before.peak_bytes);
 
   // Whatever an answer holds is freed once the core has released it.
-  for (const char* url : {"/e2e/v1/crates?count=200", "/e2e/v1/refusal", "/e2e/v1/crates?count=x"}) {
+  for (const char* url :
+       {"/e2e/v1/crates?count=200", "/e2e/v1/refusal", "/e2e/v1/crates?count=x"}) {
     SCOPED_TRACE(url);
     const MemoryStatistics start = core_.GetMemoryStatistics();
     core_.Get(url);

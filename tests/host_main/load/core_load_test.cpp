@@ -37,13 +37,14 @@ void Fail(std::string text) {
 }
 
 std::string PageBody(const std::string& name, int sub_style) {
-  return R"({"name":")" + name + R"(","primaryStyleId":710,"subStyleId":)" + std::to_string(sub_style) +
-         R"(,"selectedPerkIds":[7101,7104,7107,7110,7204,7208]})";
+  return R"({"name":")" + name + R"(","primaryStyleId":710,"subStyleId":)" +
+         std::to_string(sub_style) + R"(,"selectedPerkIds":[7101,7104,7107,7110,7204,7208]})";
 }
 
 class Client {
  public:
-  Client(int number, int port, uint32_t seed) : number_(number), http_("127.0.0.1", port), random_(seed) {
+  Client(int number, int port, uint32_t seed)
+      : number_(number), http_("127.0.0.1", port), random_(seed) {
     http_.set_keep_alive(true);
     http_.set_tcp_nodelay(true);
     http_.set_read_timeout(std::chrono::seconds(60));
@@ -77,7 +78,8 @@ class Client {
       Send("PUT", "/tav-perks/v1/currentpage", id_text, {204});
     } else if (roll < 95) {
       const std::string order = R"({"targetPageId":)" + id_text + R"(,"destinationPageId":)" +
-                                std::to_string(OwnPage()) + R"(,"offset":)" + (random_() % 2 ? "1" : "-1") + "}";
+                                std::to_string(OwnPage()) + R"(,"offset":)" +
+                                (random_() % 2 ? "1" : "-1") + "}";
       Send("POST", "/tav-perks/v1/update-page-order", order, {204});
     } else {
       Send("GET", "/tav-perks/v1/styles", "", {200});
@@ -92,7 +94,8 @@ class Client {
     if (!ParseJsonText(last_body_, &page, &error) || !page.IsObject() || !page["id"].IsInt()) {
       return Fail("create " + name + ": answer without an id: " + last_body_.substr(0, 200));
     }
-    if (!book_.emplace(page["id"].GetInt(), name).second) Fail("create " + name + ": id given twice");
+    if (!book_.emplace(page["id"].GetInt(), name).second)
+      Fail("create " + name + ": id given twice");
   }
 
   // The status when it is one of `expected`, else 0 with the failure noted.
@@ -112,7 +115,8 @@ class Client {
       return 0;
     }
     last_body_ = result->body;
-    if (std::find(expected.begin(), expected.end(), result->status) != expected.end()) return result->status;
+    if (std::find(expected.begin(), expected.end(), result->status) != expected.end())
+      return result->status;
     Fail(what + ": " + std::to_string(result->status) + " " + result->body.substr(0, 200));
     return 0;
   }
@@ -145,11 +149,13 @@ double Percentile(std::vector<double> values, double fraction) {
   return values[index];
 }
 
-void CheckStored(const std::string& where, const std::string& text, const std::vector<std::string>& expected) {
+void CheckStored(const std::string& where, const std::string& text,
+                 const std::vector<std::string>& expected) {
   std::string problem;
   const std::vector<std::string> stored = StoredPageKeys(text, &problem);
   if (!problem.empty()) Fail(where + ": " + problem);
-  if (stored != expected) Fail("the pages " + where + " [" + Join(stored) + "] are not the plugin's");
+  if (stored != expected)
+    Fail("the pages " + where + " [" + Join(stored) + "] are not the plugin's");
 }
 
 }  // namespace
@@ -182,11 +188,13 @@ int main(int argc, char** argv) {
   }
 
   std::vector<std::unique_ptr<Client>> all;
-  for (int i = 0; i < clients; ++i) all.push_back(std::make_unique<Client>(i, core.port(), seed + i));
+  for (int i = 0; i < clients; ++i)
+    all.push_back(std::make_unique<Client>(i, core.port(), seed + i));
   std::atomic<int> remaining{operations};
   const auto start = Clock::now();
   std::vector<std::thread> threads;
-  for (auto& client : all) threads.emplace_back(&Client::Run, client.get(), &remaining, start + kTimeLimit);
+  for (auto& client : all)
+    threads.emplace_back(&Client::Run, client.get(), &remaining, start + kTimeLimit);
   for (std::thread& thread : threads) thread.join();
   const double seconds = std::chrono::duration<double>(Clock::now() - start).count();
   if (remaining.load() > 0) Fail("the time limit ended the run early");
@@ -212,13 +220,16 @@ int main(int argc, char** argv) {
     if (std::set<std::string>(served.begin(), served.end()).size() != served.size()) {
       Fail("a page is listed twice: " + Join(served));
     }
-    if (served != expected) Fail("the plugin's pages [" + Join(served) + "] are not the clients' [" + Join(expected) + "]");
+    if (served != expected)
+      Fail("the plugin's pages [" + Join(served) + "] are not the clients' [" + Join(expected) +
+           "]");
   }
   httplib::Result stored = checker.Get("/tav-settings/v2/account/PerksPreferences/page-settings");
   CheckStored("stored", stored ? stored->body : "", expected);
   rapidjson::Document status;
   httplib::Result status_answer = checker.Get("/tav-core/v1/status");
-  if (status_answer && ParseJsonText(status_answer->body, &status, &error) && status["faults"].GetUint64() != 0) {
+  if (status_answer && ParseJsonText(status_answer->body, &status, &error) &&
+      status["faults"].GetUint64() != 0) {
     Fail("the core saw faults: " + JsonText(status["recentFaults"]));
   }
 
@@ -230,10 +241,12 @@ int main(int argc, char** argv) {
   }
   CheckStored("on disk", StoredDocumentOnDisk(store), expected);
 
-  std::printf("load: %zu requests from %d clients in %.2f s: %.0f requests/s; latency p50 %.2f ms, p99 %.2f ms; "
-              "%zu pages at the end\n",
-              latencies.size(), clients, seconds, latencies.size() / seconds, Percentile(latencies, 0.50),
-              Percentile(latencies, 0.99), expected.size());
+  std::printf(
+      "load: %zu requests from %d clients in %.2f s: %.0f requests/s; latency p50 %.2f ms, p99 "
+      "%.2f ms; "
+      "%zu pages at the end\n",
+      latencies.size(), clients, seconds, latencies.size() / seconds, Percentile(latencies, 0.50),
+      Percentile(latencies, 0.99), expected.size());
   for (const std::string& text : g_failures) std::printf("FAILED: %s\n", text.c_str());
   std::printf(g_failures.empty() ? "1 passed, 0 failed\n" : "0 passed, 1 failed\n");
   return g_failures.empty() ? 0 : 1;
