@@ -81,22 +81,36 @@ watch().catch(() => {});
 </html>
 )";
 
-std::string BindFailureReason(const std::string& host, uint16_t port) {
-  int probe = socket(AF_INET, SOCK_STREAM, 0);
-  if (probe < 0) return std::strerror(errno);
+// SO_REUSEADDR lets a restarted server bind while connections of the last
+// run linger in TIME_WAIT, yet refuses a port another socket listens on.
+// (The server library's default, SO_REUSEPORT, would let a second server
+// bind the same port, and the kernel would then share the connections
+// between two servers with two different stores.)
+void SetListenSocketOptions(int socket) {
   int yes = 1;
-  setsockopt(probe, SOL_SOCKET, SO_REUSEADDR, &yes, sizeof(yes));
+  setsockopt(socket, SOL_SOCKET, SO_REUSEADDR, &yes, sizeof(yes));
+}
+
+// Why `host`:`port` could not be bound, found by trying again on a socket
+// of the same options, since the server library keeps the reason to itself.
+std::string BindFailure(const std::string& host, uint16_t port) {
+  const std::string prefix = "cannot listen on " + host + ":" + std::to_string(port) + ": ";
+  int probe = socket(AF_INET, SOCK_STREAM, 0);
+  if (probe < 0) return prefix + std::strerror(errno);
+  SetListenSocketOptions(probe);
   sockaddr_in address{};
   address.sin_family = AF_INET;
   address.sin_port = htons(port);
-  std::string reason = "cannot bind";
+  int failure = 0;
   if (inet_pton(AF_INET, host.c_str(), &address.sin_addr) != 1) {
-    reason = "not an IPv4 address";
+    failure = EAFNOSUPPORT;
   } else if (bind(probe, reinterpret_cast<sockaddr*>(&address), sizeof(address)) != 0) {
-    reason = std::strerror(errno);
+    failure = errno;
   }
   close(probe);
-  return reason;
+  if (failure == EADDRINUSE && port != 0) return "port " + std::to_string(port) + " is in use";
+  if (failure == EAFNOSUPPORT) return prefix + "not an IPv4 address";
+  return prefix + (failure != 0 ? std::strerror(failure) : "cannot bind");
 }
 
 void Write(const HttpAnswer& answer, httplib::Response& response) {
@@ -139,6 +153,7 @@ HttpServer::HttpServer(EventStream& events, Submit submit)
   server_->set_keep_alive_max_count(10000);
   // Short: stopping waits for idle kept-alive connections to time out.
   server_->set_keep_alive_timeout(2);
+  server_->set_socket_options(&SetListenSocketOptions);
   auto handler = [this](const httplib::Request& request, httplib::Response& response) { Handle(request, response); };
   server_->Get(".*", handler);
   server_->Post(".*", handler);
@@ -164,7 +179,7 @@ bool HttpServer::Bind(const std::string& host, uint16_t port, std::string* error
     bound = -1;
   }
   if (bound <= 0) {
-    *error = "cannot listen on " + host + ":" + std::to_string(port) + ": " + BindFailureReason(host, port);
+    *error = BindFailure(host, port);
     return false;
   }
   port_ = static_cast<uint16_t>(bound);

@@ -47,8 +47,10 @@ class HttpServer {
   HttpServer(const HttpServer&) = delete;
   HttpServer& operator=(const HttpServer&) = delete;
 
-  // Binds and listens on `host`:`port` (0: any free port). False with
-  // `error` set, e.g. "cannot listen on 127.0.0.1:8080: Address already in use".
+  // Binds and listens on `host`:`port` (0: any free port). A port another
+  // program listens on is refused, even one that allows sharing it. False
+  // with `error` set: "port 8080 is in use", or for any other reason e.g.
+  // "cannot listen on 127.0.0.2:8080: Cannot assign requested address".
   bool Bind(const std::string& host, uint16_t port, std::string* error);
   uint16_t port() const { return port_; }
 

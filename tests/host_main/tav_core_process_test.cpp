@@ -355,17 +355,9 @@ TEST_F(TavCoreTest, AChampionSelectDrivenOverHttp) {
 // --- Start-up failures ---------------------------------------------------------------
 
 TEST_F(TavCoreTest, StartUpFailuresAreClearAndNonZero) {
-  // A port that is taken: held by a listening socket of this test.
-  int holder = socket(AF_INET, SOCK_STREAM, 0);
-  ASSERT_GE(holder, 0);
-  sockaddr_in address{};
-  address.sin_family = AF_INET;
-  address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-  ASSERT_EQ(bind(holder, reinterpret_cast<sockaddr*>(&address), sizeof(address)), 0);
-  ASSERT_EQ(listen(holder, 1), 0);
-  socklen_t length = sizeof(address);
-  getsockname(holder, reinterpret_cast<sockaddr*>(&address), &length);
-  const std::string taken = std::to_string(ntohs(address.sin_port));
+  // A port that is taken by another tav-core: the two must not share it.
+  auto first = StartCore(TAV_FAKE_PLUGIN_PATH);
+  const std::string taken = std::to_string(first->port());
 
   const std::string bad_data = folder_.Path("bad-data");
   std::filesystem::create_directory(bad_data);
@@ -382,7 +374,7 @@ TEST_F(TavCoreTest, StartUpFailuresAreClearAndNonZero) {
   const std::string store = folder_.Path("s.sqlite3");
   const Case cases[] = {
       {"a port in use", {"--port", taken, "--store", store},
-       1, "tav-core: cannot listen on 127.0.0.1:" + taken + ": Address already in use\n"},
+       1, "tav-core: port " + taken + " is in use\n"},
       {"a missing data folder", {"--port", "0", "--store", store, "--data", folder_.Path("nowhere")},
        1, "tav-core: cannot read the game data: " + folder_.Path("nowhere") + "/perks.json: No such file or directory\n"},
       {"a data file that is not JSON", {"--port", "0", "--store", store, "--data", bad_data},
@@ -403,7 +395,7 @@ TEST_F(TavCoreTest, StartUpFailuresAreClearAndNonZero) {
     EXPECT_EQ(core.Stderr().substr(0, c.message.size()), c.message);
     EXPECT_EQ(core.Stdout(), "");
   }
-  close(holder);
+  EXPECT_EQ(first->Stop(), 0) << first->Stderr();
 
   CoreProcess help({"--help"}, folder_, "help");
   ASSERT_TRUE(help.Spawn());
