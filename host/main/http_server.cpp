@@ -113,6 +113,17 @@ std::string BindFailure(const std::string& host, uint16_t port) {
   return prefix + (failure != 0 ? std::strerror(failure) : "cannot bind");
 }
 
+// Whether the request has no body by HTTP/1.1's rule: neither a
+// Content-Length nor a Transfer-Encoding. The server library would wait
+// for a body until its read time-out instead.
+bool HasNoBodyFraming(const httplib::Request& request) {
+  return !request.has_header("Content-Length") && !request.has_header("Transfer-Encoding");
+}
+
+bool MayCarryBody(const std::string& method) {
+  return method == "POST" || method == "PUT" || method == "PATCH" || method == "DELETE";
+}
+
 void Write(const HttpAnswer& answer, httplib::Response& response) {
   response.status = answer.status;
   for (const auto& header : answer.headers) response.headers.emplace(header.first, header.second);
@@ -154,6 +165,10 @@ HttpServer::HttpServer(EventStream& events, Submit submit)
   // Short: stopping waits for idle kept-alive connections to time out.
   server_->set_keep_alive_timeout(2);
   server_->set_socket_options(&SetListenSocketOptions);
+  server_->set_pre_routing_handler([this](const httplib::Request& request, httplib::Response& response) {
+    return AnswerIfBodiless(request, response) ? httplib::Server::HandlerResponse::Handled
+                                               : httplib::Server::HandlerResponse::Unhandled;
+  });
   auto handler = [this](const httplib::Request& request, httplib::Response& response) { Handle(request, response); };
   server_->Get(".*", handler);
   server_->Post(".*", handler);
@@ -215,6 +230,14 @@ void HttpServer::Handle(const httplib::Request& request, httplib::Response& resp
     return;
   }
   Write(submit_(ExchangeOf(request)), response);
+}
+
+// A write without a body is answered here, before the server library would
+// start waiting for one; everything else goes on to the routes.
+bool HttpServer::AnswerIfBodiless(const httplib::Request& request, httplib::Response& response) {
+  if (!MayCarryBody(request.method) || !HasNoBodyFraming(request)) return false;
+  Handle(request, response);
+  return true;
 }
 
 void HttpServer::ServeEvents(const httplib::Request& request, httplib::Response& response) {

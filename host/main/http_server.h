@@ -35,7 +35,7 @@ class HttpServer {
   // worker thread, it blocks until the answer is there.
   using Submit = std::function<HttpAnswer(HttpExchange)>;
 
-  // Requests and bodies larger than this are refused with 413.
+  // Bodies larger than this are refused with 413.
   static constexpr size_t kMaxBodyBytes = 16u << 20;
   // Worker threads: each open event stream keeps one, so streams beyond
   // kMaxEventStreams are refused (503) to leave workers for requests.
@@ -66,6 +66,7 @@ class HttpServer {
 
  private:
   void Handle(const httplib::Request& request, httplib::Response& response);
+  bool AnswerIfBodiless(const httplib::Request& request, httplib::Response& response);
   void ServeEvents(const httplib::Request& request, httplib::Response& response);
 
   EventStream& events_;

@@ -10,6 +10,7 @@
 
 #include <atomic>
 #include <mutex>
+#include <regex>
 
 #include "tests/host_main/core_process.h"
 
@@ -166,6 +167,59 @@ TEST_F(TavCoreTest, EventsStreamWhatThePluginSendsToAtMost16Readers) {
     // Stopping ends the open streams; the program still exits cleanly.
     EXPECT_EQ(core->Stop(), 0) << core->Stderr();
   }
+}
+
+// Sends `request` as it is on a connection of its own and gives what comes
+// back until the server closes it, or until nothing has come for two seconds.
+std::string RawExchange(int port, const std::string& request) {
+  const int connection = socket(AF_INET, SOCK_STREAM, 0);
+  timeval timeout{2, 0};
+  setsockopt(connection, SOL_SOCKET, SO_RCVTIMEO, &timeout, sizeof(timeout));
+  sockaddr_in address{};
+  address.sin_family = AF_INET;
+  address.sin_port = htons(static_cast<uint16_t>(port));
+  address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+  std::string received;
+  const ssize_t size = static_cast<ssize_t>(request.size());
+  if (connect(connection, reinterpret_cast<sockaddr*>(&address), sizeof(address)) == 0 &&
+      send(connection, request.data(), request.size(), MSG_NOSIGNAL) == size) {
+    char chunk[4096];
+    for (ssize_t got; (got = recv(connection, chunk, sizeof(chunk), 0)) > 0;) {
+      received.append(chunk, static_cast<size_t>(got));
+    }
+  }
+  close(connection);
+  return received;
+}
+
+TEST_F(TavCoreTest, AWriteWithoutALengthHasAnEmptyBodyAndIsAnsweredAtOnce) {
+  auto core = StartCore(TAV_FAKE_PLUGIN_PATH);
+  struct Case {
+    const char* method;
+    const char* framing;
+    const char* body;
+    const char* body_seen;
+  };
+  const Case cases[] = {
+      {"POST", "", "", ""},
+      {"PUT", "", "", ""},
+      {"PATCH", "", "", ""},
+      {"DELETE", "", "", ""},
+      {"POST", "Transfer-Encoding: chunked\r\n", "2\r\nab\r\n1\r\nc\r\n0\r\n\r\n", "abc"},
+      {"PUT", "Content-Length: 2\r\n", "xy", "xy"},
+  };
+  // The plugin's echo of a request names the body it was given.
+  static const std::regex kEcho(R"re(^HTTP/1\.1 200 [\s\S]*"body":"([^"]*)")re");
+  for (const Case& c : cases) {
+    const std::string request = std::string(c.method) +
+                                " /fake/v1/echo HTTP/1.1\r\nConnection: close\r\n" + c.framing +
+                                "\r\n" + c.body;
+    const std::string answer = RawExchange(core->port(), request);
+    std::smatch echo;
+    ASSERT_TRUE(std::regex_search(answer, echo, kEcho)) << request << "\n---\n" << answer;
+    EXPECT_EQ(echo[1], c.body_seen);
+  }
+  EXPECT_EQ(core->Stop(), 0) << core->Stderr();
 }
 
 // --- The real plugin ----------------------------------------------------------------
