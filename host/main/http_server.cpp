@@ -6,7 +6,9 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <chrono>
 #include <cstring>
+#include <optional>
 
 #include <httplib.h>
 
@@ -124,6 +126,13 @@ bool MayCarryBody(const std::string& method) {
   return method == "POST" || method == "PUT" || method == "PATCH" || method == "DELETE";
 }
 
+using SteadyClock = std::chrono::steady_clock;
+
+// When the request this worker thread serves had its headers read. A worker
+// serves one request at a time, so a thread-local carries the start from
+// the pre-routing hook to the logger; the logger clears it.
+thread_local std::optional<SteadyClock::time_point> t_request_read;
+
 void Write(const HttpAnswer& answer, httplib::Response& response) {
   response.status = answer.status;
   for (const auto& header : answer.headers) response.headers.emplace(header.first, header.second);
@@ -166,8 +175,12 @@ HttpServer::HttpServer(EventStream& events, Submit submit)
   server_->set_keep_alive_timeout(2);
   server_->set_socket_options(&SetListenSocketOptions);
   server_->set_pre_routing_handler([this](const httplib::Request& request, httplib::Response& response) {
+    t_request_read = SteadyClock::now();
     return AnswerIfBodiless(request, response) ? httplib::Server::HandlerResponse::Handled
                                                : httplib::Server::HandlerResponse::Unhandled;
+  });
+  server_->set_logger([this](const httplib::Request& request, const httplib::Response& response) {
+    NoteServed(request, response);
   });
   auto handler = [this](const httplib::Request& request, httplib::Response& response) { Handle(request, response); };
   server_->Get(".*", handler);
@@ -238,6 +251,20 @@ bool HttpServer::AnswerIfBodiless(const httplib::Request& request, httplib::Resp
   if (!MayCarryBody(request.method) || !HasNoBodyFraming(request)) return false;
   Handle(request, response);
   return true;
+}
+
+void HttpServer::NoteServed(const httplib::Request& request, const httplib::Response& response) {
+  Served served;
+  if (t_request_read) {
+    served.milliseconds =
+        std::chrono::duration_cast<std::chrono::milliseconds>(SteadyClock::now() - *t_request_read).count();
+    t_request_read.reset();
+  }
+  if (!served_listener_) return;
+  served.method = request.method;
+  served.target = request.target;
+  served.status = response.status;
+  served_listener_(served);
 }
 
 void HttpServer::ServeEvents(const httplib::Request& request, httplib::Response& response) {

@@ -35,6 +35,19 @@ class HttpServer {
   // worker thread, it blocks until the answer is there.
   using Submit = std::function<HttpAnswer(HttpExchange)>;
 
+  // A request once its answer is written: an event stream once it ends, a
+  // request the server refused itself (a bad request line, a body too
+  // large) with the status it got. `milliseconds` counts from the end of
+  // the request's headers; 0 for a request refused before its headers were
+  // read.
+  struct Served {
+    std::string method;  // as sent; empty when the request line was unreadable
+    std::string target;  // path and query as sent
+    int status = 0;
+    int64_t milliseconds = 0;
+  };
+  using ServedListener = std::function<void(const Served&)>;
+
   // Bodies larger than this are refused with 413.
   static constexpr size_t kMaxBodyBytes = 16u << 20;
   // Worker threads: each open event stream keeps one, so streams beyond
@@ -54,6 +67,10 @@ class HttpServer {
   bool Bind(const std::string& host, uint16_t port, std::string* error);
   uint16_t port() const { return port_; }
 
+  // Called on a worker thread for every request answered. Set it before
+  // Start; none is called when it is not set.
+  void SetServedListener(ServedListener listener) { served_listener_ = std::move(listener); }
+
   // Accepts connections on a thread of its own.
   void Start();
   // Ends the event streams, stops accepting and waits for the workers.
@@ -67,10 +84,12 @@ class HttpServer {
  private:
   void Handle(const httplib::Request& request, httplib::Response& response);
   bool AnswerIfBodiless(const httplib::Request& request, httplib::Response& response);
+  void NoteServed(const httplib::Request& request, const httplib::Response& response);
   void ServeEvents(const httplib::Request& request, httplib::Response& response);
 
   EventStream& events_;
   Submit submit_;
+  ServedListener served_listener_;
   std::unique_ptr<httplib::Server> server_;
   std::thread thread_;
   uint16_t port_ = 0;

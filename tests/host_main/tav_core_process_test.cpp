@@ -1,7 +1,8 @@
 // tav-core as a program: started on a free port with a temporary store and
 // driven over HTTP with a real client. The fake plugin shows the queue to
-// the core thread and the event stream; the real plugin shows a session,
-// the store surviving a restart or a crash, and bad bodies refused.
+// the core thread, the event stream and requests framed by hand; the real
+// plugin shows a session and its log, the store surviving a restart or a
+// crash, and bad bodies refused.
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 #include <httplib.h>
@@ -17,6 +18,7 @@
 namespace tav::host {
 namespace {
 
+using ::testing::ContainsRegex;
 using ::testing::HasSubstr;
 using ::testing::Not;
 
@@ -29,12 +31,14 @@ std::string PageJson(const std::string& name) {
 
 class TavCoreTest : public ::testing::Test {
  protected:
+  // A core on a free port, with --quiet unless the test clears `quiet_`.
   std::unique_ptr<CoreProcess> StartCore(const char* plugin, std::vector<std::string> more = {},
                                          std::string name = "core") {
     std::vector<std::string> arguments = {"--port",   "0",
                                           "--store",  folder_.Path("settings.sqlite3"),
                                           "--data",   TAV_SAMPLE_DATA_DIR,
                                           "--plugin", plugin};
+    if (quiet_) arguments.push_back("--quiet");
     arguments.insert(arguments.end(), more.begin(), more.end());
     auto core = std::make_unique<CoreProcess>(arguments, folder_, name);
     EXPECT_TRUE(core->Start()) << core->Stdout() << core->Stderr();
@@ -73,6 +77,7 @@ class TavCoreTest : public ::testing::Test {
   static int Faults(httplib::Client& client) { return Json(client.Get("/tav-core/v1/status"))["faults"].GetInt(); }
 
   TempFolder folder_;
+  bool quiet_ = true;
 };
 
 // --- The queue to the core thread and the event stream (fake plugin) ---------------
@@ -224,7 +229,8 @@ TEST_F(TavCoreTest, AWriteWithoutALengthHasAnEmptyBodyAndIsAnsweredAtOnce) {
 
 // --- The real plugin ----------------------------------------------------------------
 
-TEST_F(TavCoreTest, ASessionIsStoredAndTheStoreSurvivesARestart) {
+TEST_F(TavCoreTest, ASessionIsStoredAndLoggedAndTheStoreSurvivesARestart) {
+  quiet_ = false;
   auto core = StartCore(TAV_PERKS_PLUGIN_PATH);
   auto client = ClientOf(*core);
   EXPECT_EQ(Json(client->Get("/tav-perks/v1/styles")).Size(), 5u);
@@ -252,12 +258,19 @@ TEST_F(TavCoreTest, ASessionIsStoredAndTheStoreSurvivesARestart) {
   EXPECT_EQ(StoredPages(stored->body), pages);
   EXPECT_EQ(Faults(*client), 0);
   EXPECT_EQ(core->Stop(), 0) << core->Stderr();
+  // A line for each request, and the plugin's lines, all in the debug category.
+  EXPECT_THAT(core->Stderr(),
+              ContainsRegex("\ntav-core: PUT /tav-perks/v1/currentpage 204 [0-9]+ ms\n"));
+  EXPECT_THAT(core->Stderr(), HasSubstr("| DBG| "));
 
   // On disk once the program is gone, and served again after a restart.
   EXPECT_EQ(StoredDocumentOnDisk(folder_.Path("settings.sqlite3")), stored->body);
-  auto again = StartCore(TAV_PERKS_PLUGIN_PATH, {}, "again");
+  auto again = StartCore(TAV_PERKS_PLUGIN_PATH, {"--hide-plugin-debug"}, "again");
   EXPECT_EQ(Summary(ClientOf(*again)->Get(kPageSettings)), "200 " + stored->body);
   EXPECT_EQ(again->Stop(), 0) << again->Stderr();
+  EXPECT_THAT(again->Stderr(),
+              ContainsRegex("(^|\n)tav-core: GET /tav-settings/[^ ]+/page-settings 200 [0-9]+ ms\n"));
+  EXPECT_THAT(again->Stderr(), Not(HasSubstr("| DBG| ")));
 }
 
 TEST_F(TavCoreTest, ACrashLosesNothingAlreadyStored) {
