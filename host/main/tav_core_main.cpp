@@ -23,6 +23,7 @@
 #include "main/http_server.h"
 #include "main/peer_state.h"
 #include "main/request_gateway.h"
+#include "main/server_log.h"
 
 namespace {
 
@@ -116,7 +117,11 @@ int Run(const CoreOptions& options) {
 
   core.AddSentEventListener([&events](const SentEvent& event) { events.Publish(event.name, JsonText(event.payload)); });
   if (!options.quiet) {
-    core.AddLogListener([](const LogLine& line) {
+    server.SetServedListener([](const HttpServer::Served& served) {
+      std::fputs(RequestLogLine(served.method, served.target, served.status, served.milliseconds).c_str(), stderr);
+    });
+    core.AddLogListener([hide_debug = options.hide_plugin_debug](const LogLine& line) {
+      if (hide_debug && HasDebugCategory(line.text)) return;
       std::fprintf(stderr, "plugin %s: %s\n", LevelName(line.level), line.text.c_str());
     });
     peers.telemetry().SetListener(
