@@ -100,9 +100,9 @@ CommandLine ParseCommandLine(const std::vector<std::string>& arguments, const Co
       line.outcome = CommandLine::kHelp;
       return line;
     }
-    if (name == "--quiet") {
-      if (value) return fail("option --quiet takes no value");
-      options.quiet = true;
+    if (name == "--quiet" || name == "--openapi") {
+      if (value) return fail("option " + name + " takes no value");
+      (name == "--quiet" ? options.quiet : options.print_openapi) = true;
       continue;
     }
     const bool known = name == "--port" || name == "--data" || name == "--store" || name == "--telemetry" ||
@@ -170,13 +170,16 @@ std::string HelpText(const CoreDefaults& defaults) {
          "  --plugin PATH      the plugin library to load\n"
          "                     (default " + defaults.plugin_path + ")\n"
          "  --quiet            do not echo the plugin's log lines on standard error\n"
+         "  --openapi          print the OpenAPI document of the plugin's API and exit\n"
+         "                     (served at GET /tav-core/v1/openapi.json)\n"
          "  -h, --help         print this help and exit\n"
          "\n"
          "HTTP:\n"
          "  /tav-perks/v1/...  the plugin's API; the answer is the plugin's value as JSON,\n"
          "                     or {\"error\": \"<message>\"} with the plugin's status\n"
          "  GET /events        Server-Sent Events: every event the plugin sends\n"
-         "  /tav-core/v1/...   the core: status, game-customization behaviour\n"
+         "  /tav-core/v1/...   the core: status, game-customization behaviour, and\n"
+         "                     openapi.json, the OpenAPI document of the plugin's API\n"
          "  any other path     the resources of the other plugins: GET reads, PUT and\n"
          "                     POST replace, PATCH merges, DELETE removes; each write\n"
          "                     sends the resource's event to the plugin\n"

@@ -38,6 +38,7 @@ struct CoreOptions {
   uint32_t summoner_level = 30;
   uint32_t owned_pages = 20;
   bool quiet = false;
+  bool print_openapi = false;  // print the plugin's OpenAPI document and exit
 };
 
 struct CommandLine {
