@@ -36,11 +36,11 @@ const ApiEvent* FindEvent(const ApiDescription& api, std::string_view name) {
   return nullptr;
 }
 
-bool IsRegistered(const ApiDescription& api, const std::string& name) {
+const ApiType* FindStructure(const ApiDescription& api, const std::string& name) {
   for (const ApiType& type : api.types) {
-    if (type.name == name) return true;
+    if (type.name == name && !type.is_enumeration) return &type;
   }
-  return false;
+  return nullptr;
 }
 
 void AppendEscaped(std::string* pattern, std::string_view literal) {
@@ -50,42 +50,50 @@ void AppendEscaped(std::string* pattern, std::string_view literal) {
   }
 }
 
-// The payload of one resource: the registered resource event, with the
-// resource's URI and its type of data.
-rapidjson::Value ResourcePayload(const ApiFunction& getter, const std::string& event_type_name,
-                                 const SchemaBuilder& schemas, JsonAllocator& allocator) {
+// The payload of one resource: the fields of the registered resource event,
+// with the resource's URI and its type of data.
+rapidjson::Value ResourcePayload(const ApiFunction& getter, const ApiType* event_type, const SchemaBuilder& schemas,
+                                 JsonAllocator& allocator) {
   rapidjson::Value uri = Object();
   AddText(uri, "type", "string", allocator);
   AddText(uri, "pattern", UriPattern(getter.route_template), allocator);
   rapidjson::Value properties = Object();
+  rapidjson::Value required(rapidjson::kArrayType);
   Add(properties, "uri", std::move(uri), allocator);
-  Add(properties, "data", schemas.Reference(getter.return_type), allocator);
-
-  rapidjson::Value payload = Object();
-  AddText(payload, "description", "A change of " + OpenApiPath(getter.route_template) + ".", allocator);
-  if (!event_type_name.empty()) {
-    rapidjson::Value all(rapidjson::kArrayType);
-    all.PushBack(Reference(ComponentReference(event_type_name), allocator), allocator);
-    Add(payload, "allOf", std::move(all), allocator);
+  required.PushBack(JsonString("uri", allocator), allocator);
+  if (event_type != nullptr) {
+    for (const ApiField& field : event_type->fields) {
+      if (field.name == "uri" || field.name == "data" || properties.HasMember(field.name.c_str())) continue;
+      Add(properties, field.name, field.optional ? schemas.Nullable(field.type) : schemas.Reference(field.type),
+          allocator);
+      if (!field.optional) required.PushBack(JsonString(field.name, allocator), allocator);
+    }
   } else {
     rapidjson::Value type = Object();
     AddText(type, "type", "string", allocator);
     Add(type, "enum", Texts({"Create", "Update", "Delete"}, allocator), allocator);
     Add(properties, "eventType", std::move(type), allocator);
+    required.PushBack(JsonString("eventType", allocator), allocator);
   }
+  Add(properties, "data", schemas.Reference(getter.return_type), allocator);
+  required.PushBack(JsonString("data", allocator), allocator);
+
+  rapidjson::Value payload = Object();
   AddText(payload, "type", "object", allocator);
+  AddText(payload, "description", "A change of " + OpenApiPath(getter.route_template) + ".", allocator);
   Add(payload, "properties", std::move(properties), allocator);
-  Add(payload, "required", Texts({"uri", "eventType", "data"}, allocator), allocator);
+  Add(payload, "required", std::move(required), allocator);
+  Add(payload, "additionalProperties", rapidjson::Value(false), allocator);
   return payload;
 }
 
 // A group's payload: its one resource's, or any of its resources'.
-rapidjson::Value GroupPayload(const ResourceEventGroup& group, const std::string& event_type_name,
+rapidjson::Value GroupPayload(const ResourceEventGroup& group, const ApiType* event_type,
                               const SchemaBuilder& schemas, JsonAllocator& allocator) {
-  if (group.getters.size() == 1) return ResourcePayload(*group.getters[0], event_type_name, schemas, allocator);
+  if (group.getters.size() == 1) return ResourcePayload(*group.getters[0], event_type, schemas, allocator);
   rapidjson::Value choices(rapidjson::kArrayType);
   for (const ApiFunction* getter : group.getters) {
-    choices.PushBack(ResourcePayload(*getter, event_type_name, schemas, allocator), allocator);
+    choices.PushBack(ResourcePayload(*getter, event_type, schemas, allocator), allocator);
   }
   rapidjson::Value payload = Object();
   Add(payload, "anyOf", std::move(choices), allocator);
@@ -208,14 +216,12 @@ std::string UriPattern(const std::string& route_template) {
 void AddEventStream(const ApiDescription& api, const SchemaBuilder& schemas, rapidjson::Value* components,
                     rapidjson::Value* paths, JsonAllocator& allocator) {
   const ApiEvent* resource_event = FindEvent(api, kJsonApiEventName);
-  std::string event_type_name;
-  if (resource_event != nullptr && IsRegistered(api, resource_event->payload_type_name)) {
-    event_type_name = resource_event->payload_type_name;
-  }
+  const ApiType* event_type =
+      resource_event != nullptr ? FindStructure(api, resource_event->payload_type_name) : nullptr;
   rapidjson::Value frames(rapidjson::kArrayType);
   rapidjson::Value any_resource(rapidjson::kArrayType);
   for (const ResourceEventGroup& group : ResourceEvents(api)) {
-    Add(*components, ComponentName(group.name), GroupPayload(group, event_type_name, schemas, allocator), allocator);
+    Add(*components, ComponentName(group.name), GroupPayload(group, event_type, schemas, allocator), allocator);
     frames.PushBack(Frame(group.name, allocator), allocator);
     any_resource.PushBack(Reference(ComponentReference(group.name), allocator), allocator);
   }

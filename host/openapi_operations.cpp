@@ -10,6 +10,7 @@ namespace tav::host {
 namespace {
 
 constexpr uint32_t kBoolCode = 1;
+constexpr uint32_t kObjectCode = 13;
 
 // The methods an operation can have, in the order OpenAPI lists them.
 constexpr uint32_t kMethods[] = {TAV_METHOD_GET,  TAV_METHOD_PUT,     TAV_METHOD_POST, TAV_METHOD_DELETE,
@@ -198,6 +199,12 @@ class OperationWriter {
       AddText(value, "description", "The result.", allocator_);
       Add(value, "content", std::move(content), allocator_);
       Add(responses, "200", std::move(value), allocator_);
+      if (function_.return_type.code == kObjectCode) {
+        // Any value includes none.
+        rapidjson::Value none = Object();
+        AddText(none, "description", "No value: no content.", allocator_);
+        Add(responses, "204", std::move(none), allocator_);
+      }
     }
     if (HasBoundArgument()) {
       Add(responses, "400", Reference(std::string("#/components/responses/") + kBadArgumentResponse, allocator_),

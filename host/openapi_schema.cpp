@@ -185,8 +185,10 @@ rapidjson::Value SchemaBuilder::Structure(const ApiType& type) const {
   rapidjson::Value required(rapidjson::kArrayType);
   for (const ApiField& field : type.fields) {
     rapidjson::Value property = field.optional ? Nullable(field.type) : Reference(field.type);
+    // Beside a reference, a description is allowed in OpenAPI 3.1. The
+    // field's own description replaces a general one.
     if (!field.description.empty()) {
-      // Beside a reference, a description is allowed in OpenAPI 3.1.
+      property.RemoveMember("description");
       Add(property, "description", JsonString(field.description, allocator_), allocator_);
     }
     if (properties.HasMember(field.name.c_str())) continue;  // a repeated field name keeps its first type
