@@ -9,17 +9,9 @@
 
 namespace tav::host {
 
+using namespace openapi_internal;
+
 namespace {
-
-rapidjson::Value Object() { return rapidjson::Value(rapidjson::kObjectType); }
-
-void Add(rapidjson::Value& object, std::string_view key, rapidjson::Value value, JsonAllocator& allocator) {
-  object.AddMember(JsonString(key, allocator), value, allocator);
-}
-
-void AddText(rapidjson::Value& object, std::string_view key, std::string_view text, JsonAllocator& allocator) {
-  Add(object, key, JsonString(text, allocator), allocator);
-}
 
 rapidjson::Value Info(const OpenApiSettings& settings, JsonAllocator& allocator) {
   rapidjson::Value info = Object();

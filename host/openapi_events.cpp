@@ -5,23 +5,9 @@
 
 namespace tav::host {
 
+using namespace openapi_internal;
+
 namespace {
-
-rapidjson::Value Object() { return rapidjson::Value(rapidjson::kObjectType); }
-
-void Add(rapidjson::Value& object, std::string_view key, rapidjson::Value value, JsonAllocator& allocator) {
-  object.AddMember(JsonString(key, allocator), value, allocator);
-}
-
-void AddText(rapidjson::Value& object, std::string_view key, std::string_view text, JsonAllocator& allocator) {
-  Add(object, key, JsonString(text, allocator), allocator);
-}
-
-rapidjson::Value Reference(std::string_view target, JsonAllocator& allocator) {
-  rapidjson::Value reference = Object();
-  AddText(reference, "$ref", target, allocator);
-  return reference;
-}
 
 rapidjson::Value Texts(std::initializer_list<const char*> texts, JsonAllocator& allocator) {
   rapidjson::Value array(rapidjson::kArrayType);
@@ -227,8 +213,12 @@ void AddEventStream(const ApiDescription& api, const SchemaBuilder& schemas, rap
   }
   if (!any_resource.Empty()) {
     rapidjson::Value generic = Object();
+    if (any_resource.Size() == 1) {
+      generic = std::move(any_resource[0]);
+    } else {
+      Add(generic, "anyOf", std::move(any_resource), allocator);
+    }
     AddText(generic, "description", "The second copy of every resource event.", allocator);
-    Add(generic, "anyOf", std::move(any_resource), allocator);
     Add(*components, ComponentName(kJsonApiEventName), std::move(generic), allocator);
     frames.PushBack(Frame(kJsonApiEventName, allocator), allocator);
   }

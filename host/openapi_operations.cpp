@@ -7,6 +7,8 @@
 
 namespace tav::host {
 
+using namespace openapi_internal;
+
 namespace {
 
 constexpr uint32_t kBoolCode = 1;
@@ -15,22 +17,6 @@ constexpr uint32_t kObjectCode = 13;
 // The methods an operation can have, in the order OpenAPI lists them.
 constexpr uint32_t kMethods[] = {TAV_METHOD_GET,  TAV_METHOD_PUT,     TAV_METHOD_POST, TAV_METHOD_DELETE,
                                  TAV_METHOD_OPTIONS, TAV_METHOD_HEAD, TAV_METHOD_PATCH};
-
-rapidjson::Value Object() { return rapidjson::Value(rapidjson::kObjectType); }
-
-void Add(rapidjson::Value& object, std::string_view key, rapidjson::Value value, JsonAllocator& allocator) {
-  object.AddMember(JsonString(key, allocator), value, allocator);
-}
-
-void AddText(rapidjson::Value& object, std::string_view key, std::string_view text, JsonAllocator& allocator) {
-  Add(object, key, JsonString(text, allocator), allocator);
-}
-
-rapidjson::Value Reference(std::string_view target, JsonAllocator& allocator) {
-  rapidjson::Value reference = Object();
-  AddText(reference, "$ref", target, allocator);
-  return reference;
-}
 
 std::string Lower(std::string_view text) {
   std::string out(text);

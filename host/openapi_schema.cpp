@@ -7,6 +7,8 @@
 
 namespace tav::host {
 
+using namespace openapi_internal;
+
 namespace {
 
 // The type codes of the description records.
@@ -56,12 +58,6 @@ bool IsComponentCharacter(char c) {
          c == '-' || c == '_';
 }
 
-rapidjson::Value Object() { return rapidjson::Value(rapidjson::kObjectType); }
-
-void Add(rapidjson::Value& object, std::string_view key, rapidjson::Value value, JsonAllocator& allocator) {
-  object.AddMember(JsonString(key, allocator), value, allocator);
-}
-
 rapidjson::Value TypeOnly(const char* type, JsonAllocator& allocator) {
   rapidjson::Value schema = Object();
   Add(schema, "type", rapidjson::Value(rapidjson::StringRef(type)), allocator);
@@ -84,10 +80,6 @@ std::string ComponentName(std::string_view name) {
 }
 
 std::string ComponentReference(std::string_view name) { return "#/components/schemas/" + ComponentName(name); }
-
-rapidjson::Value JsonString(std::string_view text, JsonAllocator& allocator) {
-  return rapidjson::Value(text.data(), static_cast<rapidjson::SizeType>(text.size()), allocator);
-}
 
 SchemaBuilder::SchemaBuilder(const ApiDescription& api, JsonAllocator& allocator) : allocator_(allocator) {
   for (const ApiType& type : api.types) registered_.insert(type.name);
@@ -224,10 +216,13 @@ rapidjson::Value SchemaBuilder::Enumeration(const ApiType& type) const {
   Add(number, "format", rapidjson::Value(rapidjson::StringRef("int32")), allocator_);
   Add(number, "minimum", rapidjson::Value(std::numeric_limits<int32_t>::min()), allocator_);
   Add(number, "maximum", rapidjson::Value(std::numeric_limits<int32_t>::max()), allocator_);
+  if (values.empty()) {
+    Add(number, "description", JsonString(description, allocator_), allocator_);
+    return number;
+  }
   rapidjson::Value choices(rapidjson::kArrayType);
-  if (!values.empty()) choices.PushBack(std::move(named), allocator_);
+  choices.PushBack(std::move(named), allocator_);
   choices.PushBack(std::move(number), allocator_);
-
   rapidjson::Value schema = Object();
   Add(schema, "description", JsonString(description, allocator_), allocator_);
   Add(schema, "anyOf", std::move(choices), allocator_);

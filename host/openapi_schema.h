@@ -16,10 +16,11 @@
 #include <rapidjson/document.h>
 
 #include "api_description.h"
+#include "openapi_internal.h"
 
 namespace tav::host {
 
-using JsonAllocator = rapidjson::Document::AllocatorType;
+using openapi_internal::JsonAllocator;
 
 // The key of a name under components/schemas: every character outside
 // letters, digits, ".", "-" and "_" becomes "_".
@@ -27,9 +28,6 @@ std::string ComponentName(std::string_view name);
 
 // "#/components/schemas/<ComponentName(name)>".
 std::string ComponentReference(std::string_view name);
-
-// A JSON text value copied into `allocator`.
-rapidjson::Value JsonString(std::string_view text, JsonAllocator& allocator);
 
 class SchemaBuilder {
  public:

@@ -17,6 +17,7 @@
 
 #include <atomic>
 #include <cstdlib>
+#include <filesystem>
 #include <fstream>
 #include <memory>
 #include <mutex>
@@ -39,6 +40,8 @@ class ApiRecorder {
   static std::unique_ptr<ApiRecorder> Start(int port, bool watch_events) {
     const char* directory = std::getenv(kDirectoryVariable);
     if (directory == nullptr || directory[0] == '\0') return nullptr;
+    std::error_code ignored;
+    std::filesystem::create_directories(directory, ignored);
     static std::atomic<int> counter{0};
     const std::string stem = std::string(directory) + "/" + ProgramName() + "-" + std::to_string(getpid()) +
                              "-" + std::to_string(++counter);
