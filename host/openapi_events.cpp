@@ -74,8 +74,8 @@ rapidjson::Value ResourcePayload(const ApiFunction& getter, const ApiType* event
 }
 
 // A group's payload: its one resource's, or any of its resources'.
-rapidjson::Value GroupPayload(const ResourceEventGroup& group, const ApiType* event_type,
-                              const SchemaBuilder& schemas, JsonAllocator& allocator) {
+rapidjson::Value GroupPayload(const ResourceEventGroup& group, const ApiType* event_type, const SchemaBuilder& schemas,
+                              JsonAllocator& allocator) {
   if (group.getters.size() == 1) return ResourcePayload(*group.getters[0], event_type, schemas, allocator);
   rapidjson::Value choices(rapidjson::kArrayType);
   for (const ApiFunction* getter : group.getters) {

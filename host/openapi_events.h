@@ -21,7 +21,7 @@ namespace tav::host {
 inline constexpr const char* kEventStreamPath = "/events";
 
 struct ResourceEventGroup {
-  std::string name;                      // "OnJsonApiEvent_tav-perks_v1_pages"
+  std::string name;                         // "OnJsonApiEvent_tav-perks_v1_pages"
   std::vector<const ApiFunction*> getters;  // the GET functions of its resources, in table order
 };
 

@@ -2,9 +2,9 @@
 #ifndef TAV_HOST_OPENAPI_INTERNAL_H_
 #define TAV_HOST_OPENAPI_INTERNAL_H_
 
-#include <string_view>
-
 #include <rapidjson/document.h>
+
+#include <string_view>
 
 namespace tav::host::openapi_internal {
 

@@ -15,7 +15,7 @@ constexpr uint32_t kBoolCode = 1;
 constexpr uint32_t kObjectCode = 13;
 
 // The methods an operation can have, in the order OpenAPI lists them.
-constexpr uint32_t kMethods[] = {TAV_METHOD_GET,  TAV_METHOD_PUT,     TAV_METHOD_POST, TAV_METHOD_DELETE,
+constexpr uint32_t kMethods[] = {TAV_METHOD_GET,     TAV_METHOD_PUT,  TAV_METHOD_POST, TAV_METHOD_DELETE,
                                  TAV_METHOD_OPTIONS, TAV_METHOD_HEAD, TAV_METHOD_PATCH};
 
 std::string Lower(std::string_view text) {
@@ -110,8 +110,7 @@ class OperationWriter {
           // query is where a client normally puts it.
           parameters.PushBack(Parameter(argument, "query", IsRequired(argument), "May be sent as a header instead."),
                               allocator_);
-          parameters.PushBack(Parameter(argument, "header", false, "May be sent in the query instead."),
-                              allocator_);
+          parameters.PushBack(Parameter(argument, "header", false, "May be sent in the query instead."), allocator_);
           break;
         default:
           break;  // the body, or a path argument without a placeholder
@@ -156,8 +155,8 @@ class OperationWriter {
 
   rapidjson::Value RequestBody(const ApiArgument& argument) {
     rapidjson::Value body = Object();
-    std::string description = argument.description.empty() ? "The argument '" + argument.name + "'."
-                                                           : argument.description;
+    std::string description =
+        argument.description.empty() ? "The argument '" + argument.name + "'." : argument.description;
     AddText(body, "description", description, allocator_);
     Add(body, "required", rapidjson::Value(!argument.optional), allocator_);
     rapidjson::Value content = Object();

@@ -24,8 +24,7 @@ inline constexpr const char* kErrorResponse = "Error";
 inline constexpr const char* kBadArgumentResponse = "BadArgument";
 
 // The content types a request body may be sent in.
-inline constexpr const char* kBodyContentTypes[] = {"application/json", "application/x-yaml",
-                                                    "application/x-msgpack"};
+inline constexpr const char* kBodyContentTypes[] = {"application/json", "application/x-yaml", "application/x-msgpack"};
 
 // A path template as OpenAPI writes it: a greedy placeholder "{+rest}" or
 // a fragment placeholder "{#part}" becomes "{rest}", "{part}".

@@ -54,8 +54,7 @@ constexpr IntegerRange kIntegers[] = {
 };
 
 bool IsComponentCharacter(char c) {
-  return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '.' ||
-         c == '-' || c == '_';
+  return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '.' || c == '-' || c == '_';
 }
 
 rapidjson::Value TypeOnly(const char* type, JsonAllocator& allocator) {
@@ -75,7 +74,8 @@ rapidjson::Value Open(std::string_view description, JsonAllocator& allocator) {
 
 std::string ComponentName(std::string_view name) {
   std::string out(name);
-  std::replace_if(out.begin(), out.end(), [](char c) { return !IsComponentCharacter(c); }, '_');
+  std::replace_if(
+      out.begin(), out.end(), [](char c) { return !IsComponentCharacter(c); }, '_');
   return out;
 }
 
@@ -138,7 +138,8 @@ rapidjson::Value SchemaBuilder::Scalar(uint32_t code, const std::string& type_na
       rapidjson::Value required(rapidjson::kArrayType);
       required.PushBack(rapidjson::Value(rapidjson::StringRef("$blob")), allocator_);
       rapidjson::Value schema = TypeOnly("object", allocator_);
-      Add(schema, "description", rapidjson::Value(rapidjson::StringRef("Bytes, as base64 text under \"$blob\".")), allocator_);
+      Add(schema, "description", rapidjson::Value(rapidjson::StringRef("Bytes, as base64 text under \"$blob\".")),
+          allocator_);
       Add(schema, "properties", std::move(properties), allocator_);
       Add(schema, "required", std::move(required), allocator_);
       Add(schema, "additionalProperties", rapidjson::Value(false), allocator_);

@@ -9,11 +9,11 @@
 #ifndef TAV_HOST_OPENAPI_SCHEMA_H_
 #define TAV_HOST_OPENAPI_SCHEMA_H_
 
+#include <rapidjson/document.h>
+
 #include <set>
 #include <string>
 #include <string_view>
-
-#include <rapidjson/document.h>
 
 #include "api_description.h"
 #include "openapi_internal.h"

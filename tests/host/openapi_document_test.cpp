@@ -2,7 +2,6 @@
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
-
 #include <rapidjson/pointer.h>
 
 #include "host/dev_core.h"
@@ -26,7 +25,8 @@ void CollectReferences(const rapidjson::Value& value, std::vector<std::string>* 
     for (const auto& item : value.GetArray()) CollectReferences(item, out);
   } else if (value.IsObject()) {
     for (const auto& member : value.GetObject()) {
-      if (member.name == "$ref" && member.value.IsString()) out->push_back(member.value.GetString());
+      if (member.name == "$ref" && member.value.IsString())
+        out->push_back(member.value.GetString());
       CollectReferences(member.value, out);
     }
   }
@@ -36,7 +36,8 @@ std::vector<std::string> UnresolvedReferences(const rapidjson::Document& documen
   std::vector<std::string> references, unresolved;
   CollectReferences(document, &references);
   for (const std::string& reference : references) {
-    if (rapidjson::Pointer(reference.substr(1).c_str()).Get(document) == nullptr) unresolved.push_back(reference);
+    if (rapidjson::Pointer(reference.substr(1).c_str()).Get(document) == nullptr)
+      unresolved.push_back(reference);
   }
   return unresolved;
 }
@@ -58,18 +59,24 @@ TEST(OpenApiDocument, ThePerksPluginHas22OperationsTheEventStreamAndNoDanglingRe
   for (const ResourceEventGroup& group : ResourceEvents(core.api())) {
     groups.push_back(group.name + " " + std::to_string(group.getters.size()));
   }
-  EXPECT_THAT(groups, ElementsAre("OnJsonApiEvent_tav-perks_v1_perks 3", "OnJsonApiEvent_tav-perks_v1_styles 1",
-                                  "OnJsonApiEvent_tav-perks_v1_pages 2", "OnJsonApiEvent_tav-perks_v1_currentpage 1",
-                                  "OnJsonApiEvent_tav-perks_v1_settings 1",
-                                  "OnJsonApiEvent_tav-perks_v1_customizationlimits 1",
-                                  "OnJsonApiEvent_tav-perks_v1_servicesettings 1",
-                                  "OnJsonApiEvent_tav-perks_v1_inventory 1",
-                                  "OnJsonApiEvent_tav-perks_v1_show-auto-modified-pages-notification 1"));
+  EXPECT_THAT(
+      groups,
+      ElementsAre("OnJsonApiEvent_tav-perks_v1_perks 3", "OnJsonApiEvent_tav-perks_v1_styles 1",
+                  "OnJsonApiEvent_tav-perks_v1_pages 2",
+                  "OnJsonApiEvent_tav-perks_v1_currentpage 1",
+                  "OnJsonApiEvent_tav-perks_v1_settings 1",
+                  "OnJsonApiEvent_tav-perks_v1_customizationlimits 1",
+                  "OnJsonApiEvent_tav-perks_v1_servicesettings 1",
+                  "OnJsonApiEvent_tav-perks_v1_inventory 1",
+                  "OnJsonApiEvent_tav-perks_v1_show-auto-modified-pages-notification 1"));
   const rapidjson::Value* pages_event =
-      rapidjson::Pointer("/components/schemas/OnJsonApiEvent_tav-perks_v1_pages/anyOf/1").Get(document);
+      rapidjson::Pointer("/components/schemas/OnJsonApiEvent_tav-perks_v1_pages/anyOf/1")
+          .Get(document);
   ASSERT_NE(pages_event, nullptr);
-  EXPECT_EQ(JsonText((*pages_event)["properties"]["uri"]), R"({"type":"string","pattern":"^/tav-perks/v1/pages/[^/]*$"})");
-  EXPECT_EQ(JsonText((*pages_event)["properties"]["data"]), R"({"$ref":"#/components/schemas/TavPerksPerkPageResource"})");
+  EXPECT_EQ(JsonText((*pages_event)["properties"]["uri"]),
+            R"({"type":"string","pattern":"^/tav-perks/v1/pages/[^/]*$"})");
+  EXPECT_EQ(JsonText((*pages_event)["properties"]["data"]),
+            R"({"$ref":"#/components/schemas/TavPerksPerkPageResource"})");
 }
 
 // Types written by hand, faults included: what each becomes.
@@ -94,19 +101,24 @@ TEST(OpenApiDocument, TypesBecomeSchemas) {
     const char* schema;
   };
   const Case cases[] = {
-      {"/Item/properties/id", R"({"type":"integer","format":"int32","minimum":-2147483648,"maximum":2147483647})"},
-      {"/Item/properties/code", R"({"type":"integer","format":"uint64","minimum":0,"maximum":18446744073709551615})"},
-      {"/Item/properties/note", R"({"anyOf":[{"type":"string"},{"type":"null"}],"description":"a note"})"},
+      {"/Item/properties/id",
+       R"({"type":"integer","format":"int32","minimum":-2147483648,"maximum":2147483647})"},
+      {"/Item/properties/code",
+       R"({"type":"integer","format":"uint64","minimum":0,"maximum":18446744073709551615})"},
+      {"/Item/properties/note",
+       R"({"anyOf":[{"type":"string"},{"type":"null"}],"description":"a note"})"},
       {"/Item/properties/tags", R"({"type":"array","items":{"$ref":"#/components/schemas/Item"}})"},
       {"/Item/properties/byName",
        R"({"type":"object","additionalProperties":{"$ref":"#/components/schemas/Color"}})"},
       {"/Item/properties/ghost",
        R"({"description":"A value of the type 'Unregistered', which the plugin does not describe."})"},
-      {"/Item/properties/bytes/properties", R"({"$blob":{"type":"string","contentEncoding":"base64"}})"},
+      {"/Item/properties/bytes/properties",
+       R"({"$blob":{"type":"string","contentEncoding":"base64"}})"},
       {"/Item/required", R"(["id","code","tags","byName","ghost","bytes"])"},
       {"/Color/anyOf/0", R"({"type":"string","enum":["Red","Blue"]})"},
       {"/Color/description",
-       "\"- `Red` (1): warm\\n- `Blue` (2)\\n\\nA value without a name of its own (such as a combination of "
+       "\"- `Red` (1): warm\\n- `Blue` (2)\\n\\nA value without a name of its own (such as a "
+       "combination of "
        "flags) is its number.\""},
       {"/Empty", R"({"type":"object","properties":{},"additionalProperties":false})"},
   };

@@ -13,6 +13,7 @@
 #define TAV_TESTS_HOST_MAIN_API_RECORDER_H_
 
 #include <httplib.h>
+#include <rapidjson/document.h>
 #include <unistd.h>
 
 #include <atomic>
@@ -23,8 +24,6 @@
 #include <mutex>
 #include <string>
 #include <thread>
-
-#include <rapidjson/document.h>
 
 #include "json_text.h"
 
@@ -43,8 +42,8 @@ class ApiRecorder {
     std::error_code ignored;
     std::filesystem::create_directories(directory, ignored);
     static std::atomic<int> counter{0};
-    const std::string stem = std::string(directory) + "/" + ProgramName() + "-" + std::to_string(getpid()) +
-                             "-" + std::to_string(++counter);
+    const std::string stem = std::string(directory) + "/" + ProgramName() + "-" +
+                             std::to_string(getpid()) + "-" + std::to_string(++counter);
     httplib::Client client("127.0.0.1", port);
     httplib::Result document = client.Get("/tav-core/v1/openapi.json");
     if (!document || document->status != 200) return nullptr;
@@ -66,25 +65,31 @@ class ApiRecorder {
   // Records every answer `client` receives from now on, also after the
   // recorder is gone.
   void Watch(httplib::Client& client) {
-    client.set_logger([sink = sink_](const httplib::Request& request, const httplib::Response& response) {
+    client.set_logger([sink = sink_](const httplib::Request& request,
+                                     const httplib::Response& response) {
       rapidjson::Document line(rapidjson::kObjectType);
       auto& allocator = line.GetAllocator();
       rapidjson::Value answer(rapidjson::kObjectType);
       answer.AddMember("method", rapidjson::Value(request.method.c_str(), allocator), allocator);
       answer.AddMember("target", rapidjson::Value(request.path.c_str(), allocator), allocator);
       answer.AddMember("status", response.status, allocator);
-      answer.AddMember("contentType",
-                       rapidjson::Value(response.get_header_value("Content-Type").c_str(), allocator), allocator);
-      answer.AddMember("body", rapidjson::Value(response.body.data(),
-                                                static_cast<rapidjson::SizeType>(response.body.size()), allocator),
-                       allocator);
+      answer.AddMember(
+          "contentType",
+          rapidjson::Value(response.get_header_value("Content-Type").c_str(), allocator),
+          allocator);
+      answer.AddMember(
+          "body",
+          rapidjson::Value(response.body.data(),
+                           static_cast<rapidjson::SizeType>(response.body.size()), allocator),
+          allocator);
       line.AddMember("answer", answer, allocator);
       sink->Write(line);
     });
   }
 
  private:
-  ApiRecorder(const std::string& path, int port, bool watch_events) : sink_(std::make_shared<Sink>(path)) {
+  ApiRecorder(const std::string& path, int port, bool watch_events)
+      : sink_(std::make_shared<Sink>(path)) {
     if (!watch_events) return;
     events_client_ = std::make_unique<httplib::Client>("127.0.0.1", port);
     events_client_->set_read_timeout(std::chrono::hours(1));

@@ -99,13 +99,16 @@ TEST_F(RequestGatewayTest, TheApiRootPointsToTheDocumentOncePublished) {
   gateway_->PublishOpenApi("http://127.0.0.1:9");
   HttpAnswer document = Send("GET", "/tav-core/v1/openapi.json");
   ASSERT_EQ(document.status, 200);
-  EXPECT_EQ(JsonText(JsonValue(document.body)["servers"]), R"([{"url":"http://127.0.0.1:9","description":"tav-core"}])");
-  EXPECT_EQ(Summary(Send("PUT", "/tav-core/v1/openapi.json", "{}")), R"(405 {"error":"Method not allowed"})");
+  EXPECT_EQ(JsonText(JsonValue(document.body)["servers"]),
+            R"([{"url":"http://127.0.0.1:9","description":"tav-core"}])");
+  EXPECT_EQ(Summary(Send("PUT", "/tav-core/v1/openapi.json", "{}")),
+            R"(405 {"error":"Method not allowed"})");
   for (const char* root : {"/fake/v1", "/fake/v1/"}) {
     HttpAnswer index = Send("GET", root);
     EXPECT_EQ(Summary(index), R"(200 {"api":")" + std::string(root) +
                                   R"(","openapi":"/tav-core/v1/openapi.json","events":"/events"})");
-    EXPECT_THAT(index.headers, ElementsAre(Pair("Link", R"(</tav-core/v1/openapi.json>; rel="service-desc")")));
+    EXPECT_THAT(index.headers,
+                ElementsAre(Pair("Link", R"(</tav-core/v1/openapi.json>; rel="service-desc")")));
   }
 }
 
