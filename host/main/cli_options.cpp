@@ -102,9 +102,13 @@ CommandLine ParseCommandLine(const std::vector<std::string>& arguments, const Co
       line.outcome = CommandLine::kHelp;
       return line;
     }
-    if (name == "--quiet" || name == "--hide-plugin-debug") {
+    bool* const flag = name == "--quiet"               ? &options.quiet
+                       : name == "--hide-plugin-debug" ? &options.hide_plugin_debug
+                       : name == "--openapi"           ? &options.print_openapi
+                                                       : nullptr;
+    if (flag != nullptr) {
       if (value) return fail("option " + name + " takes no value");
-      (name == "--quiet" ? options.quiet : options.hide_plugin_debug) = true;
+      *flag = true;
       continue;
     }
     const bool known = name == "--port" || name == "--data" || name == "--store" || name == "--telemetry" ||
@@ -180,6 +184,8 @@ std::string HelpText(const CoreDefaults& defaults) {
          "  --hide-plugin-debug\n"
          "                     do not echo the plugin's lines of the debug category\n"
          "                     (DBG); the plugin still logs them\n"
+         "  --openapi          print the OpenAPI document of the plugin's API and exit\n"
+         "                     (served at GET /tav-core/v1/openapi.json)\n"
          "  -h, --help         print this help and exit\n"
          "\n"
          "Log, on standard error: one line per request (method, target, status and\n"
@@ -193,7 +199,8 @@ std::string HelpText(const CoreDefaults& defaults) {
          "  GET /events        Server-Sent Events: every event the plugin sends;\n"
          "                     ?name=PREFIX keeps those whose name starts with PREFIX.\n"
          "                     At most " + stream_cap + " streams at once; one more is refused (503)\n"
-         "  /tav-core/v1/...   the core: status, game-customization behaviour\n"
+         "  /tav-core/v1/...   the core: status, game-customization behaviour, and\n"
+         "                     openapi.json, the OpenAPI document of the plugin's API\n"
          "  any other path     the resources of the other plugins: GET reads, PUT and\n"
          "                     POST replace, PATCH merges, DELETE removes; each write\n"
          "                     sends the resource's event to the plugin\n"

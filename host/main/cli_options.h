@@ -39,6 +39,7 @@ struct CoreOptions {
   uint32_t owned_pages = 20;
   bool quiet = false;              // no request lines, plugin lines, telemetry or pushes
   bool hide_plugin_debug = false;  // no plugin lines of the debug category
+  bool print_openapi = false;      // print the plugin's OpenAPI document and exit
 };
 
 struct CommandLine {

@@ -24,6 +24,8 @@
 #include "main/peer_state.h"
 #include "main/request_gateway.h"
 #include "main/server_log.h"
+#include "openapi_document.h"
+#include "plugin_library.h"
 
 namespace {
 
@@ -89,6 +91,26 @@ HttpAnswer RunOnCoreThread(DevCore& core, RequestGateway& gateway, HttpExchange 
   return answer.get();
 }
 
+std::string ServerUrl(const std::string& host, uint16_t port) {
+  return "http://" + host + ":" + std::to_string(port);
+}
+
+// --openapi: the document of the plugin's API on standard output, from the
+// loaded plugin's description alone; nothing is initialized or served.
+int PrintOpenApi(const CoreOptions& options) {
+  PluginLibrary library;
+  std::string error;
+  if (!library.Open(options.plugin_path, &error) || !library.Load(18, 0, 0, &error)) {
+    return Fail("cannot load the plugin " + options.plugin_path + ": " + error);
+  }
+  // With --port 0 the port is not known before serving: name the default.
+  const std::string document =
+      OpenApiDocument(library, ServerUrl(options.host, options.port == 0 ? CoreOptions().port : options.port));
+  std::fwrite(document.data(), 1, document.size(), stdout);
+  library.Shutdown();
+  return std::fflush(stdout) == 0 ? 0 : 1;
+}
+
 int Run(const CoreOptions& options) {
   InstallSignalHandlers();
   DevCore core;
@@ -114,6 +136,7 @@ int Run(const CoreOptions& options) {
   }
   peers.Install();
   gateway = std::make_unique<RequestGateway>(core, &peers);
+  gateway->PublishOpenApi(ServerUrl(options.host, server.port()));
 
   core.AddSentEventListener([&events](const SentEvent& event) { events.Publish(event.name, JsonText(event.payload)); });
   if (!options.quiet) {
@@ -185,5 +208,5 @@ int main(int argc, char** argv) {
     case CommandLine::kRun:
       break;
   }
-  return Run(line.options);
+  return line.options.print_openapi ? PrintOpenApi(line.options) : Run(line.options);
 }

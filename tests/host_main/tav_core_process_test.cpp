@@ -33,7 +33,7 @@ class TavCoreTest : public ::testing::Test {
  protected:
   // A core on a free port, with --quiet unless the test clears `quiet_`.
   std::unique_ptr<CoreProcess> StartCore(const char* plugin, std::vector<std::string> more = {},
-                                         std::string name = "core") {
+                                         std::string name = "core", bool watch_events = true) {
     std::vector<std::string> arguments = {"--port",   "0",
                                           "--store",  folder_.Path("settings.sqlite3"),
                                           "--data",   TAV_SAMPLE_DATA_DIR,
@@ -41,13 +41,15 @@ class TavCoreTest : public ::testing::Test {
     if (quiet_) arguments.push_back("--quiet");
     arguments.insert(arguments.end(), more.begin(), more.end());
     auto core = std::make_unique<CoreProcess>(arguments, folder_, name);
+    core->WatchEvents(watch_events);
     EXPECT_TRUE(core->Start()) << core->Stdout() << core->Stderr();
     return core;
   }
-  static std::unique_ptr<httplib::Client> ClientOf(const CoreProcess& core) {
+  static std::unique_ptr<httplib::Client> ClientOf(CoreProcess& core) {
     auto client = std::make_unique<httplib::Client>("127.0.0.1", core.port());
     client->set_read_timeout(std::chrono::seconds(60));
     client->set_tcp_nodelay(true);
+    core.Watch(*client);
     return client;
   }
   static std::string Summary(const httplib::Result& result) {
@@ -149,7 +151,7 @@ class EventReaders {
 };
 
 TEST_F(TavCoreTest, EventsStreamWhatThePluginSendsToAtMost16Readers) {
-  auto core = StartCore(TAV_FAKE_PLUGIN_PATH);
+  auto core = StartCore(TAV_FAKE_PLUGIN_PATH, {}, "core", /*watch_events=*/false);
   std::vector<std::string> targets(16, "/events");
   targets[1] = "/events?name=OnJsonApiEvent";
   {
