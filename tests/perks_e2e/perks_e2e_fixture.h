@@ -81,6 +81,12 @@ inline std::string StoredDocumentJson(const std::string& legacy_pages, const std
          std::to_string(schema) + "}";
 }
 
+// How the settings plugin played by PerksE2eTest::ReportSettingsWrites
+// reports writes of the stored document: each one, only those that change
+// it, or one report for all the writes made before it is delivered,
+// carrying the document as it is then.
+enum class SettingsReports { kEveryWrite, kChangesOnly, kMerged };
+
 class PerksE2eTest : public ::testing::Test {
  protected:
   void TearDown() override {
@@ -229,16 +235,23 @@ class PerksE2eTest : public ::testing::Test {
     return stored == nullptr ? rapidjson::Document() : JsonValue(JsonText(*stored));
   }
 
-  // A settings plugin that reports every write of the stored document as an
-  // Update event of it, as it would a change made by anyone else.
-  void EchoSettingsWrites() {
-    core_.AddPeer(TAV_METHOD_PATCH, kPageSettingsPath, [this](const PeerRequest& request) {
-      rapidjson::Document written = request.BodyValue();
-      core_.resources().SetQuietly(kPageSettingsPath, written);
-      core_.resources().SetQuietly(kPageSettingsEventsPath, written);
-      core_.EmitResourceEvent(kPageSettingsEventsPath, ResourceEventType::kUpdate, &written);
-      return PeerResponse::Ok();
-    });
+  // A settings plugin that stores the plugin's writes of the stored
+  // document and reports them as `reports` says, as it would a change made
+  // by anyone else (see WriteStoredDocument).
+  void ReportSettingsWrites(SettingsReports reports = SettingsReports::kEveryWrite) {
+    settings_reports_ = reports;
+    for (uint32_t method : {TAV_METHOD_PATCH, TAV_METHOD_PUT}) {
+      core_.AddPeer(method, kPageSettingsPath, [this](const PeerRequest& request) {
+        StoreAndReport(request.BodyValue());
+        return PeerResponse::Ok();
+      });
+    }
+  }
+  // Another client's write of the stored document, through the same
+  // settings plugin; then runs the core until idle.
+  void WriteStoredDocument(const rapidjson::Value& document) {
+    StoreAndReport(document);
+    core_.RunUntilIdle();
   }
 
   // A service-proxy answer {"error": error, "result": result}.
@@ -304,6 +317,37 @@ class PerksE2eTest : public ::testing::Test {
 
   DevCore core_;
   bool started_ = false;
+
+ private:
+  void StoreAndReport(const rapidjson::Value& written) {
+    const rapidjson::Value* before = core_.resources().Get(kPageSettingsPath);
+    const bool changed = before == nullptr || JsonText(*before) != JsonText(written);
+    core_.resources().SetQuietly(kPageSettingsPath, written);
+    core_.resources().SetQuietly(kPageSettingsEventsPath, written);
+    switch (settings_reports_) {
+      case SettingsReports::kChangesOnly:
+        if (!changed) return;
+        [[fallthrough]];
+      case SettingsReports::kEveryWrite:
+        core_.EmitResourceEvent(kPageSettingsEventsPath, ResourceEventType::kUpdate, &written);
+        return;
+      case SettingsReports::kMerged:
+        if (settings_report_queued_) return;
+        settings_report_queued_ = true;
+        core_.Post([this] {
+          settings_report_queued_ = false;
+          const rapidjson::Document payload = ResourceEventPayload(
+              kPageSettingsEventsPath, ResourceEventType::kUpdate,
+              core_.resources().Get(kPageSettingsEventsPath));
+          core_.DeliverEventNow(ResourceEventName(kPageSettingsEventsPath), payload);
+          core_.DeliverEventNow(kJsonApiEventName, payload);
+        });
+        return;
+    }
+  }
+
+  SettingsReports settings_reports_ = SettingsReports::kEveryWrite;
+  bool settings_report_queued_ = false;
 };
 
 }  // namespace tav::host

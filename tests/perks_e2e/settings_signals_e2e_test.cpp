@@ -60,10 +60,11 @@ class SettingsSignalsTest : public PerksE2eTest {
 
   void LogIn() { Signal(kLoginSessionPath, LoginSessionJson("SUCCEEDED", kSummoner, 9753)); }
   // Any change of the interface settings saves the whole document.
-  void SaveThroughSettings() {
+  void SaveThroughSettings(const std::string& grid_mode = "false") {
     const CallResult put = Call(TAV_METHOD_PUT, "/tav-perks/v1/settings",
                                 R"({"gameplayPatchVersionSeen":"14.3b","gameplayUpdatedPerksSeen":[],)"
-                                R"("gridModeEnabled":false,"showLongDescriptions":true,"showPresetPages":true})");
+                                R"("gridModeEnabled":)" + grid_mode +
+                                    R"(,"showLongDescriptions":true,"showPresetPages":true})");
     ASSERT_TRUE(put.ok()) << put.Summary();
   }
   // A book of write `write`, as JSON; "" when the write has no book there.
@@ -117,19 +118,84 @@ TEST_F(SettingsSignalsTest, PagesMergedBeforeLoginOrWithoutAnOwnedCountAreAllKep
   EXPECT_THAT(ServedPageIds(), SizeIs(10));
 }
 
-TEST_F(SettingsSignalsTest, TheMergesWriteBackIsWrittenOnceThoughItIsReportedBack) {
-  EchoSettingsWrites();
+// The settings plugin as each kind of store: one that reports every write,
+// one that reports only changes, one that folds the writes made before a
+// report is delivered into it.
+class StoreReportsTest : public SettingsSignalsTest,
+                         public ::testing::WithParamInterface<SettingsReports> {
+ protected:
+  // Logged in; `stored` is read when the settings plugin becomes ready.
+  void StartWith(const std::string& stored) {
+    ReportSettingsWrites(GetParam());
+    StoreDocument(stored);
+    Start();
+    LogIn();
+    Forget();
+    Signal(kSettingsReadyPath, "true");
+  }
+  // Saves the interface settings with each grid mode in turn before any of
+  // the writes is reported.
+  void SaveGridModes(std::initializer_list<const char*> modes) {
+    for (const char* mode : modes) SaveThroughSettings(mode);
+    core_.RunUntilIdle();
+  }
+  // Another client writes the stored document with `from` replaced by `to`.
+  void EditStoredDocument(const std::string& from, const std::string& to) {
+    std::string text = JsonText(StoredDocument());
+    const size_t at = text.find(from);
+    ASSERT_NE(at, std::string::npos) << text;
+    WriteStoredDocument(JsonValue(text.replace(at, from.size(), to)));
+  }
+  std::string Served(const std::string& url, const char* member) {
+    return JsonText(JsonValue(Get(url))[member]);
+  }
+};
+
+std::string ReportsName(const ::testing::TestParamInfo<SettingsReports>& info) {
+  static const char* const kNames[] = {"EveryWrite", "ChangesOnly", "Merged"};
+  return kNames[static_cast<int>(info.param)];
+}
+
+INSTANTIATE_TEST_SUITE_P(SettingsPlugins, StoreReportsTest,
+                         ::testing::Values(SettingsReports::kEveryWrite,
+                                           SettingsReports::kChangesOnly, SettingsReports::kMerged),
+                         ReportsName);
+
+// Reports come late, after later writes; and a store may never report a
+// write that changed nothing. Neither may hide a change made elsewhere.
+TEST_P(StoreReportsTest, ASettingToggledElsewhereAndBackIsFollowed) {
+  StartWith(Eu1Document({FiveStoredPages()[0]}));
+  SaveGridModes({"false", "true", "true"});
+  EXPECT_EQ(Served("/tav-perks/v1/settings", "gridModeEnabled"), "true");
+  EditStoredDocument(R"("gridModeEnabled":true)", R"("gridModeEnabled":false)");
+  EXPECT_EQ(Served("/tav-perks/v1/settings", "gridModeEnabled"), "false");
+  EditStoredDocument(R"("gridModeEnabled":false)", R"("gridModeEnabled":true)");
+  EXPECT_EQ(Served("/tav-perks/v1/settings", "gridModeEnabled"), "true");
+  EXPECT_NE(CreatePage("Later", 710, 720, kTempestPerks), 0);
+  EXPECT_EQ(JsonText(StoredDocument()["data"]["settings"]["gridModeEnabled"]), "true");
+  EXPECT_THAT(SettingsWrites(), SizeIs(4));
+}
+
+TEST_P(StoreReportsTest, APageRenamedElsewhereAndBackKeepsItsName) {
+  StartWith(Eu1Document({FiveStoredPages()[0]}));
+  SaveGridModes({"true", "true"});
+  EditStoredDocument(R"("name":"Gust")", R"("name":"Breeze")");
+  EXPECT_EQ(Served("/tav-perks/v1/pages/201", "name"), R"("Breeze")");
+  EditStoredDocument(R"("name":"Breeze")", R"("name":"Gust")");
+  EXPECT_EQ(Served("/tav-perks/v1/pages/201", "name"), R"("Gust")");
+  EXPECT_NE(CreatePage("Later", 710, 720, kTempestPerks), 0);
+  EXPECT_EQ(JsonText(StoredDocument()["data"]["perShardPerkBooks"]["eu1"]["pages"][0]["name"]),
+            R"("Gust")");
+}
+
+TEST_P(StoreReportsTest, AWriteBackIsWrittenOnceThoughItIsReportedBack) {
   // An older acknowledged patch, and a page whose second row holds a perk of
   // another row: the merge repairs it and asks for a write-back.
   const std::string misplaced =
       StoredPageJson(206, "Crooked", 710, 720, "[7101,7107,7107,7110,7204,7208]", 5);
   std::string stored = Eu1Document({FiveStoredPages()[0], misplaced});
   stored.replace(stored.find("14.3b"), 5, "13.9");
-  StoreDocument(stored);
-  Start();
-  LogIn();
-  Forget();
-  Signal(kSettingsReadyPath, "true");
+  StartWith(stored);
   ASSERT_THAT(SettingsWrites(), SizeIs(1));
   const rapidjson::Document written = JsonValue(SettingsWrites()[0]);
   EXPECT_EQ(JsonText(written["data"]["settings"]),
@@ -153,6 +219,14 @@ TEST_F(SettingsSignalsTest, TheMergesWriteBackIsWrittenOnceThoughItIsReportedBac
   EXPECT_EQ(JsonText(JsonValue(WrittenBook(1, "eu1"))["pages"][1]["selectedPerkIds"]),
             "[7101,7104,7107,7110,7204,7208]");
   EXPECT_THAT(Published("/tav-perks/v1/pages"), SizeIs(1));
+
+  // So does a change made elsewhere that needs a write-back.
+  EditStoredDocument(R"("gameplayPatchVersionSeen":"14.3b")",
+                     R"("gameplayPatchVersionSeen":"13.9")");
+  EXPECT_THAT(SettingsWrites(), SizeIs(3));
+  EXPECT_EQ(JsonText(StoredDocument()["data"]["settings"]["gameplayPatchVersionSeen"]),
+            R"("14.3b")");
+  EXPECT_THAT(Published("/tav-perks/v1/pages"), SizeIs(2));
 }
 
 TEST_F(SettingsSignalsTest, AnOldSchemaIsAppliedAtOnceAndMigratedWhenPreferencesBecomeReady) {
