@@ -11,6 +11,7 @@
 #include <sstream>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 #include "host/dev_core.h"
@@ -321,29 +322,19 @@ class PerksE2eTest : public ::testing::Test {
  private:
   void StoreAndReport(const rapidjson::Value& written) {
     const rapidjson::Value* before = core_.resources().Get(kPageSettingsPath);
-    const bool changed = before == nullptr || JsonText(*before) != JsonText(written);
-    core_.resources().SetQuietly(kPageSettingsPath, written);
-    core_.resources().SetQuietly(kPageSettingsEventsPath, written);
-    switch (settings_reports_) {
-      case SettingsReports::kChangesOnly:
-        if (!changed) return;
-        [[fallthrough]];
-      case SettingsReports::kEveryWrite:
-        core_.EmitResourceEvent(kPageSettingsEventsPath, ResourceEventType::kUpdate, &written);
-        return;
-      case SettingsReports::kMerged:
-        if (settings_report_queued_) return;
-        settings_report_queued_ = true;
-        core_.Post([this] {
-          settings_report_queued_ = false;
-          const rapidjson::Document payload = ResourceEventPayload(
-              kPageSettingsEventsPath, ResourceEventType::kUpdate,
-              core_.resources().Get(kPageSettingsEventsPath));
-          core_.DeliverEventNow(ResourceEventName(kPageSettingsEventsPath), payload);
-          core_.DeliverEventNow(kJsonApiEventName, payload);
-        });
-        return;
+    const bool unchanged = before != nullptr && JsonText(*before) == JsonText(written);
+    StoreDocument(JsonText(written));
+    if (settings_reports_ == SettingsReports::kChangesOnly && unchanged) return;
+    if (settings_reports_ != SettingsReports::kMerged) {
+      return core_.EmitResourceEvent(kPageSettingsEventsPath, ResourceEventType::kUpdate, &written);
     }
+    if (std::exchange(settings_report_queued_, true)) return;
+    core_.Post([this] {
+      settings_report_queued_ = false;
+      core_.DeliverEventNow(ResourceEventName(kPageSettingsEventsPath),
+                            ResourceEventPayload(kPageSettingsEventsPath, ResourceEventType::kUpdate,
+                                                 core_.resources().Get(kPageSettingsEventsPath)));
+    });
   }
 
   SettingsReports settings_reports_ = SettingsReports::kEveryWrite;
