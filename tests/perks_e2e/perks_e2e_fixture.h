@@ -237,22 +237,31 @@ class PerksE2eTest : public ::testing::Test {
   }
 
   // A settings plugin that stores the plugin's writes of the stored
-  // document and reports them as `reports` says, as it would a change made
-  // by anyone else (see WriteStoredDocument).
+  // document and reports them as `reports` says.
   void ReportSettingsWrites(SettingsReports reports = SettingsReports::kEveryWrite) {
     settings_reports_ = reports;
-    for (uint32_t method : {TAV_METHOD_PATCH, TAV_METHOD_PUT}) {
-      core_.AddPeer(method, kPageSettingsPath, [this](const PeerRequest& request) {
-        StoreAndReport(request.BodyValue());
-        return PeerResponse::Ok();
-      });
-    }
+    core_.AddPeer(TAV_METHOD_PATCH, kPageSettingsPath, [this](const PeerRequest& request) {
+      WriteStoredDocument(request.BodyValue());
+      return PeerResponse::Ok();
+    });
   }
-  // Another client's write of the stored document, through the same
-  // settings plugin; then runs the core until idle.
-  void WriteStoredDocument(const rapidjson::Value& document) {
-    StoreAndReport(document);
-    core_.RunUntilIdle();
+  // A write of the stored document, the plugin's or another client's, as
+  // that settings plugin stores and reports it.
+  void WriteStoredDocument(const rapidjson::Value& written) {
+    const rapidjson::Value* before = core_.resources().Get(kPageSettingsPath);
+    const bool unchanged = before != nullptr && JsonText(*before) == JsonText(written);
+    StoreDocument(JsonText(written));
+    if (settings_reports_ == SettingsReports::kChangesOnly && unchanged) return;
+    if (settings_reports_ != SettingsReports::kMerged) {
+      return core_.EmitResourceEvent(kPageSettingsEventsPath, ResourceEventType::kUpdate, &written);
+    }
+    if (std::exchange(settings_report_queued_, true)) return;
+    core_.Post([this] {
+      settings_report_queued_ = false;
+      core_.DeliverEventNow(ResourceEventName(kPageSettingsEventsPath),
+                            ResourceEventPayload(kPageSettingsEventsPath, ResourceEventType::kUpdate,
+                                                 core_.resources().Get(kPageSettingsEventsPath)));
+    });
   }
 
   // A service-proxy answer {"error": error, "result": result}.
@@ -320,23 +329,6 @@ class PerksE2eTest : public ::testing::Test {
   bool started_ = false;
 
  private:
-  void StoreAndReport(const rapidjson::Value& written) {
-    const rapidjson::Value* before = core_.resources().Get(kPageSettingsPath);
-    const bool unchanged = before != nullptr && JsonText(*before) == JsonText(written);
-    StoreDocument(JsonText(written));
-    if (settings_reports_ == SettingsReports::kChangesOnly && unchanged) return;
-    if (settings_reports_ != SettingsReports::kMerged) {
-      return core_.EmitResourceEvent(kPageSettingsEventsPath, ResourceEventType::kUpdate, &written);
-    }
-    if (std::exchange(settings_report_queued_, true)) return;
-    core_.Post([this] {
-      settings_report_queued_ = false;
-      core_.DeliverEventNow(ResourceEventName(kPageSettingsEventsPath),
-                            ResourceEventPayload(kPageSettingsEventsPath, ResourceEventType::kUpdate,
-                                                 core_.resources().Get(kPageSettingsEventsPath)));
-    });
-  }
-
   SettingsReports settings_reports_ = SettingsReports::kEveryWrite;
   bool settings_report_queued_ = false;
 };

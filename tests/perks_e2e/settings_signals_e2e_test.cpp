@@ -59,6 +59,16 @@ class SettingsSignalsTest : public PerksE2eTest {
   }
 
   void LogIn() { Signal(kLoginSessionPath, LoginSessionJson("SUCCEEDED", kSummoner, 9753)); }
+  // Starts with `stored` as the stored document, logged in unless told
+  // otherwise; forgets what happened so far; then the settings plugin
+  // becomes ready.
+  void StartReady(const std::string& stored, bool log_in = true) {
+    StoreDocument(stored);
+    Start();
+    if (log_in) LogIn();
+    Forget();
+    Signal(kSettingsReadyPath, "true");
+  }
   // Any change of the interface settings saves the whole document.
   void SaveThroughSettings(const std::string& grid_mode = "false") {
     const CallResult put = Call(TAV_METHOD_PUT, "/tav-perks/v1/settings",
@@ -124,20 +134,9 @@ TEST_F(SettingsSignalsTest, PagesMergedBeforeLoginOrWithoutAnOwnedCountAreAllKep
 class StoreReportsTest : public SettingsSignalsTest,
                          public ::testing::WithParamInterface<SettingsReports> {
  protected:
-  // Logged in; `stored` is read when the settings plugin becomes ready.
-  void StartWith(const std::string& stored) {
+  void SetUp() override {
+    SettingsSignalsTest::SetUp();
     ReportSettingsWrites(GetParam());
-    StoreDocument(stored);
-    Start();
-    LogIn();
-    Forget();
-    Signal(kSettingsReadyPath, "true");
-  }
-  // Saves the interface settings with each grid mode in turn before any of
-  // the writes is reported.
-  void SaveGridModes(std::initializer_list<const char*> modes) {
-    for (const char* mode : modes) SaveThroughSettings(mode);
-    core_.RunUntilIdle();
   }
   // Another client writes the stored document with `from` replaced by `to`.
   void EditStoredDocument(const std::string& from, const std::string& to) {
@@ -145,6 +144,7 @@ class StoreReportsTest : public SettingsSignalsTest,
     const size_t at = text.find(from);
     ASSERT_NE(at, std::string::npos) << text;
     WriteStoredDocument(JsonValue(text.replace(at, from.size(), to)));
+    core_.RunUntilIdle();
   }
 };
 
@@ -172,10 +172,11 @@ TEST_P(StoreReportsTest, ChangesMadeElsewhereAndUndoneAreFollowed) {
       {"/tav-perks/v1/settings", "gridModeEnabled", "true", "false"},
       {"/tav-perks/v1/pages/201", "name", R"("Gust")", R"("Breeze")"},
   };
-  StartWith(Eu1Document({FiveStoredPages()[0]}));
+  StartReady(Eu1Document({FiveStoredPages()[0]}));
   for (const Case& c : cases) {
     SCOPED_TRACE(c.member);
-    SaveGridModes({"false", "true", "true"});
+    for (const char* grid_mode : {"false", "true", "true"}) SaveThroughSettings(grid_mode);
+    core_.RunUntilIdle();
     const std::string held = "\"" + std::string(c.member) + "\":" + c.held;
     const std::string changed = "\"" + std::string(c.member) + "\":" + c.changed;
     EditStoredDocument(held, changed);
@@ -194,7 +195,7 @@ TEST_P(StoreReportsTest, AWriteBackIsWrittenOnceThoughItIsReportedBack) {
       StoredPageJson(206, "Crooked", 710, 720, "[7101,7107,7107,7110,7204,7208]", 5);
   std::string stored = Eu1Document({FiveStoredPages()[0], misplaced});
   stored.replace(stored.find("14.3b"), 5, "13.9");
-  StartWith(stored);
+  StartReady(stored);
   ASSERT_THAT(SettingsWrites(), SizeIs(1));
   const rapidjson::Document written = JsonValue(SettingsWrites()[0]);
   EXPECT_EQ(JsonText(written["data"]["settings"]),
@@ -230,7 +231,6 @@ TEST_P(StoreReportsTest, AWriteBackIsWrittenOnceThoughItIsReportedBack) {
 
 TEST_F(SettingsSignalsTest, AnOldSchemaIsAppliedAtOnceAndMigratedWhenPreferencesBecomeReady) {
   Serve(kPlayerPreferencesReadyPath, "false");
-  StoreDocument(Eu1Document({FiveStoredPages()[0]}, 4));
   // The older copy: two shard-less pages out of order.
   const std::string older_document =
       R"({"pages":[)" +
@@ -239,13 +239,9 @@ TEST_F(SettingsSignalsTest, AnOldSchemaIsAppliedAtOnceAndMigratedWhenPreferences
       R"(],"perShardPerkBooks":{},"settings":{"gameplayPatchVersionSeen":"14.3b",)"
       R"("gameplayUpdatedPerksSeen":[],"gridModeEnabled":false,"showLongDescriptions":true,)"
       R"("showPresetPages":false}})";
-  rapidjson::Document older(rapidjson::kObjectType);
-  older.AddMember("data", rapidjson::Value(older_document.c_str(), older.GetAllocator()),
-                  older.GetAllocator());
-  core_.resources().SetQuietly(kPlayerPreferencesPerksPath, older);
-  Start();
-  LogIn();
-  Signal(kSettingsReadyPath, "true");
+  Serve(kPlayerPreferencesPerksPath,
+        R"({"data":)" + JsonText(rapidjson::Value(rapidjson::StringRef(older_document))) + "}");
+  StartReady(Eu1Document({FiveStoredPages()[0]}, 4));
   EXPECT_THAT(ServedPageIds(), ElementsAre(201, 54, 53, 52, 51, 50));
   EXPECT_THAT(SettingsWrites(), IsEmpty());
   EXPECT_EQ(Reads(kPlayerPreferencesPerksPath), 0u);
@@ -275,12 +271,8 @@ TEST_F(SettingsSignalsTest, AnOldSchemaIsAppliedAtOnceAndMigratedWhenPreferences
 TEST_F(SettingsSignalsTest, PreferencesWithoutACopyGetTheDocumentAsReadWritten) {
   Serve(kPlayerPreferencesReadyPath, "true");
   const std::string stored = Eu1Document({FiveStoredPages()[1], FiveStoredPages()[0]}, 4);
-  StoreDocument(stored);
   core_.AddPeerError(TAV_METHOD_GET, kPlayerPreferencesPerksPath, 404, "Not found");
-  Start();
-  LogIn();
-  Forget();
-  Signal(kSettingsReadyPath, "true");
+  StartReady(stored);
   // Not the empty book in memory: the document as read, under the current
   // schema, then read back.
   ASSERT_THAT(SettingsWrites(), SizeIs(1));
@@ -297,11 +289,8 @@ TEST_F(SettingsSignalsTest, PreferencesFailingOtherwiseAreReportedAndNothingIsWr
   Serve(kPlayerPreferencesReadyPath, "true");
   // Not logged in: the shard-less pages are the player's.
   const std::string stored = StoredDocumentJson(JsonArray({FiveStoredPages()[0]}), "{}", 4);
-  StoreDocument(stored);
   core_.AddPeerError(TAV_METHOD_GET, kPlayerPreferencesPerksPath, 500, "Preferences broke");
-  Start();
-  Forget();
-  Signal(kSettingsReadyPath, "true");
+  StartReady(stored, /*log_in=*/false);
   EXPECT_THAT(SettingsWrites(), IsEmpty());
   EXPECT_THAT(LogMessages(1), ::testing::Contains("player-preferences returned error while getting perks: 500"));
   ASSERT_THAT(core_.telemetry(), SizeIs(1));
@@ -351,11 +340,7 @@ TEST_F(SettingsSignalsTest, AnUnreachableSettingsPluginGetsNoWrites) {
 
 TEST_F(SettingsSignalsTest, AStoredValueThatDoesNotConvertIsNotOverwritten) {
   const std::string unreadable = R"({"data":[1,2],"schemaVersion":"five"})";
-  StoreDocument(unreadable);
-  Start();
-  LogIn();
-  Forget();
-  Signal(kSettingsReadyPath, "true");
+  StartReady(unreadable);
   ASSERT_THAT(LogMessages(2), SizeIs(1));
   EXPECT_THAT(LogMessages(2)[0],
               ::testing::StartsWith("Could not read stored settings for perks: Error converting response "
