@@ -38,8 +38,9 @@ struct StepOutcome {
   // The call the step made, and the name of the function it called.
   const host::CallResult* call = nullptr;
   std::string function;
-  // Work of an earlier deferred step ran during this one: the book may
-  // have changed for reasons the step does not show.
+  // Work of an earlier deferred step ran during this one, or the step
+  // started the plugin: the book may have changed for reasons the step
+  // does not show.
   bool interleaved = false;
   // Writes of the stored document the plugin completed during the step.
   uint64_t settings_writes = 0;

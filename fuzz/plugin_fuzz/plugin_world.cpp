@@ -185,6 +185,7 @@ void PluginWorld::Run(const Step& step) {
   }
   const uint64_t writes_before = settings_writes_;
   const uint64_t deferred_before = deferred_runs_;
+  const bool started_before = started_;
   StepOutcome outcome;
   std::optional<host::CallResult> call;
   Execute(step, &outcome, &call);
@@ -195,7 +196,8 @@ void PluginWorld::Run(const Step& step) {
   }
   Settle();
   outcome.settings_writes = settings_writes_ - writes_before;
-  outcome.interleaved = deferred_runs_ != deferred_before;
+  // A step that started the plugin also saw everything the start did.
+  outcome.interleaved = deferred_runs_ != deferred_before || !started_before;
   if (started_) checks_.AfterStep(outcome);
 }
 
