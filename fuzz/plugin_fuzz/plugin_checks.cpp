@@ -12,6 +12,8 @@ namespace {
 
 constexpr std::string_view kDisabledPerksPrefix = "/vexa-messaging-service/v1/message/perks/v1/disabled/";
 constexpr const char* kStoredDocumentPath = "/tav-settings/v2/account/PerksPreferences/page-settings";
+constexpr std::string_view kPagesPath = "/tav-perks/v1/pages";
+constexpr std::string_view kPagesEventName = "OnJsonApiEvent_tav-perks_v1_pages";
 
 // Functions after whose success the book has been saved, when the save was
 // allowed at all.
@@ -123,6 +125,7 @@ void PluginChecks::AfterStep(const StepOutcome& outcome) {
   const Book book = ReadBook();
   CheckOperation(outcome, book);
   CheckStoredDocument(outcome, book);
+  CheckPublishedPages(book);
   page_ids_ = book.ids;
   current_page_id_ = book.current;
   owned_ = book.owned;
@@ -226,6 +229,30 @@ void PluginChecks::CheckOperation(const StepOutcome& outcome, const Book& book) 
   } else if (outcome.function == "DeleteTavPerksV1Pages") {
     FUZZ_CHECK(book.editable == 0, "pages of the player left after a reset: " + Text(book.pages));
   }
+}
+
+void PluginChecks::CheckPublishedPages(const Book& book) {
+  const auto& events = core_.sent_events();
+  for (; events_seen_ < events.size(); ++events_seen_) {
+    const rapidjson::Value& payload = events[events_seen_].payload;
+    if (events[events_seen_].name != kPagesEventName || !payload.IsObject() ||
+        !payload.HasMember("uri") || !payload["uri"].IsString() ||
+        std::string_view(payload["uri"].GetString()) != kPagesPath || !payload.HasMember("data")) {
+      continue;
+    }
+    const rapidjson::Value& data = payload["data"];
+    FUZZ_CHECK(data.IsArray(), "published pages: " + Text(payload));
+    std::vector<const rapidjson::Value*> pages;
+    for (const auto& page : data.GetArray()) pages.push_back(&page);
+    published_pages_ = SavedFields(pages);
+  }
+  if (!published_pages_) return;
+  std::vector<const rapidjson::Value*> pages;
+  for (const auto& page : book.pages.GetArray()) pages.push_back(&page);
+  const std::string held = SavedFields(pages);
+  FUZZ_CHECK(*published_pages_ == held,
+             "the pages last published are not the book:\npublished:\n" + *published_pages_ +
+                 "held:\n" + held);
 }
 
 void PluginChecks::CheckStoredDocument(const StepOutcome& outcome, const Book& book) const {

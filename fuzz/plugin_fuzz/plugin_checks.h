@@ -10,6 +10,8 @@
 //   and at most one active, the current page (when there is one) is in the
 //   book, a create stays within the page limit and adds exactly its page, a
 //   delete removes its page, a reset leaves only preset pages.
+// - The page list last published is the book as GET /pages gives it (all
+//   but `current` and `isActive`, which change without a publication).
 // - The stored settings document, when the plugin wrote it last, still has
 //   the stored form; after a request whose save completed, the current
 //   shard's stored pages are the book's editable pages.
@@ -82,12 +84,17 @@ class PluginChecks {
   Book ReadBook();
   void CheckOperation(const StepOutcome& outcome, const Book& book) const;
   void CheckStoredDocument(const StepOutcome& outcome, const Book& book) const;
+  void CheckPublishedPages(const Book& book);
   void FollowShard();
 
   host::DevCore& core_;
   size_t faults_seen_ = 0;
   size_t log_seen_ = 0;
   size_t requests_seen_ = 0;
+  size_t events_seen_ = 0;
+  // The saved fields of the page list last published; empty before the
+  // first publication.
+  std::optional<std::string> published_pages_;
   bool stored_by_plugin_ = false;
   size_t styles_bound_ = 0;
   std::vector<int32_t> page_ids_;
