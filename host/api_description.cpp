@@ -64,6 +64,27 @@ class TableReader {
   std::vector<std::string>* faults_;
 };
 
+bool IsLocationCode(uint8_t code) {
+  return code == TAV_LOCATION_ANY || code == TAV_LOCATION_QUERY || code == TAV_LOCATION_PATH ||
+         code == TAV_LOCATION_HEADER || code == TAV_LOCATION_BODY;
+}
+
+// The array holds one code per argument the record counts; only the codes
+// of the arguments actually read are taken.
+void ReadArgumentLocations(const FunctionRecord& record, std::vector<ApiArgument>* arguments,
+                           const std::string& where, std::vector<std::string>* faults) {
+  if (record.argument_locations == nullptr) return;
+  for (size_t i = 0; i < arguments->size(); ++i) {
+    const uint8_t code = record.argument_locations[i];
+    if (IsLocationCode(code)) {
+      (*arguments)[i].location = code;
+    } else {
+      faults->push_back("unknown location " + std::to_string(code) + ": " + where + " argument " +
+                        std::to_string(i));
+    }
+  }
+}
+
 }  // namespace
 
 ApiDescription ReadApiDescription(const PluginApiDescription* description) {
@@ -98,6 +119,7 @@ ApiDescription ReadApiDescription(const PluginApiDescription* description) {
                               argument.optional = a.optional != 0;
                               f.arguments.push_back(std::move(argument));
                             });
+                ReadArgumentLocations(record, &f.arguments, at, &api.faults);
                 if (record.dispatch == nullptr) api.faults.push_back("null dispatch entry: " + at);
                 f.route_method = record.route_method;
                 f.route_template = reader.Text(record.route_template, at + " route template");

@@ -28,6 +28,7 @@ struct ApiArgument {
   std::string description;
   ApiTypeRef type;
   bool optional = false;
+  uint8_t location = TAV_LOCATION_ANY;  // TAV_LOCATION_*; ANY when the plugin does not say
 };
 
 struct ApiFunction {

@@ -7,6 +7,8 @@
 #include <cstdlib>
 #include <optional>
 
+#include "main/http_server.h"
+
 #ifndef TAV_DEFAULT_DATA_DIR
 #define TAV_DEFAULT_DATA_DIR "data"
 #endif
@@ -100,9 +102,13 @@ CommandLine ParseCommandLine(const std::vector<std::string>& arguments, const Co
       line.outcome = CommandLine::kHelp;
       return line;
     }
-    if (name == "--quiet") {
-      if (value) return fail("option --quiet takes no value");
-      options.quiet = true;
+    bool* const flag = name == "--quiet"               ? &options.quiet
+                       : name == "--hide-plugin-debug" ? &options.hide_plugin_debug
+                       : name == "--openapi"           ? &options.print_openapi
+                                                       : nullptr;
+    if (flag != nullptr) {
+      if (value) return fail("option " + name + " takes no value");
+      *flag = true;
       continue;
     }
     const bool known = name == "--port" || name == "--data" || name == "--store" || name == "--telemetry" ||
@@ -146,6 +152,8 @@ CommandLine ParseCommandLine(const std::vector<std::string>& arguments, const Co
 
 std::string HelpText(const CoreDefaults& defaults) {
   const std::string store = defaults.store_file.empty() ? "(none: HOME is not set)" : defaults.store_file;
+  const std::string body_cap = std::to_string(HttpServer::kMaxBodyBytes >> 20) + " MiB";
+  const std::string stream_cap = std::to_string(HttpServer::kMaxEventStreams);
   return "Usage: tav-core [OPTION]...\n"
          "Loads the perks plugin, plays the other plugins of the client from local state,\n"
          "and serves the plugin's API and those plugins' resources over HTTP.\n"
@@ -158,7 +166,9 @@ std::string HelpText(const CoreDefaults& defaults) {
          "                     (default " + defaults.data_dir + ")\n"
          "  --store FILE       SQLite file in which the settings plugin keeps its\n"
          "                     documents, the perk pages among them; created when missing\n"
-         "                     (default " + store + ")\n"
+         "                     (default " + store + ").\n"
+         "                     To start afresh, give a new FILE, or remove the file (and\n"
+         "                     its -wal and -shm companions) while tav-core is stopped\n"
          "  --telemetry FILE   file to which telemetry events are appended, one JSON\n"
          "                     object a line (default telemetry.jsonl beside the store)\n"
          "  --shard NAME       platform id of the logged-in player; the plugin keeps\n"
@@ -169,17 +179,33 @@ std::string HelpText(const CoreDefaults& defaults) {
          "                     0 to 1000 (default 20)\n"
          "  --plugin PATH      the plugin library to load\n"
          "                     (default " + defaults.plugin_path + ")\n"
-         "  --quiet            do not echo the plugin's log lines on standard error\n"
+         "  --quiet            log only start-up, faults and the stop: no request lines,\n"
+         "                     no plugin lines, telemetry or game customization pushes\n"
+         "  --hide-plugin-debug\n"
+         "                     do not echo the plugin's lines of the debug category\n"
+         "                     (DBG); the plugin still logs them\n"
+         "  --openapi          print the OpenAPI document of the plugin's API and exit\n"
+         "                     (served at GET /tav-core/v1/openapi.json)\n"
          "  -h, --help         print this help and exit\n"
+         "\n"
+         "Log, on standard error: one line per request (method, target, status and\n"
+         "milliseconds, \"tav-core: GET /tav-perks/v1/pages 200 3 ms\"), the plugin's log\n"
+         "lines (\"plugin WARN: ...\"), telemetry, pushes to the game, faults at the\n"
+         "boundary with the plugin.\n"
          "\n"
          "HTTP:\n"
          "  /tav-perks/v1/...  the plugin's API; the answer is the plugin's value as JSON,\n"
          "                     or {\"error\": \"<message>\"} with the plugin's status\n"
-         "  GET /events        Server-Sent Events: every event the plugin sends\n"
-         "  /tav-core/v1/...   the core: status, game-customization behaviour\n"
+         "  GET /events        Server-Sent Events: every event the plugin sends;\n"
+         "                     ?name=PREFIX keeps those whose name starts with PREFIX.\n"
+         "                     At most " + stream_cap + " streams at once; one more is refused (503)\n"
+         "  /tav-core/v1/...   the core: status, game-customization behaviour, and\n"
+         "                     openapi.json, the OpenAPI document of the plugin's API\n"
          "  any other path     the resources of the other plugins: GET reads, PUT and\n"
          "                     POST replace, PATCH merges, DELETE removes; each write\n"
          "                     sends the resource's event to the plugin\n"
+         "  A body larger than " + body_cap + " is refused (413). A POST, PUT, PATCH or DELETE\n"
+         "  with neither Content-Length nor Transfer-Encoding has an empty body.\n"
          "\n"
          "Stops on SIGINT or SIGTERM. Exit status: 0 after a clean stop, 1 when start-up\n"
          "fails (port in use, unreadable data or store, plugin not loadable), 2 for a\n"

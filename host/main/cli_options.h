@@ -37,7 +37,9 @@ struct CoreOptions {
   std::string shard = "TV1";
   uint32_t summoner_level = 30;
   uint32_t owned_pages = 20;
-  bool quiet = false;
+  bool quiet = false;              // no request lines, plugin lines, telemetry or pushes
+  bool hide_plugin_debug = false;  // no plugin lines of the debug category
+  bool print_openapi = false;      // print the plugin's OpenAPI document and exit
 };
 
 struct CommandLine {

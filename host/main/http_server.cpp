@@ -6,7 +6,9 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <chrono>
 #include <cstring>
+#include <optional>
 
 #include <httplib.h>
 
@@ -81,23 +83,55 @@ watch().catch(() => {});
 </html>
 )";
 
-std::string BindFailureReason(const std::string& host, uint16_t port) {
-  int probe = socket(AF_INET, SOCK_STREAM, 0);
-  if (probe < 0) return std::strerror(errno);
+// SO_REUSEADDR lets a restarted server bind while connections of the last
+// run linger in TIME_WAIT, yet refuses a port another socket listens on.
+// (The server library's default, SO_REUSEPORT, would let a second server
+// bind the same port, and the kernel would then share the connections
+// between two servers with two different stores.)
+void SetListenSocketOptions(int socket) {
   int yes = 1;
-  setsockopt(probe, SOL_SOCKET, SO_REUSEADDR, &yes, sizeof(yes));
+  setsockopt(socket, SOL_SOCKET, SO_REUSEADDR, &yes, sizeof(yes));
+}
+
+// Why `host`:`port` could not be bound, found by trying again on a socket
+// of the same options, since the server library keeps the reason to itself.
+std::string BindFailure(const std::string& host, uint16_t port) {
+  const std::string prefix = "cannot listen on " + host + ":" + std::to_string(port) + ": ";
+  int probe = socket(AF_INET, SOCK_STREAM, 0);
+  if (probe < 0) return prefix + std::strerror(errno);
+  SetListenSocketOptions(probe);
   sockaddr_in address{};
   address.sin_family = AF_INET;
   address.sin_port = htons(port);
-  std::string reason = "cannot bind";
+  int failure = 0;
   if (inet_pton(AF_INET, host.c_str(), &address.sin_addr) != 1) {
-    reason = "not an IPv4 address";
+    failure = EAFNOSUPPORT;
   } else if (bind(probe, reinterpret_cast<sockaddr*>(&address), sizeof(address)) != 0) {
-    reason = std::strerror(errno);
+    failure = errno;
   }
   close(probe);
-  return reason;
+  if (failure == EADDRINUSE && port != 0) return "port " + std::to_string(port) + " is in use";
+  if (failure == EAFNOSUPPORT) return prefix + "not an IPv4 address";
+  return prefix + (failure != 0 ? std::strerror(failure) : "cannot bind");
 }
+
+// Whether the request has no body by HTTP/1.1's rule: neither a
+// Content-Length nor a Transfer-Encoding. The server library would wait
+// for a body until its read time-out instead.
+bool HasNoBodyFraming(const httplib::Request& request) {
+  return !request.has_header("Content-Length") && !request.has_header("Transfer-Encoding");
+}
+
+bool MayCarryBody(const std::string& method) {
+  return method == "POST" || method == "PUT" || method == "PATCH" || method == "DELETE";
+}
+
+using SteadyClock = std::chrono::steady_clock;
+
+// When the request this worker thread serves had its headers read. A worker
+// serves one request at a time, so a thread-local carries the start from
+// the pre-routing hook to the logger; the logger clears it.
+thread_local std::optional<SteadyClock::time_point> t_request_read;
 
 void Write(const HttpAnswer& answer, httplib::Response& response) {
   response.status = answer.status;
@@ -139,6 +173,15 @@ HttpServer::HttpServer(EventStream& events, Submit submit)
   server_->set_keep_alive_max_count(10000);
   // Short: stopping waits for idle kept-alive connections to time out.
   server_->set_keep_alive_timeout(2);
+  server_->set_socket_options(&SetListenSocketOptions);
+  server_->set_pre_routing_handler([this](const httplib::Request& request, httplib::Response& response) {
+    t_request_read = SteadyClock::now();
+    return AnswerIfBodiless(request, response) ? httplib::Server::HandlerResponse::Handled
+                                               : httplib::Server::HandlerResponse::Unhandled;
+  });
+  server_->set_logger([this](const httplib::Request& request, const httplib::Response& response) {
+    NoteServed(request, response);
+  });
   auto handler = [this](const httplib::Request& request, httplib::Response& response) { Handle(request, response); };
   server_->Get(".*", handler);
   server_->Post(".*", handler);
@@ -164,7 +207,7 @@ bool HttpServer::Bind(const std::string& host, uint16_t port, std::string* error
     bound = -1;
   }
   if (bound <= 0) {
-    *error = "cannot listen on " + host + ":" + std::to_string(port) + ": " + BindFailureReason(host, port);
+    *error = BindFailure(host, port);
     return false;
   }
   port_ = static_cast<uint16_t>(bound);
@@ -200,6 +243,28 @@ void HttpServer::Handle(const httplib::Request& request, httplib::Response& resp
     return;
   }
   Write(submit_(ExchangeOf(request)), response);
+}
+
+// A write without a body is answered here, before the server library would
+// start waiting for one; everything else goes on to the routes.
+bool HttpServer::AnswerIfBodiless(const httplib::Request& request, httplib::Response& response) {
+  if (!MayCarryBody(request.method) || !HasNoBodyFraming(request)) return false;
+  Handle(request, response);
+  return true;
+}
+
+void HttpServer::NoteServed(const httplib::Request& request, const httplib::Response& response) {
+  Served served;
+  if (t_request_read) {
+    served.milliseconds =
+        std::chrono::duration_cast<std::chrono::milliseconds>(SteadyClock::now() - *t_request_read).count();
+    t_request_read.reset();
+  }
+  if (!served_listener_) return;
+  served.method = request.method;
+  served.target = request.target;
+  served.status = response.status;
+  served_listener_(served);
 }
 
 void HttpServer::ServeEvents(const httplib::Request& request, httplib::Response& response) {

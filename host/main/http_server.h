@@ -35,7 +35,20 @@ class HttpServer {
   // worker thread, it blocks until the answer is there.
   using Submit = std::function<HttpAnswer(HttpExchange)>;
 
-  // Requests and bodies larger than this are refused with 413.
+  // A request once its answer is written: an event stream once it ends, a
+  // request the server refused itself (a bad request line, a body too
+  // large) with the status it got. `milliseconds` counts from the end of
+  // the request's headers; 0 for a request refused before its headers were
+  // read.
+  struct Served {
+    std::string method;  // as sent; empty when the request line was unreadable
+    std::string target;  // path and query as sent
+    int status = 0;
+    int64_t milliseconds = 0;
+  };
+  using ServedListener = std::function<void(const Served&)>;
+
+  // Bodies larger than this are refused with 413.
   static constexpr size_t kMaxBodyBytes = 16u << 20;
   // Worker threads: each open event stream keeps one, so streams beyond
   // kMaxEventStreams are refused (503) to leave workers for requests.
@@ -47,10 +60,16 @@ class HttpServer {
   HttpServer(const HttpServer&) = delete;
   HttpServer& operator=(const HttpServer&) = delete;
 
-  // Binds and listens on `host`:`port` (0: any free port). False with
-  // `error` set, e.g. "cannot listen on 127.0.0.1:8080: Address already in use".
+  // Binds and listens on `host`:`port` (0: any free port). A port another
+  // program listens on is refused, even one that allows sharing it. False
+  // with `error` set: "port 8080 is in use", or for any other reason e.g.
+  // "cannot listen on 127.0.0.2:8080: Cannot assign requested address".
   bool Bind(const std::string& host, uint16_t port, std::string* error);
   uint16_t port() const { return port_; }
+
+  // Called on a worker thread for every request answered. Set it before
+  // Start; none is called when it is not set.
+  void SetServedListener(ServedListener listener) { served_listener_ = std::move(listener); }
 
   // Accepts connections on a thread of its own.
   void Start();
@@ -64,10 +83,13 @@ class HttpServer {
 
  private:
   void Handle(const httplib::Request& request, httplib::Response& response);
+  bool AnswerIfBodiless(const httplib::Request& request, httplib::Response& response);
+  void NoteServed(const httplib::Request& request, const httplib::Response& response);
   void ServeEvents(const httplib::Request& request, httplib::Response& response);
 
   EventStream& events_;
   Submit submit_;
+  ServedListener served_listener_;
   std::unique_ptr<httplib::Server> server_;
   std::thread thread_;
   uint16_t port_ = 0;

@@ -1,9 +1,11 @@
 #include "main/request_gateway.h"
 
+#include <algorithm>
 #include <cctype>
 #include <set>
 
 #include "json_text.h"
+#include "openapi_document.h"
 #include "request_method.h"
 
 namespace tav::host {
@@ -112,7 +114,10 @@ HttpAnswer RequestGateway::Handle(const HttpExchange& exchange) {
   if (path == kCoreRoot || path.substr(0, std::string_view(kCoreRoot).size() + 1) == std::string(kCoreRoot) + "/") {
     return AnswerCore(exchange, method);
   }
-  if (IsPluginPath(path)) return CallPlugin(exchange, method);
+  if (IsPluginPath(path)) {
+    if (method == TAV_METHOD_GET && IsBareRoot(path)) return RootIndex(path);
+    return CallPlugin(exchange, method);
+  }
   return AnswerPeer(exchange, method);
 }
 
@@ -160,6 +165,12 @@ HttpAnswer RequestGateway::AnswerPeer(const HttpExchange& exchange, uint32_t met
 HttpAnswer RequestGateway::AnswerCore(const HttpExchange& exchange, uint32_t method) {
   const std::string path(exchange.path());
   const std::string root(kCoreRoot);
+  if (path == kOpenApiDocumentPath && !openapi_document_.empty()) {
+    if (method != TAV_METHOD_GET) return ErrorAnswer(405, "Method not allowed");
+    HttpAnswer answer;
+    answer.body = openapi_document_;
+    return answer;
+  }
   if (path == root + "/status") {
     if (method != TAV_METHOD_GET) return ErrorAnswer(405, "Method not allowed");
     return Status();
@@ -191,6 +202,31 @@ HttpAnswer RequestGateway::AnswerCore(const HttpExchange& exchange, uint32_t met
     return answer;
   }
   return ErrorAnswer(404, "Not found");
+}
+
+void RequestGateway::PublishOpenApi(const std::string& server_url) {
+  openapi_document_ = OpenApiDocument(core_.library(), server_url);
+}
+
+bool RequestGateway::IsBareRoot(std::string_view path) const {
+  if (openapi_document_.empty()) return false;
+  if (path.size() > 1 && path.back() == '/') path.remove_suffix(1);
+  if (std::find(plugin_roots_.begin(), plugin_roots_.end(), path) == plugin_roots_.end()) return false;
+  for (const ApiFunction& function : core_.api().functions) {
+    if (function.route_template == path) return false;
+  }
+  return true;
+}
+
+HttpAnswer RequestGateway::RootIndex(std::string_view path) const {
+  rapidjson::Document index(rapidjson::kObjectType);
+  auto& allocator = index.GetAllocator();
+  index.AddMember("api", Text(path, allocator), allocator);
+  index.AddMember("openapi", rapidjson::StringRef(kOpenApiDocumentPath), allocator);
+  index.AddMember("events", "/events", allocator);
+  HttpAnswer answer = JsonAnswer(200, index);
+  answer.headers.emplace_back("Link", std::string("<") + kOpenApiDocumentPath + ">; rel=\"service-desc\"");
+  return answer;
 }
 
 HttpAnswer RequestGateway::Status() const {

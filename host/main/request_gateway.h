@@ -55,11 +55,20 @@ class RequestGateway {
   // Kept for the status: the number of faults and the last ones.
   void NoteFault(const std::string& text);
 
+  // Serves the OpenAPI document of the plugin's API at kOpenApiDocumentPath,
+  // naming `server_url` as its server, and points GET on a bare API root
+  // ("/tav-perks/v1") to it. Until then both answer 404.
+  void PublishOpenApi(const std::string& server_url);
+
  private:
   HttpAnswer CallPlugin(const HttpExchange& exchange, uint32_t method);
   HttpAnswer AnswerPeer(const HttpExchange& exchange, uint32_t method);
   HttpAnswer AnswerCore(const HttpExchange& exchange, uint32_t method);
   HttpAnswer Status() const;
+  // Whether `path` is one of the API roots (a trailing slash allowed) and
+  // no function of the plugin has it as its route.
+  bool IsBareRoot(std::string_view path) const;
+  HttpAnswer RootIndex(std::string_view path) const;
 
   DevCore& core_;
   PeerState* peers_;
@@ -68,6 +77,7 @@ class RequestGateway {
   uint64_t peer_requests_ = 0;
   uint64_t fault_count_ = 0;
   std::deque<std::string> recent_faults_;
+  std::string openapi_document_;  // empty until PublishOpenApi
 };
 
 }  // namespace tav::host

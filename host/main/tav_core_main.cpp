@@ -23,6 +23,9 @@
 #include "main/http_server.h"
 #include "main/peer_state.h"
 #include "main/request_gateway.h"
+#include "main/server_log.h"
+#include "openapi_document.h"
+#include "plugin_library.h"
 
 namespace {
 
@@ -88,6 +91,26 @@ HttpAnswer RunOnCoreThread(DevCore& core, RequestGateway& gateway, HttpExchange 
   return answer.get();
 }
 
+std::string ServerUrl(const std::string& host, uint16_t port) {
+  return "http://" + host + ":" + std::to_string(port);
+}
+
+// --openapi: the document of the plugin's API on standard output, from the
+// loaded plugin's description alone; nothing is initialized or served.
+int PrintOpenApi(const CoreOptions& options) {
+  PluginLibrary library;
+  std::string error;
+  if (!library.Open(options.plugin_path, &error) || !library.Load(18, 0, 0, &error)) {
+    return Fail("cannot load the plugin " + options.plugin_path + ": " + error);
+  }
+  // With --port 0 the port is not known before serving: name the default.
+  const std::string document =
+      OpenApiDocument(library, ServerUrl(options.host, options.port == 0 ? CoreOptions().port : options.port));
+  std::fwrite(document.data(), 1, document.size(), stdout);
+  library.Shutdown();
+  return std::fflush(stdout) == 0 ? 0 : 1;
+}
+
 int Run(const CoreOptions& options) {
   InstallSignalHandlers();
   DevCore core;
@@ -113,10 +136,15 @@ int Run(const CoreOptions& options) {
   }
   peers.Install();
   gateway = std::make_unique<RequestGateway>(core, &peers);
+  gateway->PublishOpenApi(ServerUrl(options.host, server.port()));
 
   core.AddSentEventListener([&events](const SentEvent& event) { events.Publish(event.name, JsonText(event.payload)); });
   if (!options.quiet) {
-    core.AddLogListener([](const LogLine& line) {
+    server.SetServedListener([](const HttpServer::Served& served) {
+      std::fputs(RequestLogLine(served.method, served.target, served.status, served.milliseconds).c_str(), stderr);
+    });
+    core.AddLogListener([hide_debug = options.hide_plugin_debug](const LogLine& line) {
+      if (hide_debug && HasDebugCategory(line.text)) return;
       std::fprintf(stderr, "plugin %s: %s\n", LevelName(line.level), line.text.c_str());
     });
     peers.telemetry().SetListener(
@@ -180,5 +208,5 @@ int main(int argc, char** argv) {
     case CommandLine::kRun:
       break;
   }
-  return Run(line.options);
+  return line.options.print_openapi ? PrintOpenApi(line.options) : Run(line.options);
 }

@@ -236,15 +236,29 @@ typedef struct FunctionDescription {
   uint32_t tag_count;
 } FunctionDescription;
 
+/* Where in a request an argument of a function may come from, one code per
+ * argument in FunctionRecord.argument_locations. TAV_LOCATION_ANY takes it
+ * from anywhere but the body: a header, a path placeholder of its name, the
+ * query or a request argument. */
+enum {
+  TAV_LOCATION_ANY = 0,
+  TAV_LOCATION_QUERY = 1,
+  TAV_LOCATION_PATH = 2,
+  TAV_LOCATION_HEADER = 4,
+  TAV_LOCATION_BODY = 5
+};
+
 /* One function the plugin offers. The last 25 bytes are this plugin's own:
  * the method and path template the function is registered under, so that a
- * host can route a URL to its function. */
+ * host can route a URL to its function, and where its arguments bind. */
 typedef struct FunctionRecord {
   FunctionDescription description;
   DispatchFn dispatch;          /* called by the core with the response to fill and the request */
   uint32_t route_method;        /* TAV_METHOD_*, 0 when the function accepts any method */
   const char* route_template;   /* path template, e.g. "/tav-perks/v1/pages/{id}" */
-  uint8_t reserved[25 - 4 - sizeof(void*)]; /* 0 */
+  const uint8_t* argument_locations; /* TAV_LOCATION_* per argument, argument_count of them, owned
+                                      * by the plugin; 0 when it does not say */
+  uint8_t reserved[25 - 4 - 2 * sizeof(void*)]; /* 0 */
 } FunctionRecord;
 
 typedef struct FieldRecord {
@@ -399,6 +413,7 @@ TAV_ABI_SIZE(FunctionRecord, 138);
 TAV_ABI_AT(FunctionRecord, dispatch, 105);
 TAV_ABI_AT(FunctionRecord, route_method, 113);
 TAV_ABI_AT(FunctionRecord, route_template, 117);
+TAV_ABI_AT(FunctionRecord, argument_locations, 125);
 TAV_ABI_SIZE(ArgumentRecord, 41);
 TAV_ABI_AT(ArgumentRecord, name, 8);
 TAV_ABI_AT(ArgumentRecord, description, 16);
@@ -477,6 +492,7 @@ TAV_ABI_SIZE(FunctionRecord, 90);
 TAV_ABI_AT(FunctionRecord, dispatch, 61);
 TAV_ABI_AT(FunctionRecord, route_method, 65);
 TAV_ABI_AT(FunctionRecord, route_template, 69);
+TAV_ABI_AT(FunctionRecord, argument_locations, 73);
 TAV_ABI_SIZE(ArgumentRecord, 25);
 TAV_ABI_AT(ArgumentRecord, optional, 24);
 TAV_ABI_SIZE(TypeRecord, 40);

@@ -346,6 +346,8 @@ class AppModule {
   // Behind api_description_: the packed tables and the function records.
   std::unique_ptr<ApiDescriptionTables> api_tables_;
   std::vector<FunctionRecord> function_records_;
+  // Behind each record's argument_locations.
+  std::vector<std::vector<uint8_t>> argument_locations_;
 };
 
 }  // namespace tav

@@ -8,6 +8,8 @@
 
 #include <cstdint>
 
+#include "tav/plugin_abi.h"
+
 namespace tav {
 
 enum class ParameterLocation : uint32_t {
@@ -17,6 +19,13 @@ enum class ParameterLocation : uint32_t {
   kHeader = 4,  // a request header
   kBody = 5,    // the request body, decoded by its content type
 };
+
+// The codes cross to the core as they are.
+static_assert(static_cast<uint32_t>(ParameterLocation::kAny) == TAV_LOCATION_ANY &&
+              static_cast<uint32_t>(ParameterLocation::kQuery) == TAV_LOCATION_QUERY &&
+              static_cast<uint32_t>(ParameterLocation::kPath) == TAV_LOCATION_PATH &&
+              static_cast<uint32_t>(ParameterLocation::kHeader) == TAV_LOCATION_HEADER &&
+              static_cast<uint32_t>(ParameterLocation::kBody) == TAV_LOCATION_BODY);
 
 }  // namespace tav
 

@@ -98,6 +98,7 @@ void PluginHost::BuildApiDescription(AppModule& module) {
       module.registry_.SnapshotFunctions();
   std::vector<FunctionRecord>& records = module.function_records_;
   records.assign(functions.size(), FunctionRecord{});
+  module.argument_locations_.assign(functions.size(), {});
   for (size_t i = 0; i < functions.size(); ++i) {
     FunctionRecord& record = records[i];
     auto* endpoint = dynamic_cast<EndpointFunction*>(functions[i]->extension.get());
@@ -109,6 +110,12 @@ void PluginHost::BuildApiDescription(AppModule& module) {
       const EndpointRoute& route = *endpoint->routes().front();
       record.route_method = static_cast<uint32_t>(route.method);
       record.route_template = route.route.text().c_str();
+      // The description's arguments are this route's parameters, in order.
+      std::vector<uint8_t>& locations = module.argument_locations_[i];
+      for (const EndpointParameter& parameter : route.parameters) {
+        locations.push_back(static_cast<uint8_t>(parameter.location));
+      }
+      if (!locations.empty()) record.argument_locations = locations.data();
     }
   }
   LinkFunctionRecords(records.data(), records.size());

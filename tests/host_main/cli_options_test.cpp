@@ -25,7 +25,7 @@ TEST(CoreCommandLine, DefaultsAndValuesAfterASpaceOrAnEqualsSign) {
   EXPECT_EQ(plain.options.telemetry_file, "/home/ada/.local/share/tav-core/telemetry.jsonl");
 
   CommandLine line = ParseCommandLine({"--port", "0", "--store=/tmp/s.db", "--shard", "ne-4", "--level=7",
-                                       "--owned-pages", "1000", "--data", "/d", "--quiet", "--plugin=/p.so"},
+                                       "--owned-pages", "1000", "--data", "/d", "--quiet", "--plugin=/p.so", "--openapi"},
                                       Defaults());
   ASSERT_EQ(line.outcome, CommandLine::kRun) << line.error;
   EXPECT_EQ(line.options.port, 0);
@@ -37,6 +37,8 @@ TEST(CoreCommandLine, DefaultsAndValuesAfterASpaceOrAnEqualsSign) {
   EXPECT_EQ(line.options.data_dir, "/d");
   EXPECT_EQ(line.options.plugin_path, "/p.so");
   EXPECT_TRUE(line.options.quiet);
+  EXPECT_TRUE(line.options.print_openapi);
+  EXPECT_FALSE(plain.options.print_openapi);
 }
 
 TEST(CoreCommandLine, MistakesAreNamedExactly) {
@@ -58,6 +60,7 @@ TEST(CoreCommandLine, MistakesAreNamedExactly) {
       {{"--shard="}, "--shard needs a name of letters, digits, '-' and '_' (at most 32), not ''"},
       {{"--store="}, "option --store needs a value"},
       {{"--quiet=yes"}, "option --quiet takes no value"},
+      {{"--openapi=yes"}, "option --openapi takes no value"},
       // The first mistake stands.
       {{"--level", "x", "--port", "y"}, "--level needs a number from 0 to 4294967295, not 'x'"},
   };

@@ -30,6 +30,7 @@
 #include <vector>
 
 #include "json_text.h"
+#include "tests/host_main/api_recorder.h"
 
 namespace tav::host {
 
@@ -84,6 +85,7 @@ class CoreProcess {
       const std::string out = Stdout();
       if (std::regex_search(out, match, kServing)) {
         port_ = std::stoi(match[1]);
+        recorder_ = ApiRecorder::Start(port_, watch_events_);
         return true;
       }
       std::this_thread::sleep_for(std::chrono::milliseconds(20));
@@ -125,14 +127,26 @@ class CoreProcess {
   // SIGTERM, then the exit status as WaitExit gives it.
   int Stop() {
     if (!exited_) kill(pid_, SIGTERM);
-    return WaitExit();
+    const int status = WaitExit();
+    recorder_.reset();
+    return status;
   }
 
   // SIGKILL: a crash at an arbitrary moment.
   void Kill() {
-    if (exited_) return;
-    kill(pid_, SIGKILL);
-    Reap(true);
+    if (!exited_) {
+      kill(pid_, SIGKILL);
+      Reap(true);
+    }
+    recorder_.reset();
+  }
+
+  // With recording on (ApiRecorder), whether Start follows the event stream
+  // (default yes; it holds one of the program's event streams), and the
+  // clients whose answers are recorded.
+  void WatchEvents(bool watch) { watch_events_ = watch; }
+  void Watch(httplib::Client& client) {
+    if (recorder_) recorder_->Watch(client);
   }
 
   int port() const { return port_; }
@@ -156,6 +170,8 @@ class CoreProcess {
   bool exited_ = true;
   int status_ = 0;
   int port_ = 0;
+  bool watch_events_ = true;
+  std::unique_ptr<ApiRecorder> recorder_;
 };
 
 // "id:name" of the editable pages of a page list, sorted.

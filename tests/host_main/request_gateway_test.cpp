@@ -92,6 +92,26 @@ TEST_F(RequestGatewayTest, ThePluginGetsTheRequestAsSent) {
   EXPECT_TRUE(JsonValue(Send("GET", "/fake/v1/echo").body)["contentType"].IsNull());
 }
 
+TEST_F(RequestGatewayTest, TheApiRootPointsToTheDocumentOncePublished) {
+  EXPECT_EQ(Send("GET", "/tav-core/v1/openapi.json").status, 404);
+  EXPECT_NE(Send("GET", "/fake/v1").status, 200);
+
+  gateway_->PublishOpenApi("http://127.0.0.1:9");
+  HttpAnswer document = Send("GET", "/tav-core/v1/openapi.json");
+  ASSERT_EQ(document.status, 200);
+  EXPECT_EQ(JsonText(JsonValue(document.body)["servers"]),
+            R"([{"url":"http://127.0.0.1:9","description":"tav-core"}])");
+  EXPECT_EQ(Summary(Send("PUT", "/tav-core/v1/openapi.json", "{}")),
+            R"(405 {"error":"Method not allowed"})");
+  for (const char* root : {"/fake/v1", "/fake/v1/"}) {
+    HttpAnswer index = Send("GET", root);
+    EXPECT_EQ(Summary(index), R"(200 {"api":")" + std::string(root) +
+                                  R"(","openapi":"/tav-core/v1/openapi.json","events":"/events"})");
+    EXPECT_THAT(index.headers,
+                ElementsAre(Pair("Link", R"(</tav-core/v1/openapi.json>; rel="service-desc")")));
+  }
+}
+
 TEST(PluginAnswer, StatusesAndBodies) {
   struct Case {
     const char* label;

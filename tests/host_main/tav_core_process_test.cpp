@@ -1,7 +1,8 @@
 // tav-core as a program: started on a free port with a temporary store and
 // driven over HTTP with a real client. The fake plugin shows the queue to
-// the core thread and the event stream; the real plugin shows a session,
-// the store surviving a restart or a crash, and bad bodies refused.
+// the core thread, the event stream and requests framed by hand; the real
+// plugin shows a session and its log, the store surviving a restart or a
+// crash, and bad bodies refused.
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 #include <httplib.h>
@@ -10,12 +11,14 @@
 
 #include <atomic>
 #include <mutex>
+#include <regex>
 
 #include "tests/host_main/core_process.h"
 
 namespace tav::host {
 namespace {
 
+using ::testing::ContainsRegex;
 using ::testing::HasSubstr;
 using ::testing::Not;
 
@@ -28,21 +31,25 @@ std::string PageJson(const std::string& name) {
 
 class TavCoreTest : public ::testing::Test {
  protected:
+  // A core on a free port, with --quiet unless the test clears `quiet_`.
   std::unique_ptr<CoreProcess> StartCore(const char* plugin, std::vector<std::string> more = {},
-                                         std::string name = "core") {
+                                         std::string name = "core", bool watch_events = true) {
     std::vector<std::string> arguments = {"--port",   "0",
                                           "--store",  folder_.Path("settings.sqlite3"),
                                           "--data",   TAV_SAMPLE_DATA_DIR,
                                           "--plugin", plugin};
+    if (quiet_) arguments.push_back("--quiet");
     arguments.insert(arguments.end(), more.begin(), more.end());
     auto core = std::make_unique<CoreProcess>(arguments, folder_, name);
+    core->WatchEvents(watch_events);
     EXPECT_TRUE(core->Start()) << core->Stdout() << core->Stderr();
     return core;
   }
-  static std::unique_ptr<httplib::Client> ClientOf(const CoreProcess& core) {
+  static std::unique_ptr<httplib::Client> ClientOf(CoreProcess& core) {
     auto client = std::make_unique<httplib::Client>("127.0.0.1", core.port());
     client->set_read_timeout(std::chrono::seconds(60));
     client->set_tcp_nodelay(true);
+    core.Watch(*client);
     return client;
   }
   static std::string Summary(const httplib::Result& result) {
@@ -72,6 +79,7 @@ class TavCoreTest : public ::testing::Test {
   static int Faults(httplib::Client& client) { return Json(client.Get("/tav-core/v1/status"))["faults"].GetInt(); }
 
   TempFolder folder_;
+  bool quiet_ = true;
 };
 
 // --- The queue to the core thread and the event stream (fake plugin) ---------------
@@ -143,7 +151,7 @@ class EventReaders {
 };
 
 TEST_F(TavCoreTest, EventsStreamWhatThePluginSendsToAtMost16Readers) {
-  auto core = StartCore(TAV_FAKE_PLUGIN_PATH);
+  auto core = StartCore(TAV_FAKE_PLUGIN_PATH, {}, "core", /*watch_events=*/false);
   std::vector<std::string> targets(16, "/events");
   targets[1] = "/events?name=OnJsonApiEvent";
   {
@@ -168,9 +176,63 @@ TEST_F(TavCoreTest, EventsStreamWhatThePluginSendsToAtMost16Readers) {
   }
 }
 
+// Sends `request` as it is on a connection of its own and gives what comes
+// back until the server closes it, or until nothing has come for two seconds.
+std::string RawExchange(int port, const std::string& request) {
+  const int connection = socket(AF_INET, SOCK_STREAM, 0);
+  timeval timeout{2, 0};
+  setsockopt(connection, SOL_SOCKET, SO_RCVTIMEO, &timeout, sizeof(timeout));
+  sockaddr_in address{};
+  address.sin_family = AF_INET;
+  address.sin_port = htons(static_cast<uint16_t>(port));
+  address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+  std::string received;
+  const ssize_t size = static_cast<ssize_t>(request.size());
+  if (connect(connection, reinterpret_cast<sockaddr*>(&address), sizeof(address)) == 0 &&
+      send(connection, request.data(), request.size(), MSG_NOSIGNAL) == size) {
+    char chunk[4096];
+    for (ssize_t got; (got = recv(connection, chunk, sizeof(chunk), 0)) > 0;) {
+      received.append(chunk, static_cast<size_t>(got));
+    }
+  }
+  close(connection);
+  return received;
+}
+
+TEST_F(TavCoreTest, AWriteWithoutALengthHasAnEmptyBodyAndIsAnsweredAtOnce) {
+  auto core = StartCore(TAV_FAKE_PLUGIN_PATH);
+  struct Case {
+    const char* method;
+    const char* framing;
+    const char* body;
+    const char* body_seen;
+  };
+  const Case cases[] = {
+      {"POST", "", "", ""},
+      {"PUT", "", "", ""},
+      {"PATCH", "", "", ""},
+      {"DELETE", "", "", ""},
+      {"POST", "Transfer-Encoding: chunked\r\n", "2\r\nab\r\n1\r\nc\r\n0\r\n\r\n", "abc"},
+      {"PUT", "Content-Length: 2\r\n", "xy", "xy"},
+  };
+  // The plugin's echo of a request names the body it was given.
+  static const std::regex kEcho(R"re(^HTTP/1\.1 200 [\s\S]*"body":"([^"]*)")re");
+  for (const Case& c : cases) {
+    const std::string request = std::string(c.method) +
+                                " /fake/v1/echo HTTP/1.1\r\nConnection: close\r\n" + c.framing +
+                                "\r\n" + c.body;
+    const std::string answer = RawExchange(core->port(), request);
+    std::smatch echo;
+    ASSERT_TRUE(std::regex_search(answer, echo, kEcho)) << request << "\n---\n" << answer;
+    EXPECT_EQ(echo[1], c.body_seen);
+  }
+  EXPECT_EQ(core->Stop(), 0) << core->Stderr();
+}
+
 // --- The real plugin ----------------------------------------------------------------
 
-TEST_F(TavCoreTest, ASessionIsStoredAndTheStoreSurvivesARestart) {
+TEST_F(TavCoreTest, ASessionIsStoredAndLoggedAndTheStoreSurvivesARestart) {
+  quiet_ = false;
   auto core = StartCore(TAV_PERKS_PLUGIN_PATH);
   auto client = ClientOf(*core);
   EXPECT_EQ(Json(client->Get("/tav-perks/v1/styles")).Size(), 5u);
@@ -198,12 +260,19 @@ TEST_F(TavCoreTest, ASessionIsStoredAndTheStoreSurvivesARestart) {
   EXPECT_EQ(StoredPages(stored->body), pages);
   EXPECT_EQ(Faults(*client), 0);
   EXPECT_EQ(core->Stop(), 0) << core->Stderr();
+  // A line for each request, and the plugin's lines, all in the debug category.
+  EXPECT_THAT(core->Stderr(),
+              ContainsRegex("\ntav-core: PUT /tav-perks/v1/currentpage 204 [0-9]+ ms\n"));
+  EXPECT_THAT(core->Stderr(), HasSubstr("| DBG| "));
 
   // On disk once the program is gone, and served again after a restart.
   EXPECT_EQ(StoredDocumentOnDisk(folder_.Path("settings.sqlite3")), stored->body);
-  auto again = StartCore(TAV_PERKS_PLUGIN_PATH, {}, "again");
+  auto again = StartCore(TAV_PERKS_PLUGIN_PATH, {"--hide-plugin-debug"}, "again");
   EXPECT_EQ(Summary(ClientOf(*again)->Get(kPageSettings)), "200 " + stored->body);
   EXPECT_EQ(again->Stop(), 0) << again->Stderr();
+  EXPECT_THAT(again->Stderr(),
+              ContainsRegex("(^|\n)tav-core: GET /tav-settings/[^ ]+/page-settings 200 [0-9]+ ms\n"));
+  EXPECT_THAT(again->Stderr(), Not(HasSubstr("| DBG| ")));
 }
 
 TEST_F(TavCoreTest, ACrashLosesNothingAlreadyStored) {
@@ -355,17 +424,9 @@ TEST_F(TavCoreTest, AChampionSelectDrivenOverHttp) {
 // --- Start-up failures ---------------------------------------------------------------
 
 TEST_F(TavCoreTest, StartUpFailuresAreClearAndNonZero) {
-  // A port that is taken: held by a listening socket of this test.
-  int holder = socket(AF_INET, SOCK_STREAM, 0);
-  ASSERT_GE(holder, 0);
-  sockaddr_in address{};
-  address.sin_family = AF_INET;
-  address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-  ASSERT_EQ(bind(holder, reinterpret_cast<sockaddr*>(&address), sizeof(address)), 0);
-  ASSERT_EQ(listen(holder, 1), 0);
-  socklen_t length = sizeof(address);
-  getsockname(holder, reinterpret_cast<sockaddr*>(&address), &length);
-  const std::string taken = std::to_string(ntohs(address.sin_port));
+  // A port that is taken by another tav-core: the two must not share it.
+  auto first = StartCore(TAV_FAKE_PLUGIN_PATH);
+  const std::string taken = std::to_string(first->port());
 
   const std::string bad_data = folder_.Path("bad-data");
   std::filesystem::create_directory(bad_data);
@@ -382,7 +443,7 @@ TEST_F(TavCoreTest, StartUpFailuresAreClearAndNonZero) {
   const std::string store = folder_.Path("s.sqlite3");
   const Case cases[] = {
       {"a port in use", {"--port", taken, "--store", store},
-       1, "tav-core: cannot listen on 127.0.0.1:" + taken + ": Address already in use\n"},
+       1, "tav-core: port " + taken + " is in use\n"},
       {"a missing data folder", {"--port", "0", "--store", store, "--data", folder_.Path("nowhere")},
        1, "tav-core: cannot read the game data: " + folder_.Path("nowhere") + "/perks.json: No such file or directory\n"},
       {"a data file that is not JSON", {"--port", "0", "--store", store, "--data", bad_data},
@@ -403,7 +464,7 @@ TEST_F(TavCoreTest, StartUpFailuresAreClearAndNonZero) {
     EXPECT_EQ(core.Stderr().substr(0, c.message.size()), c.message);
     EXPECT_EQ(core.Stdout(), "");
   }
-  close(holder);
+  EXPECT_EQ(first->Stop(), 0) << first->Stderr();
 
   CoreProcess help({"--help"}, folder_, "help");
   ASSERT_TRUE(help.Spawn());

@@ -11,6 +11,8 @@
 #include <vector>
 
 #include "host/dev_core.h"
+#include "host/json_text.h"
+#include "host/openapi_document.h"
 
 namespace tav::host {
 namespace {
@@ -79,6 +81,40 @@ TEST_F(E2ePluginTest, BindsEveryPartOfTheRequest) {
   ASSERT_TRUE(result.ok()) << result.Summary();
   EXPECT_EQ(result.ValueJson(), std::string(R"(["12","true","5 7 ","two words!","abc-123","3",)") +
                                     R"("Birch 2 light","POST",")" + url + "\"]");
+}
+
+// The same arguments as the plugin's OpenAPI document gives them: each
+// where it binds, a value read as JSON text where it is a list or structure.
+TEST_F(E2ePluginTest, ItsDocumentPlacesEachArgumentWhereItBinds) {
+  const rapidjson::Document document =
+      JsonValue(OpenApiDocument(core_.library(), "http://127.0.0.1:1"));
+  const rapidjson::Value& echo = document["paths"]["/e2e/v1/echo/{id}"]["post"];
+  std::vector<std::string> parameters;
+  for (const auto& parameter : echo["parameters"].GetArray()) {
+    const std::string form =
+        parameter.HasMember("content")
+            ? "json " + JsonText(parameter["content"]["application/json"]["schema"])
+            : JsonText(parameter["schema"]);
+    parameters.push_back(std::string(parameter["name"].GetString()) + " " +
+                         parameter["in"].GetString() +
+                         (parameter["required"].GetBool() ? " required " : " ") + form);
+  }
+  const std::string int32 =
+      R"({"type":"integer","format":"int32","minimum":-2147483648,"maximum":2147483647})";
+  const std::string int32_list = R"(json {"type":"array","items":)" + int32 + "}";
+  EXPECT_THAT(parameters,
+              ElementsAre("id path required " + int32, R"(flag query {"type":"boolean"})",
+                          "ids query " + int32_list, "ids header " + int32_list,
+                          R"(label query {"type":"string"})", R"(label header {"type":"string"})",
+                          R"(trace header {"type":"string"})", "limit query " + int32));
+  EXPECT_EQ(JsonText(echo["requestBody"]["content"]["application/x-yaml"]["schema"]),
+            R"({"$ref":"#/components/schemas/TavE2eCrate"})");
+  EXPECT_FALSE(echo["requestBody"]["required"].GetBool());
+  const rapidjson::Value& crates = document["paths"]["/e2e/v1/crates"]["get"];
+  EXPECT_EQ(JsonText(crates["parameters"][0]),
+            R"({"name":"count","in":"query","required":true,"schema":)" + int32 + "}");
+  EXPECT_EQ(JsonText(crates["responses"]["200"]["content"]["application/json"]["schema"]),
+            R"({"type":"array","items":{"$ref":"#/components/schemas/TavE2eCrate"}})");
 }
 
 TEST_F(E2ePluginTest, BadArgumentsAndValuesAreRefusedWithTheirMessage) {

@@ -43,8 +43,9 @@ std::string PageBody(const std::string& name, int sub_style) {
 
 class Client {
  public:
-  Client(int number, int port, uint32_t seed)
-      : number_(number), http_("127.0.0.1", port), random_(seed) {
+  Client(int number, CoreProcess& core, uint32_t seed)
+      : number_(number), http_("127.0.0.1", core.port()), random_(seed) {
+    core.Watch(http_);
     http_.set_keep_alive(true);
     http_.set_tcp_nodelay(true);
     http_.set_read_timeout(std::chrono::seconds(60));
@@ -189,7 +190,7 @@ int main(int argc, char** argv) {
 
   std::vector<std::unique_ptr<Client>> all;
   for (int i = 0; i < clients; ++i)
-    all.push_back(std::make_unique<Client>(i, core.port(), seed + i));
+    all.push_back(std::make_unique<Client>(i, core, seed + i));
   std::atomic<int> remaining{operations};
   const auto start = Clock::now();
   std::vector<std::thread> threads;
@@ -210,6 +211,7 @@ int main(int argc, char** argv) {
 
   httplib::Client checker("127.0.0.1", core.port());
   checker.set_read_timeout(std::chrono::seconds(60));
+  core.Watch(checker);
   rapidjson::Document pages;
   std::string error;
   httplib::Result listed = checker.Get("/tav-perks/v1/pages");
