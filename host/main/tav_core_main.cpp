@@ -31,9 +31,6 @@ using namespace tav::host;
 
 // How long an HTTP request waits for the core before it gives up with 504.
 constexpr auto kCoreAnswerTimeout = std::chrono::seconds(60);
-// The core keeps a record of what the plugin did; past this many entries
-// the record is dropped between two passes, so a long run stays small.
-constexpr size_t kMaxRecords = 20000;
 
 std::atomic<bool> g_stop{false};
 
@@ -92,6 +89,10 @@ HttpAnswer RunOnCoreThread(DevCore& core, RequestGateway& gateway, HttpExchange 
 int Run(const CoreOptions& options) {
   InstallSignalHandlers();
   DevCore core;
+  // The development core's records are for tests; a program that runs all
+  // day keeps only the bounded histories below (events, faults, pushes,
+  // telemetry).
+  core.SetRecording(false);
   PeerState peers(core, options);
   std::string error;
   if (!peers.Open(&error)) return Fail(error);
@@ -149,7 +150,6 @@ int Run(const CoreOptions& options) {
   while (!g_stop.load()) {
     core.queue().WaitForWork(std::chrono::milliseconds(100));
     core.Pump();
-    if (core.record_count() > kMaxRecords) core.ClearRecords();
   }
 
   std::fprintf(stderr, "tav-core: stopping\n");
