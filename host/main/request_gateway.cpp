@@ -38,6 +38,15 @@ std::string ApiRoot(const std::string& route_template) {
   return root;
 }
 
+// A fault may quote whatever the plugin sent: the status keeps its start,
+// cut before a whole UTF-8 character, and "..." to show the cut.
+std::string Shortened(const std::string& text, size_t max_bytes) {
+  if (text.size() <= max_bytes) return text;
+  size_t cut = max_bytes - 3;
+  while (cut > 0 && (static_cast<unsigned char>(text[cut]) & 0xC0) == 0x80) --cut;
+  return text.substr(0, cut) + "...";
+}
+
 rapidjson::Value Text(std::string_view text, rapidjson::Document::AllocatorType& allocator) {
   return rapidjson::Value(text.data(), static_cast<rapidjson::SizeType>(text.size()), allocator);
 }
@@ -101,7 +110,7 @@ bool RequestGateway::IsPluginPath(std::string_view path) const {
 
 void RequestGateway::NoteFault(const std::string& text) {
   ++fault_count_;
-  recent_faults_.push_back(text);
+  recent_faults_.push_back(Shortened(text, kMaxFaultBytes));
   if (recent_faults_.size() > kKeptFaults) recent_faults_.pop_front();
 }
 

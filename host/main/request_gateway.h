@@ -52,8 +52,10 @@ class RequestGateway {
   bool IsPluginPath(std::string_view path) const;
   const std::vector<std::string>& plugin_roots() const { return plugin_roots_; }
 
-  // Kept for the status: the number of faults and the last ones.
+  // Kept for the status: the number of faults and the last ones (each cut
+  // to at most kMaxFaultBytes).
   void NoteFault(const std::string& text);
+  static constexpr size_t kMaxFaultBytes = 1024;
 
  private:
   HttpAnswer CallPlugin(const HttpExchange& exchange, uint32_t method);
