@@ -243,6 +243,17 @@ HttpAnswer RequestGateway::Status() const {
     telemetry.AddMember("events", peers_->telemetry().count(), allocator);
     status.AddMember("telemetry", telemetry, allocator);
   }
+  if (events_ != nullptr) {
+    const EventStream::Stats stats = events_->stats();
+    rapidjson::Value events(rapidjson::kObjectType);
+    events.AddMember("lastId", stats.last_id, allocator);
+    events.AddMember("keptFrames", static_cast<uint64_t>(stats.kept_frames), allocator);
+    events.AddMember("keptBytes", static_cast<uint64_t>(stats.kept_bytes), allocator);
+    events.AddMember("historyBytes", static_cast<uint64_t>(stats.history_bytes), allocator);
+    events.AddMember("streams", static_cast<uint64_t>(events_->subscriber_count()), allocator);
+    events.AddMember("laggedStreams", stats.lagged_streams, allocator);
+    status.AddMember("events", events, allocator);
+  }
   return JsonAnswer(200, status);
 }
 

@@ -20,6 +20,7 @@
 #include <vector>
 
 #include "dev_core.h"
+#include "main/event_stream.h"
 #include "main/http_exchange.h"
 #include "main/peer_state.h"
 
@@ -57,6 +58,9 @@ class RequestGateway {
   void NoteFault(const std::string& text);
   static constexpr size_t kMaxFaultBytes = 1024;
 
+  // The event stream whose history the status describes; none by default.
+  void SetEventStream(const EventStream* events) { events_ = events; }
+
  private:
   HttpAnswer CallPlugin(const HttpExchange& exchange, uint32_t method);
   HttpAnswer AnswerPeer(const HttpExchange& exchange, uint32_t method);
@@ -65,6 +69,7 @@ class RequestGateway {
 
   DevCore& core_;
   PeerState* peers_;
+  const EventStream* events_ = nullptr;
   std::vector<std::string> plugin_roots_;
   uint64_t plugin_calls_ = 0;
   uint64_t peer_requests_ = 0;

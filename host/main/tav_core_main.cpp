@@ -66,6 +66,14 @@ const char* LevelName(int32_t level) {
   }
 }
 
+// Event ids start from the clock, in microseconds, so that they keep growing
+// across restarts: a reader reconnecting with an id of an earlier run is
+// told that it lagged rather than waiting for that id to come round again.
+uint64_t FirstEventId() {
+  const auto now = std::chrono::system_clock::now().time_since_epoch();
+  return static_cast<uint64_t>(std::chrono::duration_cast<std::chrono::microseconds>(now).count());
+}
+
 // Runs the exchange on the core thread and waits for the answer.
 HttpAnswer RunOnCoreThread(DevCore& core, RequestGateway& gateway, HttpExchange exchange) {
   auto promise = std::make_shared<std::promise<HttpAnswer>>();
@@ -97,7 +105,7 @@ int Run(const CoreOptions& options) {
   std::string error;
   if (!peers.Open(&error)) return Fail(error);
 
-  EventStream events;
+  EventStream events(EventStream::kDefaultHistoryBytes, FirstEventId());
   std::unique_ptr<RequestGateway> gateway;
   HttpServer server(events, [&core, &gateway](HttpExchange exchange) {
     return RunOnCoreThread(core, *gateway, std::move(exchange));
@@ -115,6 +123,7 @@ int Run(const CoreOptions& options) {
   }
   peers.Install();
   gateway = std::make_unique<RequestGateway>(core, &peers);
+  gateway->SetEventStream(&events);
 
   core.AddSentEventListener([&events](const SentEvent& event) { events.Publish(event.name, JsonText(event.payload)); });
   if (!options.quiet) {
