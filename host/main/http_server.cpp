@@ -7,6 +7,7 @@
 
 #include <cerrno>
 #include <chrono>
+#include <cstdlib>
 #include <cstring>
 #include <optional>
 
@@ -36,6 +37,7 @@ pre { background: #f4f4f4; padding: .5em; margin: .2em 0 .8em; white-space: pre-
 <div id="events"></div>
 <script>
 let controller;
+let lastId = '';
 function show(name, data) {
   const item = document.createElement('div');
   let text = data;
@@ -50,11 +52,11 @@ function show(name, data) {
   list.insertBefore(item, list.firstChild);
   while (list.childNodes.length > 200) list.removeChild(list.lastChild);
 }
-async function watch() {
-  if (controller) controller.abort();
-  controller = new AbortController();
+async function watch(signal) {
   const prefix = document.getElementById('prefix').value;
-  const response = await fetch('/events?name=' + encodeURIComponent(prefix), {signal: controller.signal});
+  // The recent events first; after a reconnect, those after the last id seen.
+  const headers = lastId ? {'Last-Event-ID': lastId} : {};
+  const response = await fetch('/events?replay=1&name=' + encodeURIComponent(prefix), {signal, headers});
   const reader = response.body.getReader();
   const decoder = new TextDecoder();
   let buffer = '';
@@ -69,15 +71,32 @@ async function watch() {
       let name = 'message';
       const data = [];
       for (const line of block.split('\n')) {
-        if (line.startsWith('event: ')) name = line.slice(7);
+        if (line.startsWith('id: ')) lastId = line.slice(4);
+        else if (line.startsWith('event: ')) name = line.slice(7);
         else if (line.startsWith('data: ')) data.push(line.slice(6));
       }
       if (data.length) show(name, data.join('\n'));
     }
   }
 }
-document.getElementById('prefix').addEventListener('change', () => watch().catch(() => {}));
-watch().catch(() => {});
+// Follows the stream as an EventSource would: when it ends (tav-core
+// stopped, or this page fell behind and was sent "lagged"), reconnect a
+// moment later.
+async function follow() {
+  if (controller) controller.abort();
+  controller = new AbortController();
+  const signal = controller.signal;
+  while (!signal.aborted) {
+    try { await watch(signal); } catch (e) {}
+    await new Promise(resolve => setTimeout(resolve, 1000));
+  }
+}
+document.getElementById('prefix').addEventListener('change', () => {
+  lastId = '';
+  document.getElementById('events').replaceChildren();
+  follow();
+});
+follow();
 </script>
 </body>
 </html>
@@ -161,6 +180,22 @@ std::string StatusText(int status) {
 // Texts the server library adds to the request's headers itself.
 bool IsAddedHeader(const std::string& name) {
   return name == "REMOTE_ADDR" || name == "REMOTE_PORT" || name == "LOCAL_ADDR" || name == "LOCAL_PORT";
+}
+
+// Where an event stream begins: after the Last-Event-ID a reconnecting
+// reader sends, or with the kept history for "?replay=1", or else with the
+// next event. A Last-Event-ID that is not a number is ignored, as a reader
+// that never saw an id would send none.
+EventStream::Start StreamStart(const httplib::Request& request) {
+  const std::string last_id = request.get_header_value("Last-Event-ID");
+  if (!last_id.empty() && last_id.size() <= 20 &&
+      last_id.find_first_not_of("0123456789") == std::string::npos) {
+    errno = 0;
+    const unsigned long long id = std::strtoull(last_id.c_str(), nullptr, 10);
+    if (errno == 0) return EventStream::Start::After(id);
+  }
+  if (request.get_param_value("replay") == "1") return EventStream::Start::History();
+  return EventStream::Start::New();
 }
 
 }  // namespace
@@ -272,7 +307,7 @@ void HttpServer::ServeEvents(const httplib::Request& request, httplib::Response&
     Write(ErrorAnswer(503, "Too many event streams"), response);
     return;
   }
-  auto subscriber = events_.Subscribe(request.get_param_value("name"));
+  auto subscriber = events_.Subscribe(request.get_param_value("name"), StreamStart(request));
   response.set_header("Cache-Control", "no-cache");
   response.set_header("X-Accel-Buffering", "no");
   auto greeted = std::make_shared<bool>(false);
@@ -291,7 +326,7 @@ void HttpServer::ServeEvents(const httplib::Request& request, httplib::Response&
         switch (next.kind) {
           case EventStream::Next::kFrame:
             *idle_seconds = 0;
-            return sink.write(next.frame.data(), next.frame.size());
+            return sink.write(next.frame->data(), next.frame->size());
           case EventStream::Next::kIdle:
             if (++*idle_seconds < kKeepAliveSeconds) return true;
             *idle_seconds = 0;
