@@ -12,13 +12,6 @@
 
 namespace tav {
 
-// Collections and structures keep their size and capacity in front of their
-// items, in one block. An empty container has no block at all.
-struct BindingProperty::ContainerHeader {
-  uint32_t size;
-  uint32_t capacity;
-};
-
 namespace {
 
 constexpr size_t kHeaderSize = 8;

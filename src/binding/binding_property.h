@@ -215,8 +215,14 @@ class BindingProperty {
 
  private:
   friend class BindingAllocator;
+  friend class StackTreeBuilder;
 
-  struct ContainerHeader;
+  // Collections and structures keep their size and capacity in front of
+  // their items, in one block. An empty container has no block at all.
+  struct ContainerHeader {
+    uint32_t size;
+    uint32_t capacity;
+  };
 
   BindingAllocator* EnsureAllocator();
   // True for the kinds whose payload lives in the allocator.

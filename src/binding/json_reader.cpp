@@ -10,6 +10,7 @@
 #include <rapidjson/reader.h>
 
 #include "binding/field_name_cache.h"
+#include "binding/json_fast_reader.h"
 #include "binding/json_internal.h"
 #include "binding/nesting_depth.h"
 
@@ -193,6 +194,13 @@ void ParseText(Stream& stream, std::string_view text, BindingResult& result) {
 }  // namespace
 
 BindingResult ParseJson(std::string_view text) {
+  BindingResult result;
+  if (SkipBlanks(text, 0) == text.size()) return result;
+  if (ReadJsonFast(text, result.value())) return result;
+  return json_internal::ParseJsonWithRapidJson(text);
+}
+
+BindingResult json_internal::ParseJsonWithRapidJson(std::string_view text) {
   BindingResult result;
   if (SkipBlanks(text, 0) == text.size()) return result;
 
