@@ -84,8 +84,8 @@ bool StackTreeBuilder::Begin(bool is_object) {
   return true;
 }
 
-bool StackTreeBuilder::BeginArray() { return Begin(/*is_object=*/false); }
-bool StackTreeBuilder::BeginObject() { return Begin(/*is_object=*/true); }
+bool StackTreeBuilder::BeginArray(size_t) { return Begin(/*is_object=*/false); }
+bool StackTreeBuilder::BeginObject(size_t) { return Begin(/*is_object=*/true); }
 
 // The name of the next key, taken from the shape of the previous object at
 // this depth when it matches there, interned otherwise. The caller gets a

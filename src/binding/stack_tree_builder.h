@@ -38,9 +38,11 @@ class StackTreeBuilder {
   StackTreeBuilder& operator=(const StackTreeBuilder&) = delete;
 
   // Containers open in the target of the next value (see below). False
-  // when that would nest deeper than kMaxNestingDepth.
-  bool BeginArray();
-  bool BeginObject();
+  // when that would nest deeper than kMaxNestingDepth. The size hint is
+  // there for the interface InPlaceTreeBuilder shares; no room is reserved
+  // before the children are known.
+  bool BeginArray(size_t size_hint = 0);
+  bool BeginObject(size_t size_hint = 0);
   // The next value of the open object goes to the field `name`.
   void Key(std::string_view name);
   void EndArray();
@@ -55,6 +57,7 @@ class StackTreeBuilder {
   void Unsigned(uint64_t value) { Scalar(BindingPropertyKind::kUnsigned).payload_.u64 = value; }
   void Float(double value) { Scalar(BindingPropertyKind::kFloat).payload_.f64 = value; }
   void String(std::string_view text);
+  void Blob(const void* data, size_t size) { Target().SetBlob(data, size); }
 
   // Containers still open, and whether the innermost is an object.
   size_t depth() const { return frames_.size(); }
