@@ -16,7 +16,7 @@ constexpr uint32_t kInitialBuckets = 8;
 constexpr size_t kLargeClassSizes[] = {128, 256, 512, 1024};
 
 // Pages keep their bookkeeping in their first bytes; blocks start here.
-constexpr size_t kPageDataOffset = 64;
+constexpr size_t kPageDataOffset = 48;
 
 InternedString g_empty_string = {nullptr, kFnvOffsetBasis, 0, 0, {'\0'}};
 
@@ -41,18 +41,13 @@ size_t EntrySize(size_t length) {
 
 BindingAllocator* BindingAllocator::Create() { return new BindingAllocator(); }
 
-BindingAllocator::BindingAllocator() { ResetPools(); }
-
-void BindingAllocator::ResetPools() {
+BindingAllocator::BindingAllocator() {
   for (size_t i = 0; i < kSmallClassCount; ++i) {
     const uint32_t block_size = static_cast<uint32_t>((i + 1) * kSmallClassStep);
     classes_[i].block_size = block_size;
-    classes_[i].partial = nullptr;
     PoolArea& area = embedded_areas_[i];
     area.next = nullptr;
     area.prev = nullptr;
-    area.owned_next = nullptr;
-    area.owned_prev = nullptr;
     area.data = embedded_[i];
     area.free_head = kNoBlock;
     area.used = 0;
@@ -64,33 +59,28 @@ void BindingAllocator::ResetPools() {
   }
   for (size_t i = 0; i < kLargeClassCount; ++i) {
     classes_[kSmallClassCount + i].block_size = static_cast<uint32_t>(kLargeClassSizes[i]);
-    classes_[kSmallClassCount + i].partial = nullptr;
   }
 }
 
 BindingAllocator::~BindingAllocator() {
   // Every cell gives its storage back before the last reference goes, so
-  // normally nothing is left; whatever a caller leaked goes back too.
-  ReleaseAll();
-}
-
-void BindingAllocator::ReleaseAll() {
-  for (PoolArea* page = owned_pages_; page != nullptr;) {
-    PoolArea* next = page->owned_next;
-    PageCache::Instance().ReleasePage(page);
-    page = next;
+  // only an empty table remains. Pages still in use would mean a leak in a
+  // caller; hand them back rather than lose them.
+  for (uint32_t i = 0; i < bucket_count_; ++i) {
+    for (InternedString* entry = buckets_[i]; entry != nullptr;) {
+      InternedString* next = entry->next;
+      Free(entry, EntrySize(entry->length));
+      entry = next;
+    }
   }
-  owned_pages_ = nullptr;
-  for (LargeBlock* block = large_blocks_; block != nullptr;) {
-    LargeBlock* next = block->next;
-    ::operator delete(block);
-    block = next;
+  if (buckets_ != nullptr) Free(buckets_, bucket_count_ * sizeof(InternedString*));
+  for (SizeClass& size_class : classes_) {
+    for (PoolArea* area = size_class.partial; area != nullptr;) {
+      PoolArea* next = area->next;
+      if (area->is_page) PageCache::Instance().ReleasePage(area);
+      area = next;
+    }
   }
-  large_blocks_ = nullptr;
-  buckets_ = nullptr;
-  bucket_count_ = 0;
-  intern_count_ = 0;
-  ResetPools();
 }
 
 void BindingAllocator::Destroy() { delete this; }
@@ -115,12 +105,7 @@ void* BindingAllocator::Allocate(size_t size) {
   if (size == 0) size = 1;
   const size_t index = ClassIndex(size);
   if (index < kClassCount) return AllocateFromClass(index);
-  auto* block = static_cast<LargeBlock*>(::operator new(sizeof(LargeBlock) + size));
-  block->prev = nullptr;
-  block->next = large_blocks_;
-  if (large_blocks_ != nullptr) large_blocks_->prev = block;
-  large_blocks_ = block;
-  return block + 1;
+  return ::operator new(size);
 }
 
 void BindingAllocator::Free(void* block, size_t size) {
@@ -131,14 +116,7 @@ void BindingAllocator::Free(void* block, size_t size) {
     FreeToClass(block, index);
     return;
   }
-  LargeBlock* large = static_cast<LargeBlock*>(block) - 1;
-  if (large->prev != nullptr) {
-    large->prev->next = large->next;
-  } else {
-    large_blocks_ = large->next;
-  }
-  if (large->next != nullptr) large->next->prev = large->prev;
-  ::operator delete(large);
+  ::operator delete(block, size);
 }
 
 void BindingAllocator::LinkArea(SizeClass& size_class, PoolArea* area) {
@@ -177,10 +155,6 @@ void* BindingAllocator::AllocateFromClass(size_t index) {
     area->block_size = size_class.block_size;
     area->is_page = true;
     LinkArea(size_class, area);
-    area->owned_prev = nullptr;
-    area->owned_next = owned_pages_;
-    if (owned_pages_ != nullptr) owned_pages_->owned_prev = area;
-    owned_pages_ = area;
   }
   uint16_t block_index;
   if (area->free_head != kNoBlock) {
@@ -216,12 +190,6 @@ void BindingAllocator::FreeToClass(void* block, size_t index) {
   if (area->used == area->capacity) LinkArea(size_class, area);
   if (--area->used == 0 && area->is_page) {
     UnlinkArea(size_class, area);
-    if (area->owned_prev != nullptr) {
-      area->owned_prev->owned_next = area->owned_next;
-    } else {
-      owned_pages_ = area->owned_next;
-    }
-    if (area->owned_next != nullptr) area->owned_next->owned_prev = area->owned_prev;
     PageCache::Instance().ReleasePage(area);
   }
 }

@@ -5,10 +5,7 @@
 // tree are stored once and reference-counted. Each size class starts in a
 // small area embedded in the allocator and then takes 4096-byte pages from
 // the process-wide PageCache; a page goes back to the cache when its last
-// block is freed. Larger blocks come from the general heap. The allocator
-// knows every page and large block it holds, so a tree that is the only
-// user of its allocator can be given back whole, without visiting each
-// block and string (see ReleaseAll).
+// block is freed. Larger blocks come from the general heap.
 //
 // An allocator is reference-counted by the cells that use it and is not
 // synchronised: one thread uses a tree at a time.
@@ -53,10 +50,6 @@ class BindingAllocator {
   // A block of at least `size` bytes (size > 0). Blocks whose size is a
   // multiple of 8 are 8-byte aligned. Pooled up to kLargestPooledBlock.
   void* Allocate(size_t size);
-  // Gives back every block and interned text at once, leaving the
-  // allocator as new. Only for an owner that knows nothing refers to any
-  // of them any more; the reference count is left to it.
-  void ReleaseAll();
   // Gives back a block; `size` is the size it was allocated with.
   void Free(void* block, size_t size);
   // The size Allocate would really reserve for `size`, so that callers can
@@ -96,8 +89,6 @@ class BindingAllocator {
   struct PoolArea {
     PoolArea* next;
     PoolArea* prev;
-    PoolArea* owned_next;  // every page of this allocator, full ones too
-    PoolArea* owned_prev;
     unsigned char* data;
     uint16_t free_head;
     uint16_t used;
@@ -111,18 +102,11 @@ class BindingAllocator {
     uint32_t block_size = 0;
   };
 
-  // A block from the general heap, linked in front of its bytes.
-  struct LargeBlock {
-    LargeBlock* next;
-    LargeBlock* prev;
-  };
-
   BindingAllocator();
   ~BindingAllocator();
   BindingAllocator(const BindingAllocator&) = delete;
   BindingAllocator& operator=(const BindingAllocator&) = delete;
   void Destroy();
-  void ResetPools();
 
   static size_t ClassIndex(size_t size);
   void* AllocateFromClass(size_t index);
@@ -139,8 +123,6 @@ class BindingAllocator {
 
   uint32_t references_ = 1;
   SizeClass classes_[kClassCount];
-  PoolArea* owned_pages_ = nullptr;
-  LargeBlock* large_blocks_ = nullptr;
   PoolArea embedded_areas_[kSmallClassCount];
   InternedString** buckets_ = nullptr;
   uint32_t bucket_count_ = 0;

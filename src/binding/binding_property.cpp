@@ -77,7 +77,7 @@ const char* BindingPropertyKindName(BindingPropertyKind kind) {
 // --- Life cycle ---------------------------------------------------------
 
 BindingProperty::~BindingProperty() {
-  if (!ReleaseWholeTree()) ReleasePayload();
+  ReleasePayload();
   if (allocator_ != nullptr) allocator_->Release();
 }
 
@@ -125,46 +125,6 @@ BindingProperty* BindingProperty::items() const {
 
 BindingStructEntry* BindingProperty::entries() const {
   return reinterpret_cast<BindingStructEntry*>(static_cast<char*>(payload_.block) + kHeaderSize);
-}
-
-// Counts the cells below `cell` that use `allocator`; false as soon as one
-// uses another.
-static bool CountSharingCells(const BindingProperty& cell, const BindingAllocator* allocator,
-                              size_t& count) {
-  if (cell.kind() == BindingPropertyKind::kCollection) {
-    for (const BindingProperty& element : cell.Elements()) {
-      if (element.allocator() != allocator) return false;
-      ++count;
-      if (!CountSharingCells(element, allocator, count)) return false;
-    }
-  } else if (cell.kind() == BindingPropertyKind::kStructure) {
-    for (const BindingStructEntry& field : cell.Fields()) {
-      if (field.value.allocator() != allocator) return false;
-      ++count;
-      if (!CountSharingCells(field.value, allocator, count)) return false;
-    }
-  }
-  return true;
-}
-
-bool BindingProperty::ReleaseWholeTree() {
-  if ((kind_ != BindingPropertyKind::kCollection && kind_ != BindingPropertyKind::kStructure) ||
-      header() == nullptr) {
-    return false;
-  }
-  // Every other reference to the allocator belongs to a cell below this
-  // one: nothing outside the tree can reach its blocks or texts, so they
-  // go back at once instead of one by one. Large trees are nearly always
-  // dropped this way, from their root.
-  size_t below = 0;
-  if (!CountSharingCells(*this, allocator_, below) || below + 1 != allocator_->references()) {
-    return false;
-  }
-  allocator_->ReleaseAll();
-  allocator_->DropReferences(static_cast<uint32_t>(below));
-  payload_.u64 = 0;
-  kind_ = BindingPropertyKind::kEmpty;
-  return true;
 }
 
 void BindingProperty::DestroyContainer() {
@@ -471,9 +431,7 @@ std::string BindingProperty::ToText() const {
 
 // --- Changing -----------------------------------------------------------
 
-void BindingProperty::Clear() {
-  if (!ReleaseWholeTree()) ReleasePayload();
-}
+void BindingProperty::Clear() { ReleasePayload(); }
 
 void BindingProperty::SetBool(bool value) {
   if (HoldsStorage()) ReleasePayload();

@@ -231,9 +231,6 @@ class BindingProperty {
            kind_ == BindingPropertyKind::kCollection || kind_ == BindingPropertyKind::kStructure;
   }
   void ReleasePayload();
-  // Releases a container's tree at once when it is the only user of its
-  // allocator; false, with nothing done, otherwise.
-  bool ReleaseWholeTree();
   void InitChild(BindingAllocator* allocator);
   void CopyInto(BindingProperty& target) const;
   ContainerHeader* header() const { return static_cast<ContainerHeader*>(payload_.block); }

@@ -9,7 +9,7 @@
 #include <emmintrin.h>
 #endif
 
-#include <rapidjson/internal/pow10.h>
+#include <rapidjson/internal/strtod.h>
 #include <rapidjson/reader.h>
 
 #include "binding/json_internal.h"
@@ -309,48 +309,77 @@ class FastReader {
     }
   }
 
-  // Whole numbers of up to 18 digits, and fractions of up to 15 digits in
-  // all without an exponent, are read here by RapidJSON's own steps: the
-  // digits as one integer, converted to double and divided by the power of
-  // ten of the fraction's length. Every other number is handed to
-  // RapidJSON's reader.
+  // Numbers whose whole part has at most 18 digits are read here, by the
+  // steps of RapidJSON's reader: whole numbers exactly; others as a
+  // significand of the first digits (as an integer up to 2^53, then as a
+  // double up to 17 significant digits, the rest ignored) scaled by its
+  // power of ten with RapidJSON's own routine. Longer whole parts and long
+  // negative exponents are handed to RapidJSON's reader; a number past the
+  // double range gives up.
   bool ReadNumber() {
     const char* start = p_;
     const bool minus = Consume('-');
     if (!IsDigit(Peek())) return false;
-    uint64_t digits = 0;
-    int count = 0;
+    uint64_t whole = 0;
+    int digits = 0;
     if (*p_ == '0') {
       ++p_;
-      count = 1;
     } else {
-      while (p_ != end_ && IsDigit(*p_) && count < 19) {
-        digits = digits * 10 + static_cast<unsigned>(*p_++ - '0');
-        ++count;
+      while (p_ != end_ && IsDigit(*p_) && digits < 19) {
+        whole = whole * 10 + static_cast<unsigned>(*p_++ - '0');
+        ++digits;
       }
     }
-    const char next = Peek();
-    if (IsDigit(next) || next == 'e' || next == 'E' || count > 18) return DelegateNumber(start);
-    if (next != '.') {
+    char next = Peek();
+    if (IsDigit(next) || digits > 18) return DelegateNumber(start);
+    if (next != '.' && next != 'e' && next != 'E') {
       if (minus) {
-        builder_.Signed(-static_cast<int64_t>(digits));
+        builder_.Signed(-static_cast<int64_t>(whole));
       } else {
-        builder_.Unsigned(digits);
+        builder_.Unsigned(whole);
       }
       return true;
     }
-    ++p_;
-    int fraction = 0;
-    while (p_ != end_ && IsDigit(*p_) && count < 16) {
-      digits = digits * 10 + static_cast<unsigned>(*p_++ - '0');
-      ++count;
-      ++fraction;
+    int significant = digits > 0 ? digits - 1 : 0;
+    int fraction_exponent = 0;
+    double significand;
+    if (next == '.') {
+      ++p_;
+      if (!IsDigit(Peek())) return false;
+      constexpr uint64_t kLargestExactInteger = (uint64_t{1} << 53) - 1;
+      while (p_ != end_ && IsDigit(*p_) && whole <= kLargestExactInteger) {
+        whole = whole * 10 + static_cast<unsigned>(*p_++ - '0');
+        --fraction_exponent;
+        if (whole != 0) ++significant;
+      }
+      significand = static_cast<double>(whole);
+      for (; p_ != end_ && IsDigit(*p_); ++p_) {
+        if (significant >= 17) continue;
+        significand = significand * 10.0 + (*p_ - '0');
+        --fraction_exponent;
+        if (significand > 0.0) ++significant;
+      }
+      next = Peek();
+    } else {
+      significand = static_cast<double>(whole);
     }
-    const char after = Peek();
-    if (fraction == 0 || count > 15 || IsDigit(after) || after == 'e' || after == 'E') {
-      return DelegateNumber(start);
+    int exponent = 0;
+    if (next == 'e' || next == 'E') {
+      ++p_;
+      const bool negative = Consume('-');
+      if (!negative) Consume('+');
+      if (!IsDigit(Peek())) return false;
+      const int largest = 308 - fraction_exponent;
+      for (int count = 0; p_ != end_ && IsDigit(*p_); ++count) {
+        if (negative && count == 9) return DelegateNumber(start);
+        exponent = exponent * 10 + (*p_++ - '0');
+        if (!negative && exponent > largest) return false;
+      }
+      if (negative) exponent = -exponent;
     }
-    const double magnitude = static_cast<double>(digits) / rapidjson::internal::Pow10(fraction);
+    const double magnitude =
+        rapidjson::internal::StrtodNormalPrecision(significand, exponent + fraction_exponent);
+    if (!std::isfinite(magnitude)) return false;
     builder_.Float(minus ? -magnitude : magnitude);
     return true;
   }

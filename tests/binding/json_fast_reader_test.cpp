@@ -23,11 +23,11 @@ class TextMaker {
     std::string text = Pick(3) == 0 ? "-" : "";
     const int whole = 1 + Pick(22);
     text += whole == 1 ? std::string(1, static_cast<char>('0' + Pick(10))) : Digits(whole, true);
-    if (Pick(2) == 0) text += "." + Digits(1 + Pick(20), false);
+    if (Pick(2) == 0) text += "." + Digits(1 + Pick(25), false);
     if (Pick(4) == 0) {
       text += Pick(2) == 0 ? "e" : "E";
       text += std::string(Pick(3) == 0 ? "-" : Pick(2) == 0 ? "+" : "") +
-              Digits(1 + Pick(3), false);
+              Digits(Pick(10) == 0 ? 10 : 1 + Pick(3), false);
     }
     return text;
   }
