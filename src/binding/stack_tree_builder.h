@@ -69,9 +69,9 @@ class StackTreeBuilder {
 
  private:
   struct Frame {
-    uint32_t first;  // slot of the first child
+    uint32_t first = 0;  // slot of the first child
     uint32_t keys = 0;
-    bool is_object;
+    bool is_object = false;
     bool names_repeat = true;  // every key so far matched the remembered one
   };
   // The names of the last object closed at one depth and, when known, the
@@ -90,7 +90,7 @@ class StackTreeBuilder {
   }
   BindingStructEntry& PushSlot(const InternedString* name);
   bool Begin(bool is_object);
-  const InternedString* NameAt(Shape& shape, Frame& frame, std::string_view name);
+  inline const InternedString* NameAt(Shape& shape, Frame& frame, std::string_view name);
   bool SortOrder(Shape& shape, const BindingStructEntry* fields, uint32_t count);
 
   BindingAllocator* allocator_;
