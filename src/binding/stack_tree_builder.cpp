@@ -23,22 +23,31 @@ int CompareNames(const InternedString* a, const InternedString* b) {
   return a->length < b->length ? -1 : 1;
 }
 
-// Names are compared eight bytes at a time: keys run to twenty bytes and
-// more (recommendationDescriptor), and nearly all comparisons succeed.
+// Names are compared a word at a time, the last word overlapping the one
+// before it: keys run to twenty bytes and more (recommendationDescriptor),
+// and nearly every comparison succeeds.
+template <typename Word>
+bool SameWordAt(const char* a, const char* b, size_t offset) {
+  Word x;
+  Word y;
+  std::memcpy(&x, a + offset, sizeof(Word));
+  std::memcpy(&y, b + offset, sizeof(Word));
+  return x == y;
+}
+
 bool SameText(const InternedString* entry, std::string_view text) {
   const size_t length = text.size();
   if (entry->length != length) return false;
   const char* a = entry->data;
   const char* b = text.data();
-  size_t i = 0;
-  for (; i + 8 <= length; i += 8) {
-    uint64_t x;
-    uint64_t y;
-    std::memcpy(&x, a + i, 8);
-    std::memcpy(&y, b + i, 8);
-    if (x != y) return false;
+  if (length >= 8) {
+    for (size_t i = 0; i + 8 < length; i += 8) {
+      if (!SameWordAt<uint64_t>(a, b, i)) return false;
+    }
+    return SameWordAt<uint64_t>(a, b, length - 8);
   }
-  for (; i < length; ++i) {
+  if (length >= 4) return SameWordAt<uint32_t>(a, b, 0) && SameWordAt<uint32_t>(a, b, length - 4);
+  for (size_t i = 0; i < length; ++i) {
     if (a[i] != b[i]) return false;
   }
   return true;

@@ -69,12 +69,15 @@ class TextMaker {
   // Keys are distinct within an object; a run of siblings often shares
   // the same keys in the same order.
   std::string Object(int depth) {
-    static const char* const kKeys[] = {"id", "a", "ab", "b", "", "Zeta", "name", "perk\\u00e9"};
+    static const char* const kKeys[] = {"id",   "a",          "ab",        "b",
+                                        "",     "Zeta",       "name",      "perk\\u00e9",
+                                        "slot", "slow",       "subStyleId", "subStyleIx",
+                                        "selectedPerkIds", "selectedPerkIdz"};
     std::vector<int> keys;
     if (Pick(2) == 0 && !last_keys_.empty()) {
       keys = last_keys_;
     } else {
-      for (int k = 0; k < 8; ++k) {
+      for (int k = 0; k < static_cast<int>(std::size(kKeys)); ++k) {
         if (Pick(2) == 0) keys.push_back(k);
       }
       std::shuffle(keys.begin(), keys.end(), random_);
