@@ -89,11 +89,9 @@ BindingStructEntry& StackTreeBuilder::PushSlot(const InternedString* name) {
 }
 
 BindingProperty& StackTreeBuilder::Target() {
-  if (frames_.empty()) {
-    assert(!root_taken_ && "a second root value");
-    root_taken_ = true;
-    return slots_[0].value;
-  }
+  // A reader that allows several documents fills the root again only
+  // while it is empty.
+  if (frames_.empty()) return slots_[0].value;
   if (frames_.back().is_object) return slots_[size_ - 1].value;
   return PushSlot(nullptr).value;
 }

@@ -9,8 +9,7 @@
 //
 // The builder serves readers that hand anything unusual to a slower reader
 // which builds in place: it refuses a repeated name (the slow reader merges
-// such fields) and nesting past kMaxNestingDepth, and its root must be an
-// array or an object.
+// such fields) and nesting past kMaxNestingDepth.
 //
 //   StackTreeBuilder builder;
 //   builder.BeginObject();
@@ -59,6 +58,12 @@ class StackTreeBuilder {
   void String(std::string_view text);
   void Blob(const void* data, size_t size) { Target().SetBlob(data, size); }
 
+  // The cell the next value goes to (see above), for readers that fill it
+  // with BindingProperty's setters.
+  BindingProperty& Value() { return Target(); }
+  // The root as built so far.
+  const BindingProperty& root() const { return slots_[0].value; }
+
   // Containers still open, and whether the innermost is an object.
   size_t depth() const { return frames_.size(); }
   bool in_object() const { return !frames_.empty() && frames_.back().is_object; }
@@ -99,7 +104,6 @@ class StackTreeBuilder {
   uint32_t capacity_ = 0;
   std::vector<Frame> frames_;
   std::vector<Shape> shapes_;  // by depth
-  bool root_taken_ = false;
 };
 
 }  // namespace tav
