@@ -89,6 +89,7 @@ class TavCore:
         if self.process and self.process.poll() is None:
             self.process.send_signal(signal.SIGKILL)
             self.process.wait(timeout=10)
+        self._close()
 
     def stop(self):
         if self.process and self.process.poll() is None:
@@ -97,6 +98,11 @@ class TavCore:
                 self.process.wait(timeout=20)
             except subprocess.TimeoutExpired:
                 self.kill()
+        self._close()
+
+    def _close(self):
+        if self.process and self.process.stdout:
+            self.process.stdout.close()
 
     def __enter__(self):
         return self.start()
@@ -157,6 +163,14 @@ class HeadlessChromium:
         scope = within or self.driver
         return scope.find_element(
             By.XPATH, f'.//button[@aria-label="{text}" or (not(@aria-label) and normalize-space()="{text}")]')
+
+    def click(self, label, within=None):
+        """Clicks the button `label` names, finding it again should the page
+        redraw it between finding and clicking."""
+        def press():
+            self.button(label, within() if within else None).click()
+            return True
+        return wait_until(press, f'the button {label!r}')
 
     def wait_for(self, condition, what, seconds=DEFAULT_WAIT_SECONDS):
         return wait_until(condition, what, seconds)

@@ -30,11 +30,18 @@ export function initBook(options) {
   for (const key of ['pages', 'catalogue', 'disabled']) store.on(key, draw);
 }
 
+// What the book was last drawn from: reading the same pages again (every
+// event reads them) redraws nothing, so that nothing moves under a pointer.
+let drawn = null;
+
 function draw() {
   const pages = store.get('pages') || [];
   const catalogue = store.get('catalogue');
   const list = byId('book-pages');
   if (!catalogue) return;
+  const source = {pages: JSON.stringify(pages), disabled: JSON.stringify(store.get('disabled') || []), catalogue};
+  if (drawn && drawn.pages === source.pages && drawn.disabled === source.disabled && drawn.catalogue === catalogue) return;
+  drawn = source;
   keepingFocus(list, () => fill(list, pages.map((page, at) => card(page, at, pages, catalogue))));
   byId('book-count').textContent = `${pages.length} page${pages.length === 1 ? '' : 's'}`;
 }
