@@ -1,8 +1,8 @@
 // BindingTypeId: how the binding layer describes a native type. A code, the
 // element code of a vector or map, and the registered enumeration or
 // structure that the type is or holds (null when there is none or it was not
-// registered). Nesting is one level deep: a vector of vectors reports
-// kVector with element kVector.
+// registered). The codes tell one level of nesting: a vector of vectors
+// reports kVector with element kVector; `containers` tells every level.
 //
 //   BindingTypeId id{BindingTypeCode::kVector, BindingTypeCode::kStruct, page};
 //   NativeTypeNames(id);   // {"vector", "TavPerksPerkPageResource"}
@@ -10,6 +10,7 @@
 #ifndef TAV_BINDING_BINDING_TYPE_ID_H_
 #define TAV_BINDING_BINDING_TYPE_ID_H_
 
+#include <cstdint>
 #include <string>
 
 #include "binding/binding_type_code.h"
@@ -21,10 +22,26 @@ struct BindingTypeDescriptor;
 struct BindingTypeId {
   BindingTypeCode code = BindingTypeCode::kNone;
   BindingTypeCode element_code = BindingTypeCode::kNone;
-  // The registered type for code kEnum or kStruct, or for an element of
-  // those codes. Owned by the registry.
+  // The registered type for code kEnum or kStruct, or the one that the
+  // innermost elements of vectors and maps are. Owned by the registry.
   const BindingTypeDescriptor* type = nullptr;
+  // Every vector and map level of the type from the outside in, one
+  // BindingContainer code of 2 bits per level, the outermost in the lowest
+  // bits; 0 for a type that is neither. A map of vectors of structures is
+  // kBindingContainerMap | kBindingContainerVector << 2.
+  uint64_t containers = 0;
 };
+
+enum BindingContainer : uint64_t {
+  kBindingContainerNone = 0,
+  kBindingContainerVector = 1,
+  kBindingContainerMap = 2,
+};
+inline constexpr unsigned kBindingContainerBits = 2;
+// The container code of the outermost level of `containers`.
+inline constexpr BindingContainer OutermostContainer(uint64_t containers) {
+  return static_cast<BindingContainer>(containers & ((1u << kBindingContainerBits) - 1));
+}
 
 // The native help names of a type: the type's name ("vector", "map", a
 // registered name, "int32", ...) and, for a vector or map, its element's

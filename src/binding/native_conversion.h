@@ -60,7 +60,8 @@ template <class T>
 BindingTypeId BindingTypeIdOf(const BindingTypeRegistry& registry) {
   static_assert(kIsBindingSupported<T>, "unsupported native type");
   using Rules = native_conversion_internal::Traits<T>;
-  return BindingTypeId{Rules::kCode, Rules::kElementCode, RegisteredTypeOf<T>(registry)};
+  return BindingTypeId{Rules::kCode, Rules::kElementCode, RegisteredTypeOf<T>(registry),
+                       Rules::kContainers};
 }
 
 // Replaces result.value() by the tree of `value`. Fails only for an

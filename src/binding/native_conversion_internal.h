@@ -46,6 +46,7 @@ int32_t EnumNumberFromBinding(BindingResult& result, const BindingProperty& inpu
 //
 // Traits<T> for a supported T has:
 //   kCode, kElementCode  its BindingTypeId codes;
+//   kContainers          its BindingTypeId container levels;
 //   Registered           the enumeration or structure type T is or holds, or void;
 //   kOptional            T is a std::optional;
 //   ToBinding(result, out, value, type)
@@ -87,9 +88,18 @@ inline constexpr bool kHasOwnRules =
     std::is_same_v<T, std::string> || std::is_same_v<T, BindingProperty> || IsStdVector<T>::value ||
     IsStringMap<T>::value || IsStdOptional<T>::value;
 
+// The container levels of a vector or map (`outer`) of Element.
+template <class Element>
+constexpr uint64_t NestContainers(BindingContainer outer) {
+  static_assert(Element::kContainers >> (64 - kBindingContainerBits) == 0,
+                "vectors and maps nest at most 32 levels deep");
+  return outer | Element::kContainers << kBindingContainerBits;
+}
+
 struct ScalarBase {
   static constexpr bool kSupported = true;
   static constexpr BindingTypeCode kElementCode = BindingTypeCode::kNone;
+  static constexpr uint64_t kContainers = 0;
   static constexpr bool kOptional = false;
   using Registered = void;
 };
@@ -212,6 +222,7 @@ struct Traits<E, std::enable_if_t<std::is_enum_v<E>>> {
   static constexpr bool kSupported = true;
   static constexpr BindingTypeCode kCode = BindingTypeCode::kEnum;
   static constexpr BindingTypeCode kElementCode = BindingTypeCode::kNone;
+  static constexpr uint64_t kContainers = 0;
   static constexpr bool kOptional = false;
   using Registered = E;
 
@@ -234,6 +245,7 @@ struct Traits<S, std::enable_if_t<std::is_class_v<S> && !kHasOwnRules<S>>> {
   static constexpr bool kSupported = true;
   static constexpr BindingTypeCode kCode = BindingTypeCode::kStruct;
   static constexpr BindingTypeCode kElementCode = BindingTypeCode::kNone;
+  static constexpr uint64_t kContainers = 0;
   static constexpr bool kOptional = false;
   using Registered = S;
 
@@ -255,6 +267,7 @@ struct Traits<std::vector<E, A>> {
   static constexpr bool kSupported = true;
   static constexpr BindingTypeCode kCode = BindingTypeCode::kVector;
   static constexpr BindingTypeCode kElementCode = Element::kCode;
+  static constexpr uint64_t kContainers = NestContainers<Element>(kBindingContainerVector);
   static constexpr bool kOptional = false;
   using Registered = typename Element::Registered;
 
@@ -307,6 +320,7 @@ struct MapTraits {
   static constexpr bool kSupported = true;
   static constexpr BindingTypeCode kCode = BindingTypeCode::kMap;
   static constexpr BindingTypeCode kElementCode = Element::kCode;
+  static constexpr uint64_t kContainers = NestContainers<Element>(kBindingContainerMap);
   static constexpr bool kOptional = false;
   using Registered = typename Element::Registered;
 
@@ -351,6 +365,7 @@ struct Traits<std::optional<V>> {
   static constexpr bool kSupported = true;
   static constexpr BindingTypeCode kCode = Inner::kCode;
   static constexpr BindingTypeCode kElementCode = Inner::kElementCode;
+  static constexpr uint64_t kContainers = Inner::kContainers;
   static constexpr bool kOptional = true;
   using Registered = typename Inner::Registered;
 

@@ -149,7 +149,8 @@ class PerksModule : public AppModule {
   // meanwhile is replaced by the stored one when it arrives.
   void SaveSettings();
   // PATCHes `document` with schema version 5; a failure is logged. The
-  // document is remembered until the settings plugin reports it back.
+  // write stays pending until the settings plugin reports it, a later
+  // write, or someone else's change (see TakeOwnWriteReport).
   void WriteSettings(const api::PerkSettings& document);
 
   // ===== Reading and following the stored settings (settings_persistence.cpp) =====
@@ -173,9 +174,11 @@ class PerksModule : public AppModule {
   // MergeStoredPages), takes the settings and the other shards' books, and
   // publishes the pages. True when the document should be written back.
   bool MergeStoredSettings(api::PerkSettings& stored);
-  // True (and forgotten) when `stored` is a document this module wrote and
-  // the settings plugin has not reported back before.
-  bool IsOwnWriteReported(const api::SettingsStorageContainer& stored);
+  // True when `stored` is the report of a write of this module's that is
+  // still pending (the oldest equal one); it and the writes before it stop
+  // pending. False for anyone else's document, and then no write is
+  // pending any more.
+  bool TakeOwnWriteReport(const api::SettingsStorageContainer& stored);
 
   // ===== Migration from the player preferences (preferences_migration.cpp) =====
 
@@ -299,9 +302,10 @@ class PerksModule : public AppModule {
   // write it.
   bool stored_settings_read_ = false;
   // What the settings plugin holds as far as the module knows (read,
-  // reported or written), and the writes it has not reported back yet.
+  // reported or written), and the pending writes: those whose report may
+  // still come, oldest first.
   std::optional<api::SettingsStorageContainer> stored_settings_;
-  std::deque<api::SettingsStorageContainer> unreported_writes_;
+  std::deque<api::SettingsStorageContainer> pending_writes_;
   // OnInitialize is running; a settings-ready signal seen meanwhile waits
   // for the game data.
   bool initializing_ = false;

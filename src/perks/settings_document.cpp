@@ -18,7 +18,7 @@ namespace {
 constexpr uint32_t kSettingsSchemaVersion = 5;
 // Writes the settings plugin never reports back are forgotten after this
 // many newer ones.
-constexpr size_t kMaxUnreportedWrites = 16;
+constexpr size_t kMaxPendingWrites = 16;
 
 }  // namespace
 
@@ -49,14 +49,14 @@ void PerksModule::WriteSettings(const api::PerkSettings& document) {
   container.schemaVersion = kSettingsSchemaVersion;
   // Noted before the call: the settings plugin may report the write while
   // the call still waits.
-  unreported_writes_.push_back(container);
-  if (unreported_writes_.size() > kMaxUnreportedWrites) unreported_writes_.pop_front();
+  pending_writes_.push_back(container);
+  if (pending_writes_.size() > kMaxPendingWrites) pending_writes_.pop_front();
   MaybeType<Failure, Empty> written = Call(RequestMethod::kPatch, kPageSettingsPath, container);
   if (!written.ok()) {
     LogError("Could not write settings for perks: %s", written.failure().message.c_str());
-    for (auto entry = unreported_writes_.rbegin(); entry != unreported_writes_.rend(); ++entry) {
+    for (auto entry = pending_writes_.rbegin(); entry != pending_writes_.rend(); ++entry) {
       if (*entry != container) continue;
-      unreported_writes_.erase(std::next(entry).base());
+      pending_writes_.erase(std::next(entry).base());
       break;
     }
     return;

@@ -92,18 +92,29 @@ void PerksModule::OnStoredSettingsChanged(
   // Applying a document this module wrote could only take the book back to
   // an older state (later changes may already be written), and the merge's
   // write-back of it would come back again.
-  if (IsOwnWriteReported(event.value)) return;
+  if (TakeOwnWriteReport(event.value)) return;
   if (stored_settings_ && *stored_settings_ == event.value) return;
   stored_settings_ = event.value;
   stored_settings_read_ = true;
   ApplyStoredSettings(event.value);
 }
 
-bool PerksModule::IsOwnWriteReported(const api::SettingsStorageContainer& stored) {
-  const auto found = std::find(unreported_writes_.begin(), unreported_writes_.end(), stored);
-  if (found == unreported_writes_.end()) return false;
-  // Older writes not reported by now never will be.
-  unreported_writes_.erase(unreported_writes_.begin(), std::next(found));
+bool PerksModule::TakeOwnWriteReport(const api::SettingsStorageContainer& stored) {
+  // The settings plugin reports in write order, but may leave out a write
+  // that changed nothing or fold several into one report. So a report
+  // equal to a pending write stands for it and for every older one. A
+  // report equal to none is someone else's change: the pending writes made
+  // before it were reported already or never will be, and keeping them
+  // would make a later outside document equal to one look like this
+  // module's own. A write made after it is reported later and, no longer
+  // pending, is applied like any document, which brings the book back to
+  // what the settings plugin holds.
+  const auto found = std::find(pending_writes_.begin(), pending_writes_.end(), stored);
+  if (found == pending_writes_.end()) {
+    pending_writes_.clear();
+    return false;
+  }
+  pending_writes_.erase(pending_writes_.begin(), std::next(found));
   return true;
 }
 

@@ -290,6 +290,8 @@ class AppModule {
   // Adds "__class" to every structure in `value` (described by `type_id`)
   // whose registered name has an LCDS class name.
   void TagLcdsClasses(BindingProperty& value, const BindingTypeId& type_id) const;
+  void TagLcdsContainers(BindingProperty& value, const BindingTypeDescriptor& type,
+                         uint64_t containers) const;
   void TagLcdsStructure(BindingProperty& value, const BindingTypeDescriptor& type) const;
   // POSTs the LCDS invocation and checks the answer's class against the one
   // registered for the TypeKey number `expected_key`.

@@ -1,5 +1,7 @@
 #include "plugin/argument_binding.h"
 
+#include <algorithm>
+
 #include "binding/binding_type_code.h"
 #include "binding/core_value.h"
 #include "binding/nesting_depth.h"
@@ -43,11 +45,29 @@ MaybeType<Failure, uint32_t> ParseIndex(std::string_view key) {
   return static_cast<uint32_t>(index);
 }
 
+// The cells that reaching element `index` of `place` adds.
+size_t NewElementCells(const BindingProperty& place, size_t index) {
+  const size_t count = place.kind() == BindingPropertyKind::kCollection ? place.size() : 0;
+  return index < count ? 0 : index + 1 - count;
+}
+
+// The cells that reaching member `name` of `place` adds.
+size_t NewFieldCells(const BindingProperty& place, std::string_view name) {
+  const bool present =
+      place.kind() == BindingPropertyKind::kStructure && place.FindField(name) != nullptr;
+  return present ? 0 : 1;
+}
+
 }  // namespace
 
 ArgumentBinder::ArgumentBinder(std::string_view function_name,
-                               const std::vector<EndpointParameter>& parameters)
-    : function_name_(function_name), parameters_(parameters), values_(parameters.size()) {
+                               const std::vector<EndpointParameter>& parameters,
+                               size_t request_size)
+    : function_name_(function_name),
+      parameters_(parameters),
+      values_(parameters.size()),
+      cell_budget_(std::max(kMinKeyChainCells, kKeyChainCellsPerRequestByte * request_size)),
+      cells_left_(cell_budget_) {
   for (size_t i = 0; i < parameters_.size(); ++i) {
     if (parameters_[i].type.code == BindingTypeCode::kBool && !parameters_[i].optional) {
       values_[i].SetBool(false);
@@ -129,8 +149,13 @@ MaybeType<Failure, Empty> ArgumentBinder::BindAtKeys(size_t index, std::string_v
     if (!key.empty() && IsDigit(key[0])) {
       MaybeType<Failure, uint32_t> element = ParseIndex(key);
       if (!element.ok()) return std::move(element).failure();
+      MaybeType<Failure, Empty> spent =
+          SpendCells(parameter, NewElementCells(*place, element.value()));
+      if (!spent.ok()) return spent;
       place = &place->MutableElement(element.value());
     } else {
+      MaybeType<Failure, Empty> spent = SpendCells(parameter, NewFieldCells(*place, key));
+      if (!spent.ok()) return spent;
       place = &place->MutableField(key);
     }
     if (dot == std::string_view::npos) break;
@@ -140,6 +165,17 @@ MaybeType<Failure, Empty> ArgumentBinder::BindAtKeys(size_t index, std::string_v
       DecodeValueText(text, {}, IsStructured(parameter), parameter.name, function_name_);
   if (!decoded.ok()) return BindingFailure(std::string(decoded.error()));
   place->Assign(decoded.value());
+  return Empty{};
+}
+
+MaybeType<Failure, Empty> ArgumentBinder::SpendCells(const EndpointParameter& parameter,
+                                                     size_t cells) {
+  if (cells > cells_left_) {
+    return BindingFailure(
+        FormatMessage("Key chains of argument '%1' for '%2' create more than %3 values.",
+                      parameter.name, function_name_, cell_budget_));
+  }
+  cells_left_ -= cells;
   return Empty{};
 }
 

@@ -3,14 +3,17 @@
 // path captures, query, request arguments, body. Each step stops at its
 // first error; a later value for the same parameter replaces an earlier one.
 //
-//   ArgumentBinder binder("GetTavPerksV1PagesById", route.parameters);
+//   ArgumentBinder binder("GetTavPerksV1PagesById", route.parameters, url.size());
 //   MaybeType<Failure, Empty> bound = binder.BindNamedValue("id", "12", ParameterLocation::kPath);
 //   if (!bound.ok()) return bound.failure();
 //   invoker.Invoke(module, context, binder.values());
 //
 // Named values may address a place inside a parameter with a chain of keys
 // after the name: "ids.0=5&ids.1=7" builds [5, 7]; "filter.name=x" sets a
-// member. A key starting with a digit is an element index.
+// member. A key starting with a digit is an element index. The elements and
+// members that key chains create are counted against a budget that grows
+// with the size of the request, as each index may ask for thousands of
+// them.
 #ifndef TAV_PLUGIN_ARGUMENT_BINDING_H_
 #define TAV_PLUGIN_ARGUMENT_BINDING_H_
 
@@ -32,17 +35,27 @@ namespace tav {
 // query from asking for billions of empty elements.
 inline constexpr uint32_t kMaxKeyChainIndex = 65536;
 
+// Key chains may create at most max(kMinKeyChainCells,
+// kKeyChainCellsPerRequestByte * request size) cells in one request: a
+// short request may still reach the highest index twice, while a few
+// kilobytes of chains can no longer ask for gigabytes.
+inline constexpr size_t kMinKeyChainCells = 2 * size_t{kMaxKeyChainIndex};
+inline constexpr size_t kKeyChainCellsPerRequestByte = 16;
+
 class ArgumentBinder {
  public:
   // Every parameter starts empty, except that a bool that is not optional
-  // starts false.
-  ArgumentBinder(std::string_view function_name, const std::vector<EndpointParameter>& parameters);
+  // starts false. `request_size` is the byte count of the URL and headers
+  // the named values come from; it sets the key chains' budget.
+  ArgumentBinder(std::string_view function_name, const std::vector<EndpointParameter>& parameters,
+                 size_t request_size);
 
   // Binds `text` to the parameter named by the part of `name` before its
   // first ".", at the place the rest of `name` selects. Fails for an
   // unknown name, an argument sent where its parameter may not come from,
-  // a missing value, an index that is not a number or out of range, or a
-  // value that does not decode.
+  // a missing value, an index that is not a number or out of range, a
+  // chain that needs more cells than the budget has left, or a value that
+  // does not decode.
   MaybeType<Failure, Empty> BindNamedValue(std::string_view name, std::string_view text,
                                            ParameterLocation from);
 
@@ -67,10 +80,15 @@ class ArgumentBinder {
   Failure UnknownArgument(std::string_view name) const;
   MaybeType<Failure, Empty> BindWhole(size_t index, std::string_view text);
   MaybeType<Failure, Empty> BindAtKeys(size_t index, std::string_view keys, std::string_view text);
+  // Takes `cells` from the budget, or fails naming `parameter` when fewer
+  // are left.
+  MaybeType<Failure, Empty> SpendCells(const EndpointParameter& parameter, size_t cells);
 
   std::string function_name_;
   const std::vector<EndpointParameter>& parameters_;
   std::vector<BindingProperty> values_;
+  const size_t cell_budget_;
+  size_t cells_left_;
 };
 
 }  // namespace tav

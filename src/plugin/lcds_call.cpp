@@ -27,43 +27,36 @@ constexpr std::string_view kClassMember = "__class";
 
 }  // namespace
 
-// The type id describes one level of nesting: a structure, or a vector or
-// map of something. A vector of vectors of structures is followed down its
-// collections to the structures; other nestings below a map are left as
-// they are.
 void AppModule::TagLcdsClasses(BindingProperty& value, const BindingTypeId& type_id) const {
   if (lcds_class_by_type_name_.empty() || type_id.type == nullptr || type_id.type->is_enum) {
     return;
   }
-  if (type_id.code == BindingTypeCode::kStruct) {
-    TagLcdsStructure(value, *type_id.type);
-    return;
-  }
-  if (type_id.element_code != BindingTypeCode::kStruct &&
-      type_id.element_code != BindingTypeCode::kVector) {
-    return;
-  }
-  BindingTypeId element{type_id.element_code, type_id.element_code, type_id.type};
-  if (type_id.code == BindingTypeCode::kVector &&
-      value.kind() == BindingPropertyKind::kCollection) {
-    for (size_t i = 0; i < value.size(); ++i) {
-      BindingProperty& item = value.MutableElement(i);
-      // Inside a vector of vectors a structure is the registered type itself.
-      if (element.code == BindingTypeCode::kVector &&
-          item.kind() == BindingPropertyKind::kStructure) {
-        TagLcdsStructure(item, *type_id.type);
-      } else {
-        TagLcdsClasses(item, element);
+  TagLcdsContainers(value, *type_id.type, type_id.containers);
+}
+
+// `containers` says which cells are vectors and maps down to the structures
+// of `type`, so a map (a structure keyed by the map's keys) is never taken
+// for a structure to tag, nor the other way round.
+void AppModule::TagLcdsContainers(BindingProperty& value, const BindingTypeDescriptor& type,
+                                  uint64_t containers) const {
+  const uint64_t inner = containers >> kBindingContainerBits;
+  switch (OutermostContainer(containers)) {
+    case kBindingContainerNone:
+      TagLcdsStructure(value, type);
+      return;
+    case kBindingContainerVector:
+      if (value.kind() != BindingPropertyKind::kCollection) return;
+      for (size_t i = 0; i < value.size(); ++i) {
+        TagLcdsContainers(value.MutableElement(i), type, inner);
       }
+      return;
+    case kBindingContainerMap: {
+      if (value.kind() != BindingPropertyKind::kStructure) return;
+      std::vector<std::string> keys;
+      for (const BindingStructEntry& entry : value.Fields()) keys.emplace_back(entry.key());
+      for (const std::string& key : keys) TagLcdsContainers(value.MutableField(key), type, inner);
+      return;
     }
-    return;
-  }
-  if (type_id.code == BindingTypeCode::kMap && value.kind() == BindingPropertyKind::kStructure &&
-      element.code == BindingTypeCode::kStruct) {
-    // A map is a structure keyed by the map's keys.
-    std::vector<std::string> keys;
-    for (const BindingStructEntry& entry : value.Fields()) keys.emplace_back(entry.key());
-    for (const std::string& key : keys) TagLcdsStructure(value.MutableField(key), *type_id.type);
   }
 }
 

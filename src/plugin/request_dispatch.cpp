@@ -1,6 +1,7 @@
 #include "plugin/request_dispatch.h"
 
 #include <chrono>
+#include <cstring>
 #include <string>
 #include <unordered_map>
 
@@ -59,6 +60,15 @@ const char* MalformedRequest(const RequestRecord& request) {
 }
 
 using HeaderMap = std::unordered_map<std::string, std::string, Fnv1aHash>;
+
+// The bytes of the URL and headers, where named values come from.
+size_t NamedValueBytes(const RequestRecord& request) {
+  size_t size = std::strlen(request.url);
+  for (uint32_t i = 0; i < request.header_count; ++i) {
+    size += std::strlen(request.headers[i].name) + std::strlen(request.headers[i].value);
+  }
+  return size;
+}
 
 HeaderMap ReadHeaders(const RequestRecord& request) {
   HeaderMap headers(8);
@@ -123,7 +133,7 @@ void Dispatch(ResponseRecord* response, const RequestRecord* request) {
   if (route == nullptr) return WriteError(response, kInvalidFunction, 404);
 
   const HeaderMap headers = ReadHeaders(*request);
-  ArgumentBinder binder(function->name(), route->parameters);
+  ArgumentBinder binder(function->name(), route->parameters, NamedValueBytes(*request));
   MaybeType<Failure, Empty> bound = BindRequest(binder, *route, *request, headers, captures, query);
   if (!bound.ok()) return WriteFailure(response, bound.failure());
 

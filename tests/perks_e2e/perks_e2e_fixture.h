@@ -11,6 +11,7 @@
 #include <sstream>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 #include "host/dev_core.h"
@@ -80,6 +81,12 @@ inline std::string StoredDocumentJson(const std::string& legacy_pages, const std
          R"("showLongDescriptions":false,"showPresetPages":true}},"schemaVersion":)" +
          std::to_string(schema) + "}";
 }
+
+// How the settings plugin played by PerksE2eTest::ReportSettingsWrites
+// reports writes of the stored document: each one, only those that change
+// it, or one report for all the writes made before it is delivered,
+// carrying the document as it is then.
+enum class SettingsReports { kEveryWrite, kChangesOnly, kMerged };
 
 class PerksE2eTest : public ::testing::Test {
  protected:
@@ -229,15 +236,31 @@ class PerksE2eTest : public ::testing::Test {
     return stored == nullptr ? rapidjson::Document() : JsonValue(JsonText(*stored));
   }
 
-  // A settings plugin that reports every write of the stored document as an
-  // Update event of it, as it would a change made by anyone else.
-  void EchoSettingsWrites() {
+  // A settings plugin that stores the plugin's writes of the stored
+  // document and reports them as `reports` says.
+  void ReportSettingsWrites(SettingsReports reports = SettingsReports::kEveryWrite) {
+    settings_reports_ = reports;
     core_.AddPeer(TAV_METHOD_PATCH, kPageSettingsPath, [this](const PeerRequest& request) {
-      rapidjson::Document written = request.BodyValue();
-      core_.resources().SetQuietly(kPageSettingsPath, written);
-      core_.resources().SetQuietly(kPageSettingsEventsPath, written);
-      core_.EmitResourceEvent(kPageSettingsEventsPath, ResourceEventType::kUpdate, &written);
+      WriteStoredDocument(request.BodyValue());
       return PeerResponse::Ok();
+    });
+  }
+  // A write of the stored document, the plugin's or another client's, as
+  // that settings plugin stores and reports it.
+  void WriteStoredDocument(const rapidjson::Value& written) {
+    const rapidjson::Value* before = core_.resources().Get(kPageSettingsPath);
+    const bool unchanged = before != nullptr && JsonText(*before) == JsonText(written);
+    StoreDocument(JsonText(written));
+    if (settings_reports_ == SettingsReports::kChangesOnly && unchanged) return;
+    if (settings_reports_ != SettingsReports::kMerged) {
+      return core_.EmitResourceEvent(kPageSettingsEventsPath, ResourceEventType::kUpdate, &written);
+    }
+    if (std::exchange(settings_report_queued_, true)) return;
+    core_.Post([this] {
+      settings_report_queued_ = false;
+      core_.DeliverEventNow(ResourceEventName(kPageSettingsEventsPath),
+                            ResourceEventPayload(kPageSettingsEventsPath, ResourceEventType::kUpdate,
+                                                 core_.resources().Get(kPageSettingsEventsPath)));
     });
   }
 
@@ -304,6 +327,10 @@ class PerksE2eTest : public ::testing::Test {
 
   DevCore core_;
   bool started_ = false;
+
+ private:
+  SettingsReports settings_reports_ = SettingsReports::kEveryWrite;
+  bool settings_report_queued_ = false;
 };
 
 }  // namespace tav::host

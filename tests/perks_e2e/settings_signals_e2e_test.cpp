@@ -59,11 +59,22 @@ class SettingsSignalsTest : public PerksE2eTest {
   }
 
   void LogIn() { Signal(kLoginSessionPath, LoginSessionJson("SUCCEEDED", kSummoner, 9753)); }
+  // Starts with `stored` as the stored document, logged in unless told
+  // otherwise; forgets what happened so far; then the settings plugin
+  // becomes ready.
+  void StartReady(const std::string& stored, bool log_in = true) {
+    StoreDocument(stored);
+    Start();
+    if (log_in) LogIn();
+    Forget();
+    Signal(kSettingsReadyPath, "true");
+  }
   // Any change of the interface settings saves the whole document.
-  void SaveThroughSettings() {
+  void SaveThroughSettings(const std::string& grid_mode = "false") {
     const CallResult put = Call(TAV_METHOD_PUT, "/tav-perks/v1/settings",
                                 R"({"gameplayPatchVersionSeen":"14.3b","gameplayUpdatedPerksSeen":[],)"
-                                R"("gridModeEnabled":false,"showLongDescriptions":true,"showPresetPages":true})");
+                                R"("gridModeEnabled":)" + grid_mode +
+                                    R"(,"showLongDescriptions":true,"showPresetPages":true})");
     ASSERT_TRUE(put.ok()) << put.Summary();
   }
   // A book of write `write`, as JSON; "" when the write has no book there.
@@ -117,19 +128,74 @@ TEST_F(SettingsSignalsTest, PagesMergedBeforeLoginOrWithoutAnOwnedCountAreAllKep
   EXPECT_THAT(ServedPageIds(), SizeIs(10));
 }
 
-TEST_F(SettingsSignalsTest, TheMergesWriteBackIsWrittenOnceThoughItIsReportedBack) {
-  EchoSettingsWrites();
+// The settings plugin as each kind of store: one that reports every write,
+// one that reports only changes, one that folds the writes made before a
+// report is delivered into it.
+class StoreReportsTest : public SettingsSignalsTest,
+                         public ::testing::WithParamInterface<SettingsReports> {
+ protected:
+  void SetUp() override {
+    SettingsSignalsTest::SetUp();
+    ReportSettingsWrites(GetParam());
+  }
+  // Another client writes the stored document with `from` replaced by `to`.
+  void EditStoredDocument(const std::string& from, const std::string& to) {
+    std::string text = JsonText(StoredDocument());
+    const size_t at = text.find(from);
+    ASSERT_NE(at, std::string::npos) << text;
+    WriteStoredDocument(JsonValue(text.replace(at, from.size(), to)));
+    core_.RunUntilIdle();
+  }
+};
+
+std::string ReportsName(const ::testing::TestParamInfo<SettingsReports>& info) {
+  const char* const names[] = {"EveryWrite", "ChangesOnly", "Merged"};
+  return names[static_cast<int>(info.param)];
+}
+
+INSTANTIATE_TEST_SUITE_P(SettingsPlugins, StoreReportsTest,
+                         ::testing::Values(SettingsReports::kEveryWrite,
+                                           SettingsReports::kChangesOnly, SettingsReports::kMerged),
+                         ReportsName);
+
+// Reports come late, after later writes, and a store may never report a
+// write that changed nothing: neither may hide a change made elsewhere and
+// undone again.
+TEST_P(StoreReportsTest, ChangesMadeElsewhereAndUndoneAreFollowed) {
+  struct Case {
+    const char* url;
+    const char* member;
+    const char* held;
+    const char* changed;
+  };
+  const Case cases[] = {
+      {"/tav-perks/v1/settings", "gridModeEnabled", "true", "false"},
+      {"/tav-perks/v1/pages/201", "name", R"("Gust")", R"("Breeze")"},
+  };
+  StartReady(Eu1Document({FiveStoredPages()[0]}));
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.member);
+    for (const char* grid_mode : {"false", "true", "true"}) SaveThroughSettings(grid_mode);
+    core_.RunUntilIdle();
+    const std::string held = "\"" + std::string(c.member) + "\":" + c.held;
+    const std::string changed = "\"" + std::string(c.member) + "\":" + c.changed;
+    EditStoredDocument(held, changed);
+    EXPECT_EQ(JsonText(JsonValue(Get(c.url))[c.member]), c.changed);
+    EditStoredDocument(changed, held);
+    EXPECT_EQ(JsonText(JsonValue(Get(c.url))[c.member]), c.held);
+    EXPECT_NE(CreatePage("Later", 710, 720, kTempestPerks), 0);
+    EXPECT_THAT(JsonText(StoredDocument()), ::testing::HasSubstr(held));
+  }
+}
+
+TEST_P(StoreReportsTest, AWriteBackIsWrittenOnceThoughItIsReportedBack) {
   // An older acknowledged patch, and a page whose second row holds a perk of
   // another row: the merge repairs it and asks for a write-back.
   const std::string misplaced =
       StoredPageJson(206, "Crooked", 710, 720, "[7101,7107,7107,7110,7204,7208]", 5);
   std::string stored = Eu1Document({FiveStoredPages()[0], misplaced});
   stored.replace(stored.find("14.3b"), 5, "13.9");
-  StoreDocument(stored);
-  Start();
-  LogIn();
-  Forget();
-  Signal(kSettingsReadyPath, "true");
+  StartReady(stored);
   ASSERT_THAT(SettingsWrites(), SizeIs(1));
   const rapidjson::Document written = JsonValue(SettingsWrites()[0]);
   EXPECT_EQ(JsonText(written["data"]["settings"]),
@@ -153,11 +219,18 @@ TEST_F(SettingsSignalsTest, TheMergesWriteBackIsWrittenOnceThoughItIsReportedBac
   EXPECT_EQ(JsonText(JsonValue(WrittenBook(1, "eu1"))["pages"][1]["selectedPerkIds"]),
             "[7101,7104,7107,7110,7204,7208]");
   EXPECT_THAT(Published("/tav-perks/v1/pages"), SizeIs(1));
+
+  // So does a change made elsewhere that needs a write-back.
+  EditStoredDocument(R"("gameplayPatchVersionSeen":"14.3b")",
+                     R"("gameplayPatchVersionSeen":"13.9")");
+  EXPECT_THAT(SettingsWrites(), SizeIs(3));
+  EXPECT_EQ(JsonText(StoredDocument()["data"]["settings"]["gameplayPatchVersionSeen"]),
+            R"("14.3b")");
+  EXPECT_THAT(Published("/tav-perks/v1/pages"), SizeIs(2));
 }
 
 TEST_F(SettingsSignalsTest, AnOldSchemaIsAppliedAtOnceAndMigratedWhenPreferencesBecomeReady) {
   Serve(kPlayerPreferencesReadyPath, "false");
-  StoreDocument(Eu1Document({FiveStoredPages()[0]}, 4));
   // The older copy: two shard-less pages out of order.
   const std::string older_document =
       R"({"pages":[)" +
@@ -166,13 +239,9 @@ TEST_F(SettingsSignalsTest, AnOldSchemaIsAppliedAtOnceAndMigratedWhenPreferences
       R"(],"perShardPerkBooks":{},"settings":{"gameplayPatchVersionSeen":"14.3b",)"
       R"("gameplayUpdatedPerksSeen":[],"gridModeEnabled":false,"showLongDescriptions":true,)"
       R"("showPresetPages":false}})";
-  rapidjson::Document older(rapidjson::kObjectType);
-  older.AddMember("data", rapidjson::Value(older_document.c_str(), older.GetAllocator()),
-                  older.GetAllocator());
-  core_.resources().SetQuietly(kPlayerPreferencesPerksPath, older);
-  Start();
-  LogIn();
-  Signal(kSettingsReadyPath, "true");
+  Serve(kPlayerPreferencesPerksPath,
+        R"({"data":)" + JsonText(rapidjson::Value(rapidjson::StringRef(older_document))) + "}");
+  StartReady(Eu1Document({FiveStoredPages()[0]}, 4));
   EXPECT_THAT(ServedPageIds(), ElementsAre(201, 54, 53, 52, 51, 50));
   EXPECT_THAT(SettingsWrites(), IsEmpty());
   EXPECT_EQ(Reads(kPlayerPreferencesPerksPath), 0u);
@@ -202,12 +271,8 @@ TEST_F(SettingsSignalsTest, AnOldSchemaIsAppliedAtOnceAndMigratedWhenPreferences
 TEST_F(SettingsSignalsTest, PreferencesWithoutACopyGetTheDocumentAsReadWritten) {
   Serve(kPlayerPreferencesReadyPath, "true");
   const std::string stored = Eu1Document({FiveStoredPages()[1], FiveStoredPages()[0]}, 4);
-  StoreDocument(stored);
   core_.AddPeerError(TAV_METHOD_GET, kPlayerPreferencesPerksPath, 404, "Not found");
-  Start();
-  LogIn();
-  Forget();
-  Signal(kSettingsReadyPath, "true");
+  StartReady(stored);
   // Not the empty book in memory: the document as read, under the current
   // schema, then read back.
   ASSERT_THAT(SettingsWrites(), SizeIs(1));
@@ -224,11 +289,8 @@ TEST_F(SettingsSignalsTest, PreferencesFailingOtherwiseAreReportedAndNothingIsWr
   Serve(kPlayerPreferencesReadyPath, "true");
   // Not logged in: the shard-less pages are the player's.
   const std::string stored = StoredDocumentJson(JsonArray({FiveStoredPages()[0]}), "{}", 4);
-  StoreDocument(stored);
   core_.AddPeerError(TAV_METHOD_GET, kPlayerPreferencesPerksPath, 500, "Preferences broke");
-  Start();
-  Forget();
-  Signal(kSettingsReadyPath, "true");
+  StartReady(stored, /*log_in=*/false);
   EXPECT_THAT(SettingsWrites(), IsEmpty());
   EXPECT_THAT(LogMessages(1), ::testing::Contains("player-preferences returned error while getting perks: 500"));
   ASSERT_THAT(core_.telemetry(), SizeIs(1));
@@ -278,11 +340,7 @@ TEST_F(SettingsSignalsTest, AnUnreachableSettingsPluginGetsNoWrites) {
 
 TEST_F(SettingsSignalsTest, AStoredValueThatDoesNotConvertIsNotOverwritten) {
   const std::string unreadable = R"({"data":[1,2],"schemaVersion":"five"})";
-  StoreDocument(unreadable);
-  Start();
-  LogIn();
-  Forget();
-  Signal(kSettingsReadyPath, "true");
+  StartReady(unreadable);
   ASSERT_THAT(LogMessages(2), SizeIs(1));
   EXPECT_THAT(LogMessages(2)[0],
               ::testing::StartsWith("Could not read stored settings for perks: Error converting response "

@@ -59,7 +59,7 @@ TEST_F(SignalsSessionTest, FromSettingsReadyToLogout) {
       StoredDocumentJson("[" + legacy + "]", R"({"eu1":{"currentPageId":1001,"pages":[)" + gale +
                                                  "," + wall + R"(]},"na2":)" + na2_book + "}");
   StoreDocument(stored);
-  EchoSettingsWrites();
+  ReportSettingsWrites();
 
   // Start: the game data loads; nothing stored is read before the settings
   // plugin is ready.

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdint>
+#include <map>
 #include <string>
 #include <vector>
 
@@ -19,6 +20,7 @@ struct Sigil {
 struct Banner {
   Sigil crest;
   std::vector<Sigil> sigils;
+  std::map<std::string, std::vector<Sigil>> ranks;
 };
 
 struct Plain {
@@ -33,6 +35,7 @@ class LcdsTest : public CallsTest {
     RegisterStruct<Banner>(registry, "TestBanner")
         .Field("crest", &Banner::crest)
         .Field("sigils", &Banner::sigils)
+        .Field("ranks", &Banner::ranks)
         .Commit();
     RegisterStruct<Plain>(registry, "TestPlain").Field("count", &Plain::count).Commit();
     module.RegisterLcdsClass<Sigil>("com.example.heraldry.Sigil");
@@ -56,28 +59,30 @@ class LcdsTest : public CallsTest {
   std::vector<std::string> seen_arguments;
 };
 
-TEST_F(LcdsTest, ArgumentsAreTaggedWithTheirClassAlsoWhenNested) {
+// Maps are structures too: only the structures of a registered class get
+// the member, however deep vectors and maps nest them.
+TEST_F(LcdsTest, ArgumentsAreTaggedWithTheirClassAtEveryDepth) {
   answer = R"({"__class": "com.example.heraldry.Sigil", "power": 40})";
+  const Banner banner{Sigil{1}, {Sigil{2}}, {{"knight", {Sigil{3}, Sigil{4}}}}};
+  const std::vector<std::map<std::string, Sigil>> heralds = {{{"east", Sigil{5}}}, {}};
   MaybeType<Failure, Sigil> result = Take(module.LcdsCall<Sigil>(
-      "heraldryService", "raise", Banner{Sigil{1}, {Sigil{2}}}, Plain{7}, std::string("x")));
+      "heraldryService", "raise", banner, Plain{7}, std::string("x"), heralds));
   ASSERT_TRUE(result.ok()) << result.failure().message;
   EXPECT_EQ(result.value().power, 40);
 
   EXPECT_EQ(core.request_urls, std::vector<std::string>{"/tav-login/v1/session/invoke"});
   EXPECT_EQ(seen_method, static_cast<uint32_t>(TAV_METHOD_POST));
-  const std::string sigil = R"("__class":"com.example.heraldry.Sigil")";
-  EXPECT_EQ(seen_arguments, (std::vector<std::string>{
-                                R"(destination="heraldryService")",
-                                R"(method="raise")",
-                                "args=[{\"__class\":\"com.example.heraldry.Banner\","
-                                "\"crest\":{" +
-                                    sigil +
-                                    ",\"power\":1},"
-                                    "\"sigils\":[{" +
-                                    sigil +
-                                    ",\"power\":2}]},"
-                                    "{\"count\":7},\"x\"]",
-                            }));
+  auto sigil = [](int power) {
+    return R"({"__class":"com.example.heraldry.Sigil","power":)" + std::to_string(power) + "}";
+  };
+  EXPECT_EQ(seen_arguments,
+            (std::vector<std::string>{
+                R"(destination="heraldryService")",
+                R"(method="raise")",
+                R"(args=[{"__class":"com.example.heraldry.Banner","crest":)" + sigil(1) +
+                    R"(,"ranks":{"knight":[)" + sigil(3) + "," + sigil(4) + R"(]},"sigils":[)" +
+                    sigil(2) + R"(]},{"count":7},"x",[{"east":)" + sigil(5) + "},{}]]",
+            }));
 }
 
 TEST_F(LcdsTest, AnswersAreCheckedAndConverted) {

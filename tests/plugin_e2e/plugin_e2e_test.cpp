@@ -258,5 +258,25 @@ TEST_F(E2ePluginTest, HeapCountersFollowThePluginsAllocationsOnly) {
   }
 }
 
+// Each index of a key chain may ask for 65536 elements: what a request's
+// chains create together is bounded by its size, so a 6 KB query is refused
+// before it costs more than a few megabytes.
+TEST_F(E2ePluginTest, KeyChainsCreateNoMoreThanTheRequestsSizeAllows) {
+  std::string deep_url = "/e2e/v1/echo/5?";
+  for (const char* first : {"ids.65535", "&ids.65534"}) {
+    deep_url += first;
+    for (int key = 1; key < 500; ++key) deep_url += ".65535";
+    deep_url += "=1";
+  }
+  const MemoryStatistics start = core_.GetMemoryStatistics();
+  EXPECT_EQ(core_.Call(TAV_METHOD_POST, deep_url).error,
+            "Key chains of argument 'ids' for 'PostE2eV1EchoById' create more than 131072 values.");
+  const MemoryStatistics end = core_.GetMemoryStatistics();
+  EXPECT_LT(end.total_bytes_allocated - start.total_bytes_allocated, 8u << 20);
+  // A short request may still reach the highest index.
+  const CallResult widest = core_.Call(TAV_METHOD_POST, "/e2e/v1/echo/5?ids.65535=4");
+  EXPECT_EQ(widest.ok() ? widest.value[2].GetStringLength() : 0u, 2u * 65536);
+}
+
 }  // namespace
 }  // namespace tav::host
