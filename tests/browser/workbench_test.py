@@ -20,7 +20,7 @@ from selenium.webdriver.support.ui import Select
 
 from browser_session import HeadlessChromium, TavCore, wait_until
 
-CORE_PATH, DATA_DIR, ARTIFACTS = sys.argv[1:4]
+CORE_PATH = DATA_DIR = ARTIFACTS = None
 
 
 def call(core, method, path, body=None):
@@ -317,4 +317,5 @@ class Workbench(unittest.TestCase):
 
 
 if __name__ == '__main__':
+    CORE_PATH, DATA_DIR, ARTIFACTS = sys.argv[1:4]
     unittest.main(argv=sys.argv[:1], verbosity=2)
