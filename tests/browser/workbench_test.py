@@ -233,7 +233,20 @@ class Workbench(unittest.TestCase):
         Select(browser.find('#gameflow-phase')).select_by_visible_text('None')
         browser.click('Set the phase')
         self.notice('gameflow-now', 'None')
+
+        # Out of champion select, a disabled perk makes the pages using it invalid, and they say why.
+        keystone = next(n for n, i in self.perk_ids.items() if i == squall['selectedPerkIds'][0])
+        browser.by_label(keystone, browser.find('#disabled-choices')).click()
+        browser.click('Send the disabled perks')
+        self.notice('disabled-now', keystone)
+        browser.by_label('Summoner level').clear()
+        browser.by_label('Summoner level').send_keys('12')
+        browser.click('Set level and pages')
+        browser.wait_for(lambda: browser.find('#limits-now').text == 'CanSelectPages, CanSelectKeystones',
+                         'the limits of level 12')
         self.show_panel('book')
+        browser.wait_for(lambda: f'{keystone} is disabled' in self.card('Squall II').text, 'the reason Squall II is invalid')
+        self.assertFalse(self.api_page('Squall II')['isValid'])
 
     def test_5_the_page_reconnects_by_itself_when_tav_core_restarts(self):
         browser = self.browser
@@ -247,7 +260,8 @@ class Workbench(unittest.TestCase):
                          'the page to reconnect')
         self.assertTrue(browser.script('return window.notReloaded === true'))
         self.assertEqual([(p['id'], p['name']) for p in self.api_pages()], [(p['id'], p['name']) for p in before])
-        browser.wait_for(lambda: self.card_names() == [p['name'] for p in before], 'the book drawn again')
+        browser.wait_for(lambda: self.card_names() == [p['name'] for p in before],
+                         f'the book drawn again: {[p["name"] for p in before]}')
         browser.screenshot('book')
         browser.resize(420, 900)
         browser.screenshot('book-narrow')

@@ -87,18 +87,19 @@ function example(schema, depth = 0) {
   }
 }
 
-function operation(method, path, spec) {
+function operation(method, path, described) {
   const key = `${method}-${path}`.replace(/[^A-Za-z0-9]+/g, '-');
-  const parameters = (spec.parameters || []).map(resolve);
-  const body = spec.requestBody ? resolve(spec.requestBody) : null;
-  const streams = Object.values(spec.responses || {}).some((response) =>
+  const parameters = (described.parameters || []).map(resolve);
+  const body = described.requestBody ? resolve(described.requestBody) : null;
+  const streams = Object.values(described.responses || {}).some((response) =>
     Object.keys(resolve(response).content || {}).includes('text/event-stream'));
   const form = streams ? streamNote(path) : tryForm(key, method, path, parameters, body);
   return h('details', {class: 'operation', id: `operation-${key}`},
     h('summary', {}, h('span', {class: `method ${method}`}, method), ' ', h('code', {}, path),
-      spec.summary && spec.summary !== spec.operationId ? [' ', h('span', {class: 'op-summary'}, spec.summary)] : null),
-    spec.description ? h('p', {}, spec.description) : null,
-    answersList(spec.responses || {}),
+      described.summary && described.summary !== described.operationId
+        ? [' ', h('span', {class: 'op-summary'}, described.summary)] : null),
+    described.description ? h('p', {}, described.description) : null,
+    answersList(described.responses || {}),
     form);
 }
 
