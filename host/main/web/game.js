@@ -7,6 +7,7 @@
 //   initGame();   // once; reads the peers' resources and keeps the lists fresh
 
 import * as api from './api.js';
+import {debounce} from './debounce.js';
 import {byId, clockTime, fill, h, say} from './dom.js';
 import * as store from './store.js';
 
@@ -36,12 +37,14 @@ export function initGame() {
   store.on('catalogue', drawDisabledChoices);
   store.on('disabled', drawDisabledChoices);
   store.on('reloaded', loadGame);
+  const activityChanged = debounce(loadActivity, 50);
+  const limitsChanged = debounce(loadLimits, 50);
   store.on('event', (event) => {
     const uri = event.data && event.data.uri;
     // A current page set in champion select is pushed first: its event
     // means the pushes (and maybe telemetry) changed.
-    if (uri === `${api.PERKS}/currentpage`) loadActivity();
-    if (uri === `${api.PERKS}/customizationlimits` || uri === `${api.PERKS}/inventory`) loadLimits();
+    if (uri === `${api.PERKS}/currentpage`) activityChanged();
+    if (uri === `${api.PERKS}/customizationlimits` || uri === `${api.PERKS}/inventory`) limitsChanged();
   });
 }
 

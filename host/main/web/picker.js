@@ -31,7 +31,6 @@ export function initPicker() {
     draft.subOrder = [];
     drawSlots();
   });
-  byId('picker-name').addEventListener('input', drawProblems);
 }
 
 export function openPicker(page) {

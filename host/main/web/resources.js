@@ -7,6 +7,7 @@
 
 import * as api from './api.js';
 import {Catalogue} from './catalogue.js';
+import {debounce} from './debounce.js';
 import * as store from './store.js';
 
 export async function loadCatalogue() {
@@ -34,11 +35,8 @@ export async function loadAll() {
 
 // Several page events arrive together (a page, then the list; the current
 // page): one read of the list answers them all.
-let pagesTimer = null;
-function pagesChanged() {
-  clearTimeout(pagesTimer);
-  pagesTimer = setTimeout(loadPages, 30);
-}
+const pagesChanged = debounce(loadPages, 30);
+const catalogueChanged = debounce(loadCatalogue, 30);
 
 // An event from the stream: {id, name, data}. A resource event's data is
 // {uri, eventType, data}.
@@ -50,6 +48,6 @@ export function onEvent(event) {
   } else if (uri === `${api.PERKS}/perks/disabled` && Array.isArray(event.data.data)) {
     store.set('disabled', event.data.data);
   } else if (uri === `${api.PERKS}/styles` || uri === `${api.PERKS}/perks`) {
-    loadCatalogue();
+    catalogueChanged();
   }
 }

@@ -32,7 +32,8 @@ export async function loadStatus() {
   fill(byId('status-memory'), pairs(Object.fromEntries(Object.entries(plugin.memory || {})
     .map(([name, value]) => [words(name), value.toLocaleString('en')]))));
   fill(byId('status-subscriptions'), (status.subscriptions || []).map((name) => h('li', {}, h('code', {}, name))));
-  fill(byId('status-faults'), (status.recentFaults || []).map((fault) => h('li', {}, fault)));
+  const faults = status.recentFaults || [];
+  fill(byId('status-faults'), faults.length ? faults.map((fault) => h('li', {}, fault)) : h('li', {}, 'none'));
   const store = status.store || {};
   fill(byId('status-store'), pairs({
     path: store.path, writes: store.commits,
@@ -43,6 +44,7 @@ export async function loadStatus() {
   const known = new Set(['plugin', 'subscriptions', 'pluginCalls', 'peerRequests', 'faults', 'recentFaults', 'store',
                          'telemetry']);
   const rest = Object.entries(status).filter(([name]) => !known.has(name));
+  byId('status-other').closest('section').hidden = rest.length === 0;
   fill(byId('status-other'), rest.map(([name, value]) => [h('dt', {}, words(name)),
     h('dd', {}, typeof value === 'object' ? h('pre', {}, JSON.stringify(value, null, 2)) : String(value))]));
 }
