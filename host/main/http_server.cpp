@@ -7,6 +7,7 @@
 
 #include <cerrno>
 #include <chrono>
+#include <cstdlib>
 #include <cstring>
 #include <optional>
 
@@ -100,6 +101,22 @@ std::string StatusText(int status) {
 // Texts the server library adds to the request's headers itself.
 bool IsAddedHeader(const std::string& name) {
   return name == "REMOTE_ADDR" || name == "REMOTE_PORT" || name == "LOCAL_ADDR" || name == "LOCAL_PORT";
+}
+
+// Where an event stream begins: after the Last-Event-ID a reconnecting
+// reader sends, or with the kept history for "?replay=1", or else with the
+// next event. A Last-Event-ID that is not a number is ignored, as a reader
+// that never saw an id would send none.
+EventStream::Start StreamStart(const httplib::Request& request) {
+  const std::string last_id = request.get_header_value("Last-Event-ID");
+  if (!last_id.empty() && last_id.size() <= 20 &&
+      last_id.find_first_not_of("0123456789") == std::string::npos) {
+    errno = 0;
+    const unsigned long long id = std::strtoull(last_id.c_str(), nullptr, 10);
+    if (errno == 0) return EventStream::Start::After(id);
+  }
+  if (request.get_param_value("replay") == "1") return EventStream::Start::History();
+  return EventStream::Start::New();
 }
 
 }  // namespace
@@ -210,7 +227,7 @@ void HttpServer::ServeEvents(const httplib::Request& request, httplib::Response&
     Write(ErrorAnswer(503, "Too many event streams"), response);
     return;
   }
-  auto subscriber = events_.Subscribe(request.get_param_value("name"));
+  auto subscriber = events_.Subscribe(request.get_param_value("name"), StreamStart(request));
   response.set_header("Cache-Control", "no-cache");
   response.set_header("X-Accel-Buffering", "no");
   auto greeted = std::make_shared<bool>(false);
@@ -229,7 +246,7 @@ void HttpServer::ServeEvents(const httplib::Request& request, httplib::Response&
         switch (next.kind) {
           case EventStream::Next::kFrame:
             *idle_seconds = 0;
-            return sink.write(next.frame.data(), next.frame.size());
+            return sink.write(next.frame->data(), next.frame->size());
           case EventStream::Next::kIdle:
             if (++*idle_seconds < kKeepAliveSeconds) return true;
             *idle_seconds = 0;

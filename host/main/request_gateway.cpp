@@ -40,6 +40,15 @@ std::string ApiRoot(const std::string& route_template) {
   return root;
 }
 
+// A fault may quote whatever the plugin sent: the status keeps its start,
+// cut before a whole UTF-8 character, and "..." to show the cut.
+std::string Shortened(const std::string& text, size_t max_bytes) {
+  if (text.size() <= max_bytes) return text;
+  size_t cut = max_bytes - 3;
+  while (cut > 0 && (static_cast<unsigned char>(text[cut]) & 0xC0) == 0x80) --cut;
+  return text.substr(0, cut) + "...";
+}
+
 rapidjson::Value Text(std::string_view text, rapidjson::Document::AllocatorType& allocator) {
   return rapidjson::Value(text.data(), static_cast<rapidjson::SizeType>(text.size()), allocator);
 }
@@ -118,7 +127,7 @@ bool RequestGateway::IsPluginPath(std::string_view path) const {
 
 void RequestGateway::NoteFault(const std::string& text) {
   ++fault_count_;
-  recent_faults_.push_back(text);
+  recent_faults_.push_back(Shortened(text, kMaxFaultBytes));
   if (recent_faults_.size() > kKeptFaults) recent_faults_.pop_front();
 }
 
@@ -316,6 +325,17 @@ HttpAnswer RequestGateway::Status() const {
     telemetry.AddMember("path", Text(peers_->options().telemetry_file, allocator), allocator);
     telemetry.AddMember("events", peers_->telemetry().count(), allocator);
     status.AddMember("telemetry", telemetry, allocator);
+  }
+  if (events_ != nullptr) {
+    const EventStream::Stats stats = events_->stats();
+    rapidjson::Value events(rapidjson::kObjectType);
+    events.AddMember("lastId", stats.last_id, allocator);
+    events.AddMember("keptFrames", static_cast<uint64_t>(stats.kept_frames), allocator);
+    events.AddMember("keptBytes", static_cast<uint64_t>(stats.kept_bytes), allocator);
+    events.AddMember("historyBytes", static_cast<uint64_t>(stats.history_bytes), allocator);
+    events.AddMember("streams", static_cast<uint64_t>(events_->subscriber_count()), allocator);
+    events.AddMember("laggedStreams", stats.lagged_streams, allocator);
+    status.AddMember("events", events, allocator);
   }
   return JsonAnswer(200, status);
 }

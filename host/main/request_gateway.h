@@ -20,6 +20,7 @@
 #include <vector>
 
 #include "dev_core.h"
+#include "main/event_stream.h"
 #include "main/http_exchange.h"
 #include "main/peer_state.h"
 
@@ -52,8 +53,13 @@ class RequestGateway {
   bool IsPluginPath(std::string_view path) const;
   const std::vector<std::string>& plugin_roots() const { return plugin_roots_; }
 
-  // Kept for the status: the number of faults and the last ones.
+  // Kept for the status: the number of faults and the last ones (each cut
+  // to at most kMaxFaultBytes).
   void NoteFault(const std::string& text);
+  static constexpr size_t kMaxFaultBytes = 1024;
+
+  // The event stream whose history the status describes; none by default.
+  void SetEventStream(const EventStream* events) { events_ = events; }
 
   // Serves the OpenAPI document of the plugin's API at kOpenApiDocumentPath,
   // naming `server_url` as its server, and points GET on a bare API root
@@ -75,6 +81,7 @@ class RequestGateway {
 
   DevCore& core_;
   PeerState* peers_;
+  const EventStream* events_ = nullptr;
   std::vector<std::string> plugin_roots_;
   uint64_t plugin_calls_ = 0;
   uint64_t peer_requests_ = 0;

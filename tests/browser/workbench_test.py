@@ -103,6 +103,9 @@ class Workbench(unittest.TestCase):
     def test_1_a_page_made_in_the_picker_is_in_the_book(self):
         browser = self.browser
         self.card('Tempest Starter')
+        # What the plugin published before the page opened is in the event log.
+        browser.wait_for(lambda: any('/tav-perks/v1/pages' in line.text for line in browser.find_all('#events-list > li')),
+                         'the recent history of events')
         browser.screenshot('book-presets')
         browser.click('New page')
         name = browser.find('#picker-name')
@@ -314,6 +317,7 @@ class Workbench(unittest.TestCase):
         self.notice('status-store', 'PerksPreferences/page-settings')
         self.assertRegex(browser.find('#status-memory').text, r'bytes in use\s+[1-9]')
         self.assertIn('tav-perks', browser.find('#status-plugin').text)
+        self.assertRegex(browser.find('#status-events').text, r'kept frames\s+[1-9]')
         browser.screenshot('status')
         browser.click('Reset the store…')
         self.assertEqual(browser.script('return document.activeElement.id'), 'confirm-no')

@@ -112,6 +112,20 @@ TEST_F(RequestGatewayTest, TheApiRootPointsToTheDocumentOncePublished) {
   }
 }
 
+TEST_F(RequestGatewayTest, TheStatusKeepsTheStartOfEachRecentFault) {
+  const size_t max = RequestGateway::kMaxFaultBytes;
+  // "é" is two bytes: one that would be cut in half is left out whole.
+  const std::string faults[] = {"short", std::string(max, 'a'), std::string(max + 1, 'b'),
+                                std::string(max - 4, 'c') + "\xC3\xA9" + std::string(10, 'd')};
+  for (const std::string& fault : faults) gateway_->NoteFault(fault);
+  rapidjson::Document status = JsonValue(Send("GET", "/tav-core/v1/status").body);
+  EXPECT_EQ(status["faults"].GetUint(), 4u);
+  std::vector<std::string> kept;
+  for (const auto& fault : status["recentFaults"].GetArray()) kept.push_back(fault.GetString());
+  EXPECT_THAT(kept, ElementsAre("short", std::string(max, 'a'), std::string(max - 3, 'b') + "...",
+                                std::string(max - 4, 'c') + "..."));
+}
+
 TEST(PluginAnswer, StatusesAndBodies) {
   struct Case {
     const char* label;

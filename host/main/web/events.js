@@ -49,7 +49,7 @@ function lineOf(event) {
   const payload = event.data;
   const resource = payload && typeof payload === 'object' && typeof payload.uri === 'string' ? payload : null;
   const summary = h('summary', {},
-    h('time', {}, clockTime(new Date())), ' ',
+    h('time', {title: 'When it reached this page'}, clockTime(new Date())), ' ',
     h('span', {class: 'event-name'}, event.name),
     resource ? [' ', h('span', {class: `event-type ${resource.eventType}`}, resource.eventType), ' ',
                 h('span', {class: 'event-uri'}, resource.uri)] : null);

@@ -1,6 +1,7 @@
 // tav-core's status: the plugin's identity, its own count of its heap, the
-// events it follows, faults at the boundary, the event history, and the
-// settings store, which can be emptied here behind a confirmation.
+// events it follows, faults at the boundary, the history of events tav-core
+// keeps for its streams, and the settings store, which can be emptied here
+// behind a confirmation.
 //
 //   initStatus();   // reads the status each time the panel opens, and on demand
 
@@ -40,9 +41,11 @@ export async function loadStatus() {
     documents: (store.documents || []).length ? store.documents.join(', ') : 'none',
     telemetry: status.telemetry ? `${status.telemetry.path} (${status.telemetry.events} events)` : undefined,
   }));
-  // Whatever else tav-core reports (the event history, for one), as it is.
+  fill(byId('status-events'), pairs(Object.fromEntries(Object.entries(status.events || {})
+    .map(([name, value]) => [words(name), value.toLocaleString('en')]))));
+  // Whatever else tav-core reports, as it is.
   const known = new Set(['plugin', 'subscriptions', 'pluginCalls', 'peerRequests', 'faults', 'recentFaults', 'store',
-                         'telemetry']);
+                         'telemetry', 'events']);
   const rest = Object.entries(status).filter(([name]) => !known.has(name));
   byId('status-other').closest('section').hidden = rest.length === 0;
   fill(byId('status-other'), rest.map(([name, value]) => [h('dt', {}, words(name)),
