@@ -330,6 +330,16 @@ class Workbench(unittest.TestCase):
         self.assertEqual(call(self.core, 'GET', '/tav-core/v1/store')[1]['documents'], [])
         self.notice('status-store', 'documents\nnone')
 
+        # The plugin still holds its book; resetting the book to the presets stores it again.
+        self.show_panel('book')
+        browser.click('Reset to presets…')
+        browser.click('Reset the book', lambda: browser.find('#confirm'))
+        presets = ['Reverie Starter', 'Arcana Starter', 'Verdant Starter', 'Bastion Starter', 'Tempest Starter']
+        browser.wait_for(lambda: self.card_names() == presets, 'only the presets in the book')
+        self.assertEqual([page['name'] for page in self.api_pages()], presets)
+        self.assertEqual(call(self.core, 'GET', '/tav-core/v1/store')[1]['documents'],
+                         ['PerksPreferences/page-settings'])
+
     def test_8_the_page_ran_without_errors(self):
         self.assertEqual(self.browser.console_errors(), [])
 
