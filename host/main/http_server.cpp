@@ -13,6 +13,8 @@
 
 #include <httplib.h>
 
+#include "main/web_page.h"
+
 namespace tav::host {
 
 namespace {
@@ -20,87 +22,6 @@ namespace {
 // Without a frame or a keep-alive for this long a reader would think the
 // stream dead.
 constexpr int kKeepAliveSeconds = 15;
-
-constexpr const char* kIndexPage = R"(<!doctype html>
-<html lang="en">
-<head><meta charset="utf-8"><title>tav-core</title>
-<style>
-body { font: 14px/1.4 system-ui, sans-serif; margin: 1.5em; }
-pre { background: #f4f4f4; padding: .5em; margin: .2em 0 .8em; white-space: pre-wrap; word-break: break-all; }
-.name { font-weight: 600; color: #245; }
-</style></head>
-<body>
-<h1>tav-core</h1>
-<p>The plugin's API is under <code>/tav-perks/v1</code>; the core's status is at
-<a href="/tav-core/v1/status">/tav-core/v1/status</a>. Events the plugin sends, newest first:</p>
-<label>Event names starting with <input id="prefix" value="OnJsonApiEvent_" size="40"></label>
-<div id="events"></div>
-<script>
-let controller;
-let lastId = '';
-function show(name, data) {
-  const item = document.createElement('div');
-  let text = data;
-  try { text = JSON.stringify(JSON.parse(data), null, 2); } catch (e) {}
-  const title = document.createElement('div');
-  title.className = 'name';
-  title.textContent = new Date().toLocaleTimeString() + '  ' + name;
-  const body = document.createElement('pre');
-  body.textContent = text;
-  item.append(title, body);
-  const list = document.getElementById('events');
-  list.insertBefore(item, list.firstChild);
-  while (list.childNodes.length > 200) list.removeChild(list.lastChild);
-}
-async function watch(signal) {
-  const prefix = document.getElementById('prefix').value;
-  // The recent events first; after a reconnect, those after the last id seen.
-  const headers = lastId ? {'Last-Event-ID': lastId} : {};
-  const response = await fetch('/events?replay=1&name=' + encodeURIComponent(prefix), {signal, headers});
-  const reader = response.body.getReader();
-  const decoder = new TextDecoder();
-  let buffer = '';
-  for (;;) {
-    const {value, done} = await reader.read();
-    if (done) break;
-    buffer += decoder.decode(value, {stream: true});
-    let end;
-    while ((end = buffer.indexOf('\n\n')) >= 0) {
-      const block = buffer.slice(0, end);
-      buffer = buffer.slice(end + 2);
-      let name = 'message';
-      const data = [];
-      for (const line of block.split('\n')) {
-        if (line.startsWith('id: ')) lastId = line.slice(4);
-        else if (line.startsWith('event: ')) name = line.slice(7);
-        else if (line.startsWith('data: ')) data.push(line.slice(6));
-      }
-      if (data.length) show(name, data.join('\n'));
-    }
-  }
-}
-// Follows the stream as an EventSource would: when it ends (tav-core
-// stopped, or this page fell behind and was sent "lagged"), reconnect a
-// moment later.
-async function follow() {
-  if (controller) controller.abort();
-  controller = new AbortController();
-  const signal = controller.signal;
-  while (!signal.aborted) {
-    try { await watch(signal); } catch (e) {}
-    await new Promise(resolve => setTimeout(resolve, 1000));
-  }
-}
-document.getElementById('prefix').addEventListener('change', () => {
-  lastId = '';
-  document.getElementById('events').replaceChildren();
-  follow();
-});
-follow();
-</script>
-</body>
-</html>
-)";
 
 // SO_REUSEADDR lets a restarted server bind while connections of the last
 // run linger in TIME_WAIT, yet refuses a port another socket listens on.
@@ -273,9 +194,8 @@ HttpExchange HttpServer::ExchangeOf(const httplib::Request& request) {
 
 void HttpServer::Handle(const httplib::Request& request, httplib::Response& response) {
   if (request.path == "/events" && request.method == "GET") return ServeEvents(request, response);
-  if (request.path == "/" && request.method == "GET") {
-    response.set_content(kIndexPage, "text/html; charset=utf-8");
-    return;
+  if (request.method == "GET") {
+    if (std::optional<HttpAnswer> page = WebPageAnswer(request.path)) return Write(*page, response);
   }
   Write(submit_(ExchangeOf(request)), response);
 }

@@ -53,6 +53,21 @@ rapidjson::Value Text(std::string_view text, rapidjson::Document::AllocatorType&
   return rapidjson::Value(text.data(), static_cast<rapidjson::SizeType>(text.size()), allocator);
 }
 
+// The plugin's own count of its heap, as its entry point reports it.
+rapidjson::Value MemoryDescription(const MemoryStatistics& statistics,
+                                   rapidjson::Document::AllocatorType& allocator) {
+  rapidjson::Value memory(rapidjson::kObjectType);
+  memory.AddMember("bytesInUse", statistics.total_bytes_allocated - statistics.total_bytes_freed, allocator);
+  memory.AddMember("allocationsInUse", statistics.allocation_count - statistics.free_count, allocator);
+  memory.AddMember("peakBytes", statistics.peak_bytes, allocator);
+  memory.AddMember("allocationsAtPeak", statistics.allocations_at_peak, allocator);
+  memory.AddMember("totalBytesAllocated", statistics.total_bytes_allocated, allocator);
+  memory.AddMember("allocationCount", statistics.allocation_count, allocator);
+  memory.AddMember("totalBytesFreed", statistics.total_bytes_freed, allocator);
+  memory.AddMember("freeCount", statistics.free_count, allocator);
+  return memory;
+}
+
 }  // namespace
 
 HttpAnswer PluginAnswer(const CallResult& result) {
@@ -197,6 +212,11 @@ HttpAnswer RequestGateway::AnswerCore(const HttpExchange& exchange, uint32_t met
     if (!service.Configure(config, &error)) return ErrorAnswer(400, error);
     return JsonAnswer(200, service.Describe());
   }
+  if (path == root + "/store" && peers_ != nullptr) {
+    if (method == TAV_METHOD_GET) return JsonAnswer(200, StoreDescription());
+    if (method != TAV_METHOD_DELETE) return ErrorAnswer(405, "Method not allowed");
+    return ResetStore();
+  }
   if (path == root + "/telemetry" && peers_ != nullptr) {
     if (method != TAV_METHOD_GET) return ErrorAnswer(405, "Method not allowed");
     HttpAnswer answer;
@@ -211,6 +231,35 @@ HttpAnswer RequestGateway::AnswerCore(const HttpExchange& exchange, uint32_t met
     return answer;
   }
   return ErrorAnswer(404, "Not found");
+}
+
+// Every document goes, each reported to the plugin as removed, as the
+// settings plugin reports a removal; what the plugin holds in memory is
+// its own, and its next save writes it back.
+HttpAnswer RequestGateway::ResetStore() {
+  std::string error;
+  const std::vector<std::string> removed = peers_->settings().RemoveAll(&error);
+  if (!error.empty()) return ErrorAnswer(500, "Settings store failed: " + error);
+  rapidjson::Document answer(rapidjson::kObjectType);
+  auto& allocator = answer.GetAllocator();
+  rapidjson::Value keys(rapidjson::kArrayType);
+  for (const std::string& key : removed) keys.PushBack(Text(key, allocator), allocator);
+  answer.AddMember("removed", keys, allocator);
+  return JsonAnswer(200, answer);
+}
+
+rapidjson::Document RequestGateway::StoreDescription() const {
+  SettingsStore& store = peers_->store();
+  rapidjson::Document description(rapidjson::kObjectType);
+  auto& allocator = description.GetAllocator();
+  description.AddMember("path", Text(store.path(), allocator), allocator);
+  description.AddMember("commits", store.commits(), allocator);
+  std::string error;
+  rapidjson::Value documents(rapidjson::kArrayType);
+  for (const std::string& key : store.Keys(&error)) documents.PushBack(Text(key, allocator), allocator);
+  description.AddMember("documents", documents, allocator);
+  if (!error.empty()) description.AddMember("error", Text(error, allocator), allocator);
+  return description;
 }
 
 void RequestGateway::PublishOpenApi(const std::string& server_url) {
@@ -254,6 +303,7 @@ HttpAnswer RequestGateway::Status() const {
   rapidjson::Value roots(rapidjson::kArrayType);
   for (const std::string& root : plugin_roots_) roots.PushBack(Text(root, allocator), allocator);
   plugin.AddMember("apiRoots", roots, allocator);
+  plugin.AddMember("memory", MemoryDescription(core_.GetMemoryStatistics(), allocator), allocator);
   status.AddMember("plugin", plugin, allocator);
 
   std::set<std::string> names;
@@ -270,10 +320,7 @@ HttpAnswer RequestGateway::Status() const {
   status.AddMember("recentFaults", faults, allocator);
 
   if (peers_ != nullptr) {
-    rapidjson::Value store(rapidjson::kObjectType);
-    store.AddMember("path", Text(peers_->store().path(), allocator), allocator);
-    store.AddMember("commits", peers_->store().commits(), allocator);
-    status.AddMember("store", store, allocator);
+    status.AddMember("store", rapidjson::Value(StoreDescription(), allocator), allocator);
     rapidjson::Value telemetry(rapidjson::kObjectType);
     telemetry.AddMember("path", Text(peers_->options().telemetry_file, allocator), allocator);
     telemetry.AddMember("events", peers_->telemetry().count(), allocator);

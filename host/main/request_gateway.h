@@ -3,8 +3,8 @@
 //   of the plugin's function for that method and path, through the
 //   dispatch entry of its FunctionRecord, with the target (path and query),
 //   the headers, the body and its content type as they were sent;
-// - "/tav-core/v1/..." is the core itself (status, game customization
-//   behaviour, recent telemetry);
+// - "/tav-core/v1/..." is the core itself (status, the settings store and
+//   its reset, game customization behaviour, recent telemetry);
 // - any other path is a resource of one of the peers, answered as the
 //   plugin's own requests are, so that a write delivers the resource event
 //   to the plugin.
@@ -71,6 +71,9 @@ class RequestGateway {
   HttpAnswer AnswerPeer(const HttpExchange& exchange, uint32_t method);
   HttpAnswer AnswerCore(const HttpExchange& exchange, uint32_t method);
   HttpAnswer Status() const;
+  // {"path", "commits", "documents": [keys], "error" when they could not be listed}.
+  rapidjson::Document StoreDescription() const;
+  HttpAnswer ResetStore();
   // Whether `path` is one of the API roots (a trailing slash allowed) and
   // no function of the plugin has it as its route.
   bool IsBareRoot(std::string_view path) const;

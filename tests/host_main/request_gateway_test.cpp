@@ -223,5 +223,26 @@ TEST_F(RequestGatewayTest, RefusedSettingsWritesChangeNothing) {
   EXPECT_THAT(Received(), IsEmpty());
 }
 
+TEST_F(RequestGatewayTest, ResettingTheStoreRemovesEveryDocumentAsADeleteWould) {
+  ASSERT_EQ(Send("POST", "/fake/v1/actions/register?name=OnJsonApiEvent_tav-settings_v2_A&flag=0").status, 204);
+  for (const char* key : {"A/two", "A/one", "B/three"}) {
+    ASSERT_EQ(Send("PUT", std::string("/tav-settings/v2/account/") + key, R"({"n":1})").status, 204);
+  }
+  EXPECT_EQ(JsonText(JsonValue(Send("GET", "/tav-core/v1/store").body)["documents"]),
+            R"(["A/one","A/two","B/three"])");
+
+  EXPECT_EQ(Summary(Send("POST", "/tav-core/v1/store")), R"(405 {"error":"Method not allowed"})");
+  EXPECT_EQ(Summary(Send("DELETE", "/tav-core/v1/store")), R"(200 {"removed":["A/one","A/two","B/three"]})");
+  const std::string event = R"(OnJsonApiEvent_tav-settings_v2_A {"uri":"/tav-settings/v2/A/)";
+  EXPECT_THAT(Received(), ElementsAre(event + R"(two","eventType":"Create","data":{"n":1}})",
+                                      event + R"(one","eventType":"Create","data":{"n":1}})",
+                                      event + R"(one","eventType":"Delete","data":null})",
+                                      event + R"(two","eventType":"Delete","data":null})"));
+  EXPECT_EQ(Summary(Send("GET", "/tav-settings/v2/account/A/one")), "200 {}");
+  rapidjson::Document status = JsonValue(Send("GET", "/tav-core/v1/status").body);
+  EXPECT_EQ(JsonText(status["store"]["documents"]), "[]");
+  EXPECT_EQ(Summary(Send("DELETE", "/tav-core/v1/store")), R"(200 {"removed":[]})");
+}
+
 }  // namespace
 }  // namespace tav::host
