@@ -1,8 +1,6 @@
 // Building, deep-copying and destroying a perk-book shaped tree of about
 // 10^5 cells: BindingProperty with its pooled, interning allocator against
 // the same shape made of std::map/std::vector nodes allocated with new.
-#include <malloc.h>
-
 #include <cstdint>
 #include <map>
 #include <memory>
@@ -12,6 +10,7 @@
 #include "binding/binding_property.h"
 #include "binding/page_cache.h"
 #include "ratio_reporter.h"
+#include "tree_bytes.h"
 
 using tav::BindingProperty;
 
@@ -133,20 +132,8 @@ std::unique_ptr<NaiveNode> BuildNaive() {
   return root;
 }
 
-// Bytes one tree holds: heap in use plus pool pages handed out.
-template <typename Build>
-double TreeBytes(Build build) {
-  const size_t heap_before = mallinfo2().uordblks;
-  const size_t pages_before = tav::PageCache::Instance().PagesInUse();
-  auto tree = build();
-  const size_t heap = mallinfo2().uordblks - heap_before;
-  const size_t pages = tav::PageCache::Instance().PagesInUse() - pages_before;
-  benchmark::DoNotOptimize(tree);
-  return static_cast<double>(heap + pages * tav::PageCache::kPageSize);
-}
-
 void BuildAndDestroyBinding(benchmark::State& state) {
-  state.counters["tree_bytes"] = TreeBytes(BuildBinding);
+  state.counters["tree_bytes"] = tav_bench::TreeBytes(BuildBinding);
   for (auto _ : state) {
     BindingProperty tree = BuildBinding();
     benchmark::DoNotOptimize(tree);
@@ -154,7 +141,7 @@ void BuildAndDestroyBinding(benchmark::State& state) {
 }
 
 void BuildAndDestroyNaive(benchmark::State& state) {
-  state.counters["tree_bytes"] = TreeBytes(BuildNaive);
+  state.counters["tree_bytes"] = tav_bench::TreeBytes(BuildNaive);
   for (auto _ : state) {
     auto tree = BuildNaive();
     benchmark::DoNotOptimize(tree);

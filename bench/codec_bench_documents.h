@@ -1,7 +1,8 @@
 // The documents the codec benchmarks read and write, generated here with a
 // fixed seed: a stored-settings document of perk books (~1 MiB), a perk
 // catalogue with long texts (~300 perks) and a mixed document (~2 MiB) with
-// every kind of number, nesting and escapes. All names are invented.
+// every kind of number, nesting and escapes; and the three documents of many
+// small objects of small_object_documents.h. All names are invented.
 #ifndef TAV_BENCH_CODEC_BENCH_DOCUMENTS_H_
 #define TAV_BENCH_CODEC_BENCH_DOCUMENTS_H_
 
@@ -13,6 +14,8 @@
 
 #include <rapidjson/stringbuffer.h>
 #include <rapidjson/writer.h>
+
+#include "small_object_documents.h"
 
 namespace tav_bench {
 
@@ -207,12 +210,16 @@ inline std::string MixedDocument() {
   return std::string(buffer.GetString(), buffer.GetSize());
 }
 
-// {"settings", text}, {"catalogue", text}, {"mixed", text}.
+// {"settings", text}, {"catalogue", text}, {"mixed", text}, {"book", text},
+// {"payload", text}, {"escaped", text}.
 inline const std::vector<std::pair<std::string, std::string>>& Documents() {
   static const std::vector<std::pair<std::string, std::string>> documents = {
       {"settings", SettingsDocument()},
       {"catalogue", CatalogueDocument()},
       {"mixed", MixedDocument()},
+      {"book", BookDocument()},
+      {"payload", PayloadDocument()},
+      {"escaped", EscapedCatalogueDocument()},
   };
   return documents;
 }

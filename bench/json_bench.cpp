@@ -23,6 +23,7 @@
 #include "binding/json_writer.h"
 #include "codec_bench_documents.h"
 #include "ratio_reporter.h"
+#include "tree_bytes.h"
 
 namespace {
 
@@ -115,6 +116,8 @@ std::string Padded(const std::string& text) {
 }
 
 void ReadTav(benchmark::State& state, const std::string& text) {
+  state.counters["tree_bytes_per_input_byte"] =
+      tav_bench::TreeBytes([&] { return tav::ParseJson(text); }) / static_cast<double>(text.size());
   for (auto _ : state) {
     tav::BindingResult result = tav::ParseJson(text);
     benchmark::DoNotOptimize(result.value().size());

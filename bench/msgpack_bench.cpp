@@ -16,6 +16,7 @@
 #include "binding/msgpack_reader.h"
 #include "codec_bench_documents.h"
 #include "ratio_reporter.h"
+#include "tree_bytes.h"
 
 namespace {
 
@@ -32,6 +33,9 @@ const std::vector<std::pair<std::string, std::string>>& EncodedDocuments() {
 }
 
 void DecodeTav(benchmark::State& state, const std::string& bytes) {
+  state.counters["tree_bytes_per_input_byte"] =
+      tav_bench::TreeBytes([&] { return tav::DecodeMsgpack(bytes.data(), bytes.size(), nullptr); }) /
+      static_cast<double>(bytes.size());
   for (auto _ : state) {
     size_t consumed = 0;
     tav::BindingResult result = tav::DecodeMsgpack(bytes.data(), bytes.size(), &consumed);

@@ -27,9 +27,11 @@ class RatioReporter : public benchmark::ConsoleReporter {
       const size_t slash = name.rfind('/');
       if (slash == std::string::npos) continue;
       // With --benchmark_repetitions the fastest repetition counts: on a
-      // shared machine the slower ones measure the neighbours.
+      // shared machine the slower ones measure the neighbours. Processor
+      // time, not wall time, for the same reason: a program that waits for
+      // a core is not slower.
       double& time = times_[name.substr(0, slash)][name.substr(slash + 1)];
-      const double this_time = run.GetAdjustedRealTime();
+      const double this_time = run.GetAdjustedCPUTime();
       if (time == 0 || this_time < time) time = this_time;
     }
   }

@@ -2,9 +2,11 @@
 //
 // libyaml's own scanning and parsing is the floor; the ratio shows what
 // building the BindingProperty tree (interning, pooled cells, scalar
-// resolution) adds on top. Two generated documents:
+// resolution) adds on top. Three generated documents:
 // - settings: about 1 MiB of perk books, many shards of many short pages;
-// - catalogue: about 1 MiB of perk descriptions with long folded texts.
+// - catalogue: about 1 MiB of perk descriptions with long folded texts;
+// - book: the stored settings book of small_object_documents.h in block
+//   style.
 //
 //   ./build/bench/yaml_bench            # prints times and the ratios
 #include <benchmark/benchmark.h>
@@ -13,8 +15,11 @@
 #include <cstdint>
 #include <string>
 
+#include "binding/json_reader.h"
 #include "binding/yaml_reader.h"
 #include "ratio_reporter.h"
+#include "small_object_documents.h"
+#include "tree_bytes.h"
 
 namespace {
 
@@ -109,6 +114,68 @@ std::string CatalogueDocument() {
   return text;
 }
 
+// A scalar in YAML form: strings double-quoted, the rest as JSON has it.
+std::string YamlScalar(const tav::BindingProperty& value) {
+  if (value.kind() != tav::BindingPropertyKind::kString) {
+    return value.kind() == tav::BindingPropertyKind::kEmpty ? "~" : value.ToText();
+  }
+  std::string text = "\"";
+  for (char c : value.AsString()) {
+    if (c == '"' || c == '\\') text += '\\';
+    text += c;
+  }
+  return text + "\"";
+}
+
+bool IsContainer(const tav::BindingProperty& value) {
+  return value.kind() == tav::BindingPropertyKind::kCollection ||
+         value.kind() == tav::BindingPropertyKind::kStructure;
+}
+
+// Block style: a mapping inside a sequence starts on the dash's line, and
+// sequences of scalars are written inline.
+void EmitBlock(const tav::BindingProperty& value, size_t indent, std::string& out) {
+  const std::string pad(indent, ' ');
+  if (value.kind() == tav::BindingPropertyKind::kStructure) {
+    for (const tav::BindingStructEntry& field : value.Fields()) {
+      out += pad + std::string(field.key()) + ":";
+      const tav::BindingProperty& child = field.value;
+      if (!IsContainer(child)) {
+        out += " " + YamlScalar(child) + "\n";
+      } else if (child.size() == 0) {
+        out += child.kind() == tav::BindingPropertyKind::kStructure ? " {}\n" : " []\n";
+      } else if (child.kind() == tav::BindingPropertyKind::kCollection &&
+                 !IsContainer(child[0])) {
+        out += " [";
+        for (const tav::BindingProperty& element : child.Elements()) {
+          if (&element != &child[0]) out += ", ";
+          out += YamlScalar(element);
+        }
+        out += "]\n";
+      } else {
+        out += "\n";
+        EmitBlock(child, indent + 2, out);
+      }
+    }
+    return;
+  }
+  for (const tav::BindingProperty& element : value.Elements()) {
+    if (!IsContainer(element)) {
+      out += pad + "- " + YamlScalar(element) + "\n";
+      continue;
+    }
+    std::string nested;
+    EmitBlock(element, indent + 2, nested);
+    out += pad + "- " + nested.substr(indent + 2);
+  }
+}
+
+std::string BookDocument() {
+  std::string text;
+  EmitBlock(tav::ParseJson(tav_bench::BookDocument()).value(), 0, text);
+  return text;
+}
+
 // Reads every event and discards it: what any reader over libyaml must pay.
 bool ReadEventsOnly(const std::string& text) {
   yaml_parser_t parser;
@@ -141,6 +208,9 @@ void Register(const std::string& name, const std::string& text) {
   })->Unit(benchmark::kMillisecond);
 
   benchmark::RegisterBenchmark((name + "/ParseYaml").c_str(), [text](benchmark::State& state) {
+    state.counters["tree_bytes_per_input_byte"] =
+        tav_bench::TreeBytes([&] { return tav::ParseYaml(text); }) /
+        static_cast<double>(text.size());
     for (auto _ : state) {
       tav::BindingResult result = tav::ParseYaml(text);
       if (!result.ok()) state.SkipWithError(std::string(result.error()).c_str());
@@ -155,5 +225,6 @@ void Register(const std::string& name, const std::string& text) {
 int main(int argc, char** argv) {
   Register("settings", SettingsDocument());
   Register("catalogue", CatalogueDocument());
+  Register("book", BookDocument());
   return tav_bench::RunWithRatios(argc, argv, "libyaml_events");
 }

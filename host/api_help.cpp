@@ -12,7 +12,7 @@ constexpr const char* kCodeNames[] = {"",       "bool",   "int8",   "uint8",  "i
                                       "blob",   "vector", "enum",   "struct", "callback", "map"};
 
 std::string CodeName(uint32_t code, const std::string& type_name) {
-  if ((code == 16 || code == 17) && !type_name.empty()) return type_name;
+  if ((code == TAV_TYPE_ENUM || code == TAV_TYPE_STRUCT) && !type_name.empty()) return type_name;
   if (code < sizeof(kCodeNames) / sizeof(kCodeNames[0])) return kCodeNames[code];
   return "type " + std::to_string(code);
 }
@@ -39,10 +39,10 @@ std::string Tags(const std::vector<std::string>& tags) {
 }  // namespace
 
 std::string ApiTypeName(const ApiTypeRef& type) {
-  if (type.code == 0) return "void";
-  if (type.code == 15 || type.code == 19) {
+  if (type.code == TAV_TYPE_NONE) return "void";
+  if (type.code == TAV_TYPE_VECTOR || type.code == TAV_TYPE_MAP) {
     std::string element = CodeName(type.element_code, type.type_name);
-    return std::string(type.code == 15 ? "vector<" : "map<") + element + ">";
+    return std::string(type.code == TAV_TYPE_VECTOR ? "vector<" : "map<") + element + ">";
   }
   return CodeName(type.code, type.type_name);
 }

@@ -183,11 +183,13 @@ void DevCore::DeliverEventNow(std::string_view name, const rapidjson::Value& pay
                           registration.callback == target.callback && registration.context == target.context;
     }
     if (!still_registered || !plugin_alive()) continue;
-    DeliveredEvent& delivered = delivered_events_.emplace_back();
-    delivered.name = std::string(name);
-    delivered.payload.CopyFrom(payload, delivered.payload.GetAllocator());
-    delivered.flag = flag;
-    delivered.context = target.context;
+    if (recording_) {
+      DeliveredEvent& delivered = delivered_events_.emplace_back();
+      delivered.name = std::string(name);
+      delivered.payload.CopyFrom(payload, delivered.payload.GetAllocator());
+      delivered.flag = flag;
+      delivered.context = target.context;
+    }
 
     HostValueArena arena(event_text_mode_);
     CoreEvent event;
@@ -248,7 +250,7 @@ PeerResponse DevCore::RecordTelemetry(const PeerRequest& request) {
                            : JsonText(argument.value);
     post.fields[argument.name ? *argument.name : "#" + std::to_string(position++)] = std::move(text);
   }
-  telemetry_.push_back(std::move(post));
+  if (recording_) telemetry_.push_back(std::move(post));
   return PeerResponse::Ok();
 }
 
@@ -283,6 +285,11 @@ std::vector<const RecordedRequest*> DevCore::RequestsTo(uint32_t method, std::st
   return found;
 }
 
+void DevCore::SetRecording(bool on) {
+  recording_ = on;
+  service_proxy_.SetRecording(on);
+}
+
 void DevCore::ClearRecords() {
   sent_events_.clear();
   delivered_events_.clear();
@@ -315,8 +322,8 @@ size_t DevCore::record_count() const {
 
 void DevCore::Fault(std::string text) {
   if (echo_faults_) std::fprintf(stderr, "devcore fault: %s\n", text.c_str());
-  faults_.push_back(std::move(text));
-  for (const auto& listener : fault_listeners_) listener(faults_.back());
+  for (const auto& listener : fault_listeners_) listener(text);
+  if (recording_) faults_.push_back(std::move(text));
 }
 
 void DevCore::CheckThread(const char* operation) {
@@ -420,7 +427,8 @@ void DevCore::OnRequest(ResponseRecord* response, const RequestRecord* request) 
     Fault("Request without a response record");
     return;
   }
-  RecordedRequest& record = requests_.emplace_back();
+  RecordedRequest unrecorded;
+  RecordedRequest& record = recording_ ? requests_.emplace_back() : unrecorded;
   std::optional<PeerResponse> refusal = ReadPluginRequest(request, &record.request);
   PeerResponse answer;
   if (refusal) {
@@ -551,7 +559,7 @@ void DevCore::OnSendEvent(const CoreEvent* event) {
     return;
   }
   DeliverEvent(name, sent.payload, sent.flag);
-  const SentEvent& kept = sent_events_.emplace_back(std::move(sent));
+  const SentEvent& kept = recording_ ? sent_events_.emplace_back(std::move(sent)) : sent;
   for (const auto& listener : sent_event_listeners_) listener(kept);
 }
 
@@ -561,7 +569,7 @@ void DevCore::OnRegister(const char* name, HostContext host_context, EventCallba
     Fault("RegisterEventHandler without a name");
     return;
   }
-  registration_calls_.push_back({true, name, host_context, flag});
+  if (recording_) registration_calls_.push_back({true, name, host_context, flag});
   CheckHostContext("RegisterEventHandler", host_context);
   if (callback == nullptr) {
     Fault(std::string("RegisterEventHandler ") + name + " without a callback");
@@ -583,7 +591,7 @@ void DevCore::OnUnregister(const char* name, HostContext host_context) {
     Fault("UnregisterEventHandler without a name");
     return;
   }
-  registration_calls_.push_back({false, name, host_context, 0});
+  if (recording_) registration_calls_.push_back({false, name, host_context, 0});
   CheckHostContext("UnregisterEventHandler", host_context);
   size_t before = registrations_.size();
   std::vector<Registration> kept;
@@ -619,8 +627,8 @@ void DevCore::OnBeginWait(const char* label, uintptr_t word) {
     text = label;
   }
   if (word != 0) Fault("BeginWait \"" + text + "\" with word " + Hex(word));
-  wait_labels_.push_back(text);
-  waits_.push_back({text, 0});
+  if (recording_) wait_labels_.push_back(text);
+  waits_.push_back({std::move(text), 0});
 }
 
 uint64_t DevCore::OnEndWait() {
@@ -640,8 +648,9 @@ void DevCore::OnLog(int32_t level, const char* text) {
     return;
   }
   if (echo_log_) std::fprintf(stderr, "[%d] %s\n", level, text);
-  log_.push_back({level, text});
-  for (const auto& listener : log_listeners_) listener(log_.back());
+  LogLine line{level, text};
+  for (const auto& listener : log_listeners_) listener(line);
+  if (recording_) log_.push_back(std::move(line));
 }
 
 }  // namespace tav::host

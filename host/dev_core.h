@@ -191,7 +191,15 @@ class DevCore {
   const std::shared_ptr<StreamStats>& stream_stats() const { return stream_stats_; }
 
   // --- What the plugin did -------------------------------------------------
+  //
+  // The records below are for tests. They grow with every request, event,
+  // log line and wait, so a long-running core turns them off.
 
+  // Default on. Off, nothing is recorded from then on (neither here nor in
+  // the service proxy's calls); the listeners still hear every sent event,
+  // log line and fault, and the yield and wait counters still count.
+  void SetRecording(bool on);
+  bool recording() const { return recording_; }
   const std::deque<SentEvent>& sent_events() const { return sent_events_; }
   std::vector<const SentEvent*> SentEventsNamed(std::string_view name) const;
   std::vector<std::string> SentEventNames() const;
@@ -315,6 +323,7 @@ class DevCore {
   std::vector<std::function<void(const LogLine&)>> log_listeners_;
   std::vector<std::function<void(const std::string&)>> fault_listeners_;
 
+  bool recording_ = true;
   bool echo_log_ = false;
   bool echo_faults_ = false;
   uint64_t wait_yield_limit_ = 100000;

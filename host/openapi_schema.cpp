@@ -5,35 +5,13 @@
 #include <limits>
 #include <vector>
 
+#include "tav/plugin_abi.h"
+
 namespace tav::host {
 
 using namespace openapi_internal;
 
 namespace {
-
-// The type codes of the description records.
-enum TypeCode : uint32_t {
-  kNone = 0,
-  kBool = 1,
-  kInt8 = 2,
-  kUint8 = 3,
-  kInt16 = 4,
-  kUint16 = 5,
-  kInt32 = 6,
-  kUint32 = 7,
-  kInt64 = 8,
-  kUint64 = 9,
-  kFloat = 10,
-  kDouble = 11,
-  kString = 12,
-  kObject = 13,
-  kBlob = 14,
-  kVector = 15,
-  kEnum = 16,
-  kStruct = 17,
-  kCallback = 18,
-  kMap = 19,
-};
 
 struct IntegerRange {
   uint32_t code;
@@ -43,14 +21,14 @@ struct IntegerRange {
 };
 
 constexpr IntegerRange kIntegers[] = {
-    {kInt8, "int8", std::numeric_limits<int8_t>::min(), std::numeric_limits<int8_t>::max()},
-    {kUint8, "uint8", 0, std::numeric_limits<uint8_t>::max()},
-    {kInt16, "int16", std::numeric_limits<int16_t>::min(), std::numeric_limits<int16_t>::max()},
-    {kUint16, "uint16", 0, std::numeric_limits<uint16_t>::max()},
-    {kInt32, "int32", std::numeric_limits<int32_t>::min(), std::numeric_limits<int32_t>::max()},
-    {kUint32, "uint32", 0, std::numeric_limits<uint32_t>::max()},
-    {kInt64, "int64", std::numeric_limits<int64_t>::min(), std::numeric_limits<int64_t>::max()},
-    {kUint64, "uint64", 0, std::numeric_limits<uint64_t>::max()},
+    {TAV_TYPE_INT8, "int8", std::numeric_limits<int8_t>::min(), std::numeric_limits<int8_t>::max()},
+    {TAV_TYPE_UINT8, "uint8", 0, std::numeric_limits<uint8_t>::max()},
+    {TAV_TYPE_INT16, "int16", std::numeric_limits<int16_t>::min(), std::numeric_limits<int16_t>::max()},
+    {TAV_TYPE_UINT16, "uint16", 0, std::numeric_limits<uint16_t>::max()},
+    {TAV_TYPE_INT32, "int32", std::numeric_limits<int32_t>::min(), std::numeric_limits<int32_t>::max()},
+    {TAV_TYPE_UINT32, "uint32", 0, std::numeric_limits<uint32_t>::max()},
+    {TAV_TYPE_INT64, "int64", std::numeric_limits<int64_t>::min(), std::numeric_limits<int64_t>::max()},
+    {TAV_TYPE_UINT64, "uint64", 0, std::numeric_limits<uint64_t>::max()},
 };
 
 bool IsComponentCharacter(char c) {
@@ -86,15 +64,15 @@ SchemaBuilder::SchemaBuilder(const ApiDescription& api, JsonAllocator& allocator
 }
 
 bool SchemaBuilder::TakesJsonText(const ApiTypeRef& type) {
-  return type.code == kObject || type.code == kVector || type.code == kStruct || type.code == kMap;
+  return type.code == TAV_TYPE_OBJECT || type.code == TAV_TYPE_VECTOR || type.code == TAV_TYPE_STRUCT || type.code == TAV_TYPE_MAP;
 }
 
 rapidjson::Value SchemaBuilder::Reference(const ApiTypeRef& type) const {
-  if (type.code != kVector && type.code != kMap) return Scalar(type.code, type.type_name);
+  if (type.code != TAV_TYPE_VECTOR && type.code != TAV_TYPE_MAP) return Scalar(type.code, type.type_name);
   // The registered name, when there is one, names the element's type.
   rapidjson::Value element = Scalar(type.element_code, type.type_name);
-  rapidjson::Value schema = TypeOnly(type.code == kVector ? "array" : "object", allocator_);
-  Add(schema, type.code == kVector ? "items" : "additionalProperties", std::move(element), allocator_);
+  rapidjson::Value schema = TypeOnly(type.code == TAV_TYPE_VECTOR ? "array" : "object", allocator_);
+  Add(schema, type.code == TAV_TYPE_VECTOR ? "items" : "additionalProperties", std::move(element), allocator_);
   return schema;
 }
 
@@ -117,19 +95,19 @@ rapidjson::Value SchemaBuilder::Scalar(uint32_t code, const std::string& type_na
     return schema;
   }
   switch (code) {
-    case kBool:
+    case TAV_TYPE_BOOL:
       return TypeOnly("boolean", allocator_);
-    case kFloat:
-    case kDouble: {
+    case TAV_TYPE_FLOAT:
+    case TAV_TYPE_DOUBLE: {
       rapidjson::Value schema = TypeOnly("number", allocator_);
-      Add(schema, "format", rapidjson::Value(rapidjson::StringRef(code == kFloat ? "float" : "double")), allocator_);
+      Add(schema, "format", rapidjson::Value(rapidjson::StringRef(code == TAV_TYPE_FLOAT ? "float" : "double")), allocator_);
       return schema;
     }
-    case kString:
+    case TAV_TYPE_STRING:
       return TypeOnly("string", allocator_);
-    case kObject:
+    case TAV_TYPE_OBJECT:
       return Open("Any value.", allocator_);
-    case kBlob: {
+    case TAV_TYPE_BLOB: {
       // tav-core writes bytes as base64 text in an object of their own.
       rapidjson::Value text = TypeOnly("string", allocator_);
       Add(text, "contentEncoding", rapidjson::Value(rapidjson::StringRef("base64")), allocator_);
@@ -145,8 +123,8 @@ rapidjson::Value SchemaBuilder::Scalar(uint32_t code, const std::string& type_na
       Add(schema, "additionalProperties", rapidjson::Value(false), allocator_);
       return schema;
     }
-    case kEnum:
-    case kStruct: {
+    case TAV_TYPE_ENUM:
+    case TAV_TYPE_STRUCT: {
       if (registered_.count(type_name) == 0) {
         return Open("A value of the type '" + type_name + "', which the plugin does not describe.", allocator_);
       }
@@ -154,14 +132,14 @@ rapidjson::Value SchemaBuilder::Scalar(uint32_t code, const std::string& type_na
       Add(schema, "$ref", JsonString(ComponentReference(type_name), allocator_), allocator_);
       return schema;
     }
-    case kVector:
+    case TAV_TYPE_VECTOR:
       // The element of a nested list has no type in the records.
       return TypeOnly("array", allocator_);
-    case kMap:
+    case TAV_TYPE_MAP:
       return TypeOnly("object", allocator_);
-    case kCallback:
+    case TAV_TYPE_CALLBACK:
       return Open("A callback.", allocator_);
-    case kNone:
+    case TAV_TYPE_NONE:
       return Open("No value.", allocator_);
   }
   return Open("A value of the type code " + std::to_string(code) + ".", allocator_);

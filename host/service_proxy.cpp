@@ -44,7 +44,7 @@ PeerResponse ServiceProxy::Handle(const PeerRequest& request, bool method_based)
   if (method_based) call.callback = Argument(request, "callback", 3);
   if (failure_) {
     call.refused = true;
-    calls_.push_back(std::move(call));
+    Record(std::move(call));
     PeerResponse refusal;
     refusal.status = failure_->status;
     refusal.error = failure_->error;
@@ -66,7 +66,7 @@ PeerResponse ServiceProxy::Handle(const PeerRequest& request, bool method_based)
   AddText(event, "status", answer.status);
   AddText(event, "error", answer.error);
   std::string uuid = call.uuid;
-  calls_.push_back(std::move(call));
+  Record(std::move(call));
   // With no delay the event reaches the plugin here, inside its request and
   // before it has stored the request it is making.
   sink_(method_based ? kServiceProxyMethodEvent : kServiceProxyUuidEvent, std::move(event), delay_passes_);
@@ -75,6 +75,10 @@ PeerResponse ServiceProxy::Handle(const PeerRequest& request, bool method_based)
   rapidjson::Document text;
   text.SetString(uuid.c_str(), static_cast<rapidjson::SizeType>(uuid.size()), text.GetAllocator());
   return PeerResponse::Ok(text);
+}
+
+void ServiceProxy::Record(ServiceProxyCall call) {
+  if (recording_) calls_.push_back(std::move(call));
 }
 
 std::string ServiceProxy::NextUuid() {

@@ -69,11 +69,13 @@ class ServiceProxy {
   PeerResponse HandleUuidRequest(const PeerRequest& request);
   PeerResponse HandleMethodRequest(const PeerRequest& request);
 
-  // Every request, in arrival order.
+  // Every request, in arrival order, while recording (the default).
   const std::deque<ServiceProxyCall>& calls() const { return calls_; }
+  void SetRecording(bool on) { recording_ = on; }
 
  private:
   PeerResponse Handle(const PeerRequest& request, bool method_based);
+  void Record(ServiceProxyCall call);
   std::string NextUuid();
 
   EventSink sink_;
@@ -81,6 +83,7 @@ class ServiceProxy {
   uint32_t delay_passes_ = 1;
   std::optional<PeerResponse> failure_;
   std::deque<ServiceProxyCall> calls_;
+  bool recording_ = true;
   uint64_t uuid_counter_ = 0;
 };
 

@@ -7,6 +7,7 @@
 #include <cstdlib>
 #include <optional>
 
+#include "main/event_stream.h"
 #include "main/http_server.h"
 
 #ifndef TAV_DEFAULT_DATA_DIR
@@ -154,6 +155,7 @@ std::string HelpText(const CoreDefaults& defaults) {
   const std::string store = defaults.store_file.empty() ? "(none: HOME is not set)" : defaults.store_file;
   const std::string body_cap = std::to_string(HttpServer::kMaxBodyBytes >> 20) + " MiB";
   const std::string stream_cap = std::to_string(HttpServer::kMaxEventStreams);
+  const std::string history_cap = std::to_string(EventStream::kDefaultHistoryBytes >> 20) + " MiB";
   return "Usage: tav-core [OPTION]...\n"
          "Loads the perks plugin, plays the other plugins of the client from local state,\n"
          "and serves the plugin's API and those plugins' resources over HTTP.\n"
@@ -196,9 +198,15 @@ std::string HelpText(const CoreDefaults& defaults) {
          "HTTP:\n"
          "  /tav-perks/v1/...  the plugin's API; the answer is the plugin's value as JSON,\n"
          "                     or {\"error\": \"<message>\"} with the plugin's status\n"
-         "  GET /events        Server-Sent Events: every event the plugin sends;\n"
-         "                     ?name=PREFIX keeps those whose name starts with PREFIX.\n"
-         "                     At most " + stream_cap + " streams at once; one more is refused (503)\n"
+         "  GET /events        Server-Sent Events: every event the plugin sends, each\n"
+         "                     with an id; ?name=PREFIX keeps those whose name starts\n"
+         "                     with PREFIX; ?replay=1 begins with the recent events\n"
+         "                     (the last " + history_cap + " of them); a Last-Event-ID header\n"
+         "                     resumes after that id. A reader that falls more than\n"
+         "                     that history behind gets one \"lagged\" event and the\n"
+         "                     stream ends; reconnecting with its id resumes at the\n"
+         "                     oldest event kept. At most " + stream_cap + " streams at once; one\n"
+         "                     more is refused (503)\n"
          "  /tav-core/v1/...   the core: status, game-customization behaviour, and\n"
          "                     openapi.json, the OpenAPI document of the plugin's API\n"
          "  any other path     the resources of the other plugins: GET reads, PUT and\n"

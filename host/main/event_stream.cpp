@@ -30,30 +30,50 @@ void AppendData(std::string& out, std::string_view json) {
   out += "\n";
 }
 
+bool StartsWith(std::string_view text, std::string_view prefix) { return text.substr(0, prefix.size()) == prefix; }
+
 }  // namespace
 
 EventStream::Next EventStream::Subscriber::Wait(std::chrono::milliseconds timeout) {
-  std::unique_lock<std::mutex> lock(mutex_);
-  ready_.wait_for(lock, timeout, [this] { return !frames_.empty() || ended_; });
-  Next next;
-  if (!frames_.empty()) {
-    next.kind = Next::kFrame;
-    next.frame = std::move(frames_.front());
-    frames_.pop_front();
-  } else if (ended_) {
-    next.kind = Next::kEnded;
+  std::unique_lock<std::mutex> lock(stream_->mutex_);
+  std::optional<Next> next;
+  stream_->published_.wait_for(lock, timeout, [&] {
+    next = stream_->TakeNext(*this);
+    return next.has_value();
+  });
+  return next.value_or(Next{});
+}
+
+bool EventStream::Subscriber::lagged() const {
+  std::lock_guard<std::mutex> lock(stream_->mutex_);
+  return lagged_;
+}
+
+EventStream::EventStream(size_t history_bytes, uint64_t first_id)
+    : history_bytes_(history_bytes), next_id_(std::max<uint64_t>(first_id, 1)) {}
+
+std::shared_ptr<EventStream::Subscriber> EventStream::Subscribe(std::string name_prefix, Start start) {
+  std::lock_guard<std::mutex> lock(mutex_);
+  uint64_t next = next_id_;
+  std::optional<uint64_t> foreign;
+  switch (start.kind) {
+    case Start::kNew:
+      break;
+    case Start::kHistory:
+      next = oldest_id();
+      break;
+    case Start::kAfter:
+      // An id this stream never gave (a reader of an earlier run, or a
+      // made-up one) says nothing of what the reader missed.
+      if (start.last_id >= next_id_) {
+        foreign = start.last_id;
+      } else {
+        next = start.last_id + 1;
+      }
+      break;
   }
-  return next;
-}
-
-bool EventStream::Subscriber::overflowed() const {
-  std::lock_guard<std::mutex> lock(mutex_);
-  return overflowed_;
-}
-
-std::shared_ptr<EventStream::Subscriber> EventStream::Subscribe(std::string name_prefix) {
-  std::shared_ptr<Subscriber> subscriber(new Subscriber(std::move(name_prefix), capacity_));
-  std::lock_guard<std::mutex> lock(mutex_);
+  std::shared_ptr<Subscriber> subscriber(new Subscriber(this, std::move(name_prefix), next));
+  subscriber->foreign_id_ = foreign;
   if (closed_) {
     subscriber->ended_ = true;
   } else {
@@ -69,36 +89,57 @@ void EventStream::Unsubscribe(const std::shared_ptr<Subscriber>& subscriber) {
 
 void EventStream::Publish(std::string_view name, std::string_view json) {
   std::lock_guard<std::mutex> lock(mutex_);
-  if (closed_ || subscribers_.empty()) return;
-  const std::string frame = Frame(next_id_++, name, json);
-  for (const auto& subscriber : subscribers_) {
-    if (name.substr(0, subscriber->prefix_.size()) != subscriber->prefix_) continue;
-    std::lock_guard<std::mutex> own(subscriber->mutex_);
-    if (subscriber->ended_) continue;
-    if (subscriber->frames_.size() >= subscriber->capacity_) {
-      subscriber->overflowed_ = true;
-      subscriber->ended_ = true;
-    } else {
-      subscriber->frames_.push_back(frame);
-    }
-    subscriber->ready_.notify_one();
+  if (closed_) return;
+  auto frame = std::make_shared<const std::string>(Frame(next_id_++, name, json));
+  kept_bytes_ += frame->size() + name.size();
+  history_.push_back({std::string(name), std::move(frame)});
+  while (kept_bytes_ > history_bytes_ && history_.size() > 1) {
+    kept_bytes_ -= history_.front().frame->size() + history_.front().name.size();
+    history_.pop_front();
   }
+  published_.notify_all();
 }
 
 void EventStream::Close() {
   std::lock_guard<std::mutex> lock(mutex_);
   closed_ = true;
-  for (const auto& subscriber : subscribers_) {
-    std::lock_guard<std::mutex> own(subscriber->mutex_);
-    subscriber->ended_ = true;
-    subscriber->ready_.notify_all();
-  }
+  for (const auto& subscriber : subscribers_) subscriber->ended_ = true;
   subscribers_.clear();
+  published_.notify_all();
+}
+
+std::optional<EventStream::Next> EventStream::TakeNext(Subscriber& subscriber) {
+  if (subscriber.ended_) return Next{Next::kEnded, nullptr};
+  const uint64_t oldest = oldest_id();
+  if (subscriber.foreign_id_ || subscriber.next_id_ < oldest) {
+    const uint64_t last_seen = subscriber.foreign_id_.value_or(subscriber.next_id_ - 1);
+    subscriber.ended_ = true;
+    subscriber.lagged_ = true;
+    ++lagged_streams_;
+    return Next{Next::kFrame, std::make_shared<const std::string>(LaggedFrame(last_seen, oldest))};
+  }
+  while (subscriber.next_id_ < next_id_) {
+    const Kept& kept = history_[subscriber.next_id_ - oldest];
+    ++subscriber.next_id_;
+    if (StartsWith(kept.name, subscriber.prefix_)) return Next{Next::kFrame, kept.frame};
+  }
+  return std::nullopt;
 }
 
 size_t EventStream::subscriber_count() const {
   std::lock_guard<std::mutex> lock(mutex_);
   return subscribers_.size();
+}
+
+EventStream::Stats EventStream::stats() const {
+  std::lock_guard<std::mutex> lock(mutex_);
+  Stats stats;
+  stats.last_id = history_.empty() ? 0 : next_id_ - 1;
+  stats.kept_frames = history_.size();
+  stats.kept_bytes = kept_bytes_;
+  stats.history_bytes = history_bytes_;
+  stats.lagged_streams = lagged_streams_;
+  return stats;
 }
 
 std::string EventStream::Frame(uint64_t id, std::string_view name, std::string_view json) {
@@ -108,6 +149,12 @@ std::string EventStream::Frame(uint64_t id, std::string_view name, std::string_v
   AppendData(frame, json);
   frame += "\n";
   return frame;
+}
+
+std::string EventStream::LaggedFrame(uint64_t last_seen, uint64_t oldest_kept) {
+  return Frame(oldest_kept - 1, kLaggedEvent,
+               R"({"lastSeenId":)" + std::to_string(last_seen) + R"(,"oldestKeptId":)" +
+                   std::to_string(oldest_kept) + "}");
 }
 
 }  // namespace tav::host

@@ -1,6 +1,7 @@
 #include "main/game_customization_service.h"
 
 #include "json_text.h"
+#include "main/utc_time.h"
 
 namespace tav::host {
 
@@ -58,8 +59,9 @@ rapidjson::Document ReadPushContent(const std::string& payload) {
 
 }  // namespace
 
-GameCustomizationService::GameCustomizationService(std::function<const rapidjson::Value*()> styles)
-    : styles_(std::move(styles)) {}
+GameCustomizationService::GameCustomizationService(std::function<const rapidjson::Value*()> styles,
+                                                   std::function<std::string()> clock)
+    : styles_(std::move(styles)), clock_(clock ? std::move(clock) : UtcTimestamp) {}
 
 void GameCustomizationService::Install(ServiceProxy& proxy) {
   proxy.SetHandler(std::string(kService) + ".setgamecustomization",
@@ -73,6 +75,7 @@ void GameCustomizationService::Install(ServiceProxy& proxy) {
 ServiceProxyAnswer GameCustomizationService::AnswerPush(const ServiceProxyCall& call) {
   Push push;
   push.number = ++push_count_;
+  push.time = clock_();
   push.content = ReadPushContent(call.payload);
   ServiceProxyAnswer answer;
   if (failures_ > 0) {
@@ -197,6 +200,7 @@ rapidjson::Document GameCustomizationService::Describe() const {
   for (const Push& push : pushes_) {
     rapidjson::Value entry(rapidjson::kObjectType);
     entry.AddMember("number", push.number, allocator);
+    entry.AddMember("time", Text(push.time, allocator), allocator);
     entry.AddMember("accepted", push.accepted, allocator);
     entry.AddMember("failure", Text(push.failure, allocator), allocator);
     entry.AddMember("content", rapidjson::Value(push.content, allocator), allocator);

@@ -33,14 +33,17 @@ class GameCustomizationService {
 
   struct Push {
     uint64_t number = 0;      // 1 for the first push since start
+    std::string time;         // when it arrived, as the clock gives it
     bool accepted = false;
     std::string failure;      // the error given when refused
     rapidjson::Document content;  // what the plugin sent, parsed when it was JSON
   };
 
   // `styles` gives the current styles document (an array of styles), read
-  // each time the plugin asks which styles it may use.
-  explicit GameCustomizationService(std::function<const rapidjson::Value*()> styles);
+  // each time the plugin asks which styles it may use. `clock` stamps each
+  // push (UtcTimestamp when not given).
+  explicit GameCustomizationService(std::function<const rapidjson::Value*()> styles,
+                                    std::function<std::string()> clock = nullptr);
 
   // Answers "gamecustomization.setgamecustomization", "getgamecustomization"
   // and "getdisabledgamecustomization" through `proxy`.
@@ -55,7 +58,7 @@ class GameCustomizationService {
 
   // The behaviour and the last pushes, oldest first:
   // {"failures", "failureKind", "failureText", "disabledPerks", "pushes": [
-  //   {"number", "accepted", "failure", "content"}]}.
+  //   {"number", "time", "accepted", "failure", "content"}]}.
   rapidjson::Document Describe() const;
 
   const std::deque<Push>& pushes() const { return pushes_; }
@@ -71,6 +74,7 @@ class GameCustomizationService {
 
  private:
   std::function<const rapidjson::Value*()> styles_;
+  std::function<std::string()> clock_;
   uint32_t failures_ = 0;
   FailureKind failure_kind_ = FailureKind::kService;
   std::string failure_text_ = "Customization service unavailable";

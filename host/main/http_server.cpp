@@ -7,10 +7,13 @@
 
 #include <cerrno>
 #include <chrono>
+#include <cstdlib>
 #include <cstring>
 #include <optional>
 
 #include <httplib.h>
+
+#include "main/web_page.h"
 
 namespace tav::host {
 
@@ -19,69 +22,6 @@ namespace {
 // Without a frame or a keep-alive for this long a reader would think the
 // stream dead.
 constexpr int kKeepAliveSeconds = 15;
-
-constexpr const char* kIndexPage = R"(<!doctype html>
-<html lang="en">
-<head><meta charset="utf-8"><title>tav-core</title>
-<style>
-body { font: 14px/1.4 system-ui, sans-serif; margin: 1.5em; }
-pre { background: #f4f4f4; padding: .5em; margin: .2em 0 .8em; white-space: pre-wrap; word-break: break-all; }
-.name { font-weight: 600; color: #245; }
-</style></head>
-<body>
-<h1>tav-core</h1>
-<p>The plugin's API is under <code>/tav-perks/v1</code>; the core's status is at
-<a href="/tav-core/v1/status">/tav-core/v1/status</a>. Events the plugin sends, newest first:</p>
-<label>Event names starting with <input id="prefix" value="OnJsonApiEvent_" size="40"></label>
-<div id="events"></div>
-<script>
-let controller;
-function show(name, data) {
-  const item = document.createElement('div');
-  let text = data;
-  try { text = JSON.stringify(JSON.parse(data), null, 2); } catch (e) {}
-  const title = document.createElement('div');
-  title.className = 'name';
-  title.textContent = new Date().toLocaleTimeString() + '  ' + name;
-  const body = document.createElement('pre');
-  body.textContent = text;
-  item.append(title, body);
-  const list = document.getElementById('events');
-  list.insertBefore(item, list.firstChild);
-  while (list.childNodes.length > 200) list.removeChild(list.lastChild);
-}
-async function watch() {
-  if (controller) controller.abort();
-  controller = new AbortController();
-  const prefix = document.getElementById('prefix').value;
-  const response = await fetch('/events?name=' + encodeURIComponent(prefix), {signal: controller.signal});
-  const reader = response.body.getReader();
-  const decoder = new TextDecoder();
-  let buffer = '';
-  for (;;) {
-    const {value, done} = await reader.read();
-    if (done) break;
-    buffer += decoder.decode(value, {stream: true});
-    let end;
-    while ((end = buffer.indexOf('\n\n')) >= 0) {
-      const block = buffer.slice(0, end);
-      buffer = buffer.slice(end + 2);
-      let name = 'message';
-      const data = [];
-      for (const line of block.split('\n')) {
-        if (line.startsWith('event: ')) name = line.slice(7);
-        else if (line.startsWith('data: ')) data.push(line.slice(6));
-      }
-      if (data.length) show(name, data.join('\n'));
-    }
-  }
-}
-document.getElementById('prefix').addEventListener('change', () => watch().catch(() => {}));
-watch().catch(() => {});
-</script>
-</body>
-</html>
-)";
 
 // SO_REUSEADDR lets a restarted server bind while connections of the last
 // run linger in TIME_WAIT, yet refuses a port another socket listens on.
@@ -163,6 +103,22 @@ bool IsAddedHeader(const std::string& name) {
   return name == "REMOTE_ADDR" || name == "REMOTE_PORT" || name == "LOCAL_ADDR" || name == "LOCAL_PORT";
 }
 
+// Where an event stream begins: after the Last-Event-ID a reconnecting
+// reader sends, or with the kept history for "?replay=1", or else with the
+// next event. A Last-Event-ID that is not a number is ignored, as a reader
+// that never saw an id would send none.
+EventStream::Start StreamStart(const httplib::Request& request) {
+  const std::string last_id = request.get_header_value("Last-Event-ID");
+  if (!last_id.empty() && last_id.size() <= 20 &&
+      last_id.find_first_not_of("0123456789") == std::string::npos) {
+    errno = 0;
+    const unsigned long long id = std::strtoull(last_id.c_str(), nullptr, 10);
+    if (errno == 0) return EventStream::Start::After(id);
+  }
+  if (request.get_param_value("replay") == "1") return EventStream::Start::History();
+  return EventStream::Start::New();
+}
+
 }  // namespace
 
 HttpServer::HttpServer(EventStream& events, Submit submit)
@@ -238,9 +194,8 @@ HttpExchange HttpServer::ExchangeOf(const httplib::Request& request) {
 
 void HttpServer::Handle(const httplib::Request& request, httplib::Response& response) {
   if (request.path == "/events" && request.method == "GET") return ServeEvents(request, response);
-  if (request.path == "/" && request.method == "GET") {
-    response.set_content(kIndexPage, "text/html; charset=utf-8");
-    return;
+  if (request.method == "GET") {
+    if (std::optional<HttpAnswer> page = WebPageAnswer(request.path)) return Write(*page, response);
   }
   Write(submit_(ExchangeOf(request)), response);
 }
@@ -272,7 +227,7 @@ void HttpServer::ServeEvents(const httplib::Request& request, httplib::Response&
     Write(ErrorAnswer(503, "Too many event streams"), response);
     return;
   }
-  auto subscriber = events_.Subscribe(request.get_param_value("name"));
+  auto subscriber = events_.Subscribe(request.get_param_value("name"), StreamStart(request));
   response.set_header("Cache-Control", "no-cache");
   response.set_header("X-Accel-Buffering", "no");
   auto greeted = std::make_shared<bool>(false);
@@ -291,7 +246,7 @@ void HttpServer::ServeEvents(const httplib::Request& request, httplib::Response&
         switch (next.kind) {
           case EventStream::Next::kFrame:
             *idle_seconds = 0;
-            return sink.write(next.frame.data(), next.frame.size());
+            return sink.write(next.frame->data(), next.frame->size());
           case EventStream::Next::kIdle:
             if (++*idle_seconds < kKeepAliveSeconds) return true;
             *idle_seconds = 0;

@@ -1,7 +1,7 @@
 // The HTTP side of tav-core: a server on worker threads that hands every
 // request to the core thread and writes back its answer, and serves
-// GET /events (Server-Sent Events) and GET / (a page that watches them)
-// itself.
+// GET /events (Server-Sent Events) and the workbench page (GET / and its
+// files, web_page.h) itself.
 //
 //   EventStream events;
 //   HttpServer server(events, [&](HttpExchange exchange) { return RunOnCoreThread(exchange); });

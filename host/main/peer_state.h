@@ -64,6 +64,7 @@ class PeerState {
   void Install();
 
   SettingsStore& store() { return store_; }
+  SettingsPeer& settings() { return settings_; }
   GameCustomizationService& game_customization() { return game_customization_; }
   TelemetryLog& telemetry() { return telemetry_; }
   const CoreOptions& options() const { return options_; }

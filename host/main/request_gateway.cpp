@@ -40,8 +40,32 @@ std::string ApiRoot(const std::string& route_template) {
   return root;
 }
 
+// A fault may quote whatever the plugin sent: the status keeps its start,
+// cut before a whole UTF-8 character, and "..." to show the cut.
+std::string Shortened(const std::string& text, size_t max_bytes) {
+  if (text.size() <= max_bytes) return text;
+  size_t cut = max_bytes - 3;
+  while (cut > 0 && (static_cast<unsigned char>(text[cut]) & 0xC0) == 0x80) --cut;
+  return text.substr(0, cut) + "...";
+}
+
 rapidjson::Value Text(std::string_view text, rapidjson::Document::AllocatorType& allocator) {
   return rapidjson::Value(text.data(), static_cast<rapidjson::SizeType>(text.size()), allocator);
+}
+
+// The plugin's own count of its heap, as its entry point reports it.
+rapidjson::Value MemoryDescription(const MemoryStatistics& statistics,
+                                   rapidjson::Document::AllocatorType& allocator) {
+  rapidjson::Value memory(rapidjson::kObjectType);
+  memory.AddMember("bytesInUse", statistics.total_bytes_allocated - statistics.total_bytes_freed, allocator);
+  memory.AddMember("allocationsInUse", statistics.allocation_count - statistics.free_count, allocator);
+  memory.AddMember("peakBytes", statistics.peak_bytes, allocator);
+  memory.AddMember("allocationsAtPeak", statistics.allocations_at_peak, allocator);
+  memory.AddMember("totalBytesAllocated", statistics.total_bytes_allocated, allocator);
+  memory.AddMember("allocationCount", statistics.allocation_count, allocator);
+  memory.AddMember("totalBytesFreed", statistics.total_bytes_freed, allocator);
+  memory.AddMember("freeCount", statistics.free_count, allocator);
+  return memory;
 }
 
 }  // namespace
@@ -103,7 +127,7 @@ bool RequestGateway::IsPluginPath(std::string_view path) const {
 
 void RequestGateway::NoteFault(const std::string& text) {
   ++fault_count_;
-  recent_faults_.push_back(text);
+  recent_faults_.push_back(Shortened(text, kMaxFaultBytes));
   if (recent_faults_.size() > kKeptFaults) recent_faults_.pop_front();
 }
 
@@ -188,6 +212,11 @@ HttpAnswer RequestGateway::AnswerCore(const HttpExchange& exchange, uint32_t met
     if (!service.Configure(config, &error)) return ErrorAnswer(400, error);
     return JsonAnswer(200, service.Describe());
   }
+  if (path == root + "/store" && peers_ != nullptr) {
+    if (method == TAV_METHOD_GET) return JsonAnswer(200, StoreDescription());
+    if (method != TAV_METHOD_DELETE) return ErrorAnswer(405, "Method not allowed");
+    return ResetStore();
+  }
   if (path == root + "/telemetry" && peers_ != nullptr) {
     if (method != TAV_METHOD_GET) return ErrorAnswer(405, "Method not allowed");
     HttpAnswer answer;
@@ -202,6 +231,35 @@ HttpAnswer RequestGateway::AnswerCore(const HttpExchange& exchange, uint32_t met
     return answer;
   }
   return ErrorAnswer(404, "Not found");
+}
+
+// Every document goes, each reported to the plugin as removed, as the
+// settings plugin reports a removal; what the plugin holds in memory is
+// its own, and its next save writes it back.
+HttpAnswer RequestGateway::ResetStore() {
+  std::string error;
+  const std::vector<std::string> removed = peers_->settings().RemoveAll(&error);
+  if (!error.empty()) return ErrorAnswer(500, "Settings store failed: " + error);
+  rapidjson::Document answer(rapidjson::kObjectType);
+  auto& allocator = answer.GetAllocator();
+  rapidjson::Value keys(rapidjson::kArrayType);
+  for (const std::string& key : removed) keys.PushBack(Text(key, allocator), allocator);
+  answer.AddMember("removed", keys, allocator);
+  return JsonAnswer(200, answer);
+}
+
+rapidjson::Document RequestGateway::StoreDescription() const {
+  SettingsStore& store = peers_->store();
+  rapidjson::Document description(rapidjson::kObjectType);
+  auto& allocator = description.GetAllocator();
+  description.AddMember("path", Text(store.path(), allocator), allocator);
+  description.AddMember("commits", store.commits(), allocator);
+  std::string error;
+  rapidjson::Value documents(rapidjson::kArrayType);
+  for (const std::string& key : store.Keys(&error)) documents.PushBack(Text(key, allocator), allocator);
+  description.AddMember("documents", documents, allocator);
+  if (!error.empty()) description.AddMember("error", Text(error, allocator), allocator);
+  return description;
 }
 
 void RequestGateway::PublishOpenApi(const std::string& server_url) {
@@ -245,6 +303,7 @@ HttpAnswer RequestGateway::Status() const {
   rapidjson::Value roots(rapidjson::kArrayType);
   for (const std::string& root : plugin_roots_) roots.PushBack(Text(root, allocator), allocator);
   plugin.AddMember("apiRoots", roots, allocator);
+  plugin.AddMember("memory", MemoryDescription(core_.GetMemoryStatistics(), allocator), allocator);
   status.AddMember("plugin", plugin, allocator);
 
   std::set<std::string> names;
@@ -261,14 +320,22 @@ HttpAnswer RequestGateway::Status() const {
   status.AddMember("recentFaults", faults, allocator);
 
   if (peers_ != nullptr) {
-    rapidjson::Value store(rapidjson::kObjectType);
-    store.AddMember("path", Text(peers_->store().path(), allocator), allocator);
-    store.AddMember("commits", peers_->store().commits(), allocator);
-    status.AddMember("store", store, allocator);
+    status.AddMember("store", rapidjson::Value(StoreDescription(), allocator), allocator);
     rapidjson::Value telemetry(rapidjson::kObjectType);
     telemetry.AddMember("path", Text(peers_->options().telemetry_file, allocator), allocator);
     telemetry.AddMember("events", peers_->telemetry().count(), allocator);
     status.AddMember("telemetry", telemetry, allocator);
+  }
+  if (events_ != nullptr) {
+    const EventStream::Stats stats = events_->stats();
+    rapidjson::Value events(rapidjson::kObjectType);
+    events.AddMember("lastId", stats.last_id, allocator);
+    events.AddMember("keptFrames", static_cast<uint64_t>(stats.kept_frames), allocator);
+    events.AddMember("keptBytes", static_cast<uint64_t>(stats.kept_bytes), allocator);
+    events.AddMember("historyBytes", static_cast<uint64_t>(stats.history_bytes), allocator);
+    events.AddMember("streams", static_cast<uint64_t>(events_->subscriber_count()), allocator);
+    events.AddMember("laggedStreams", stats.lagged_streams, allocator);
+    status.AddMember("events", events, allocator);
   }
   return JsonAnswer(200, status);
 }

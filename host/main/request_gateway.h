@@ -3,8 +3,8 @@
 //   of the plugin's function for that method and path, through the
 //   dispatch entry of its FunctionRecord, with the target (path and query),
 //   the headers, the body and its content type as they were sent;
-// - "/tav-core/v1/..." is the core itself (status, game customization
-//   behaviour, recent telemetry);
+// - "/tav-core/v1/..." is the core itself (status, the settings store and
+//   its reset, game customization behaviour, recent telemetry);
 // - any other path is a resource of one of the peers, answered as the
 //   plugin's own requests are, so that a write delivers the resource event
 //   to the plugin.
@@ -20,6 +20,7 @@
 #include <vector>
 
 #include "dev_core.h"
+#include "main/event_stream.h"
 #include "main/http_exchange.h"
 #include "main/peer_state.h"
 
@@ -52,8 +53,13 @@ class RequestGateway {
   bool IsPluginPath(std::string_view path) const;
   const std::vector<std::string>& plugin_roots() const { return plugin_roots_; }
 
-  // Kept for the status: the number of faults and the last ones.
+  // Kept for the status: the number of faults and the last ones (each cut
+  // to at most kMaxFaultBytes).
   void NoteFault(const std::string& text);
+  static constexpr size_t kMaxFaultBytes = 1024;
+
+  // The event stream whose history the status describes; none by default.
+  void SetEventStream(const EventStream* events) { events_ = events; }
 
   // Serves the OpenAPI document of the plugin's API at kOpenApiDocumentPath,
   // naming `server_url` as its server, and points GET on a bare API root
@@ -65,6 +71,9 @@ class RequestGateway {
   HttpAnswer AnswerPeer(const HttpExchange& exchange, uint32_t method);
   HttpAnswer AnswerCore(const HttpExchange& exchange, uint32_t method);
   HttpAnswer Status() const;
+  // {"path", "commits", "documents": [keys], "error" when they could not be listed}.
+  rapidjson::Document StoreDescription() const;
+  HttpAnswer ResetStore();
   // Whether `path` is one of the API roots (a trailing slash allowed) and
   // no function of the plugin has it as its route.
   bool IsBareRoot(std::string_view path) const;
@@ -72,6 +81,7 @@ class RequestGateway {
 
   DevCore& core_;
   PeerState* peers_;
+  const EventStream* events_ = nullptr;
   std::vector<std::string> plugin_roots_;
   uint64_t plugin_calls_ = 0;
   uint64_t peer_requests_ = 0;

@@ -77,6 +77,23 @@ PeerResponse SettingsPeer::Handle(const PeerRequest& request) {
   }
 }
 
+std::vector<std::string> SettingsPeer::RemoveAll(std::string* error) {
+  std::vector<std::string> removed;
+  error->clear();
+  const std::vector<std::string> keys = store_->Keys(error);
+  if (!error->empty()) return removed;
+  for (const std::string& key : keys) {
+    if (!store_->Remove(key, error)) {
+      // Gone meanwhile is as good as removed; only a failure stops.
+      if (error->empty()) continue;
+      return removed;
+    }
+    removed.push_back(key);
+    if (sink_) sink_(ChangePathOf(key), ResourceEventType::kDelete, nullptr);
+  }
+  return removed;
+}
+
 bool SettingsPeer::Read(const std::string& key, rapidjson::Document* document, std::string* error) {
   std::optional<std::string> text = store_->Get(key, error);
   if (!error->empty()) return false;

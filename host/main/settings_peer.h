@@ -14,6 +14,7 @@
 
 #include <functional>
 #include <string>
+#include <vector>
 
 #include <rapidjson/document.h>
 
@@ -39,6 +40,12 @@ class SettingsPeer {
   // nothing; a store failure is 500 with the store's message. Writes
   // answer an empty success.
   PeerResponse Handle(const PeerRequest& request);
+
+  // Removes every document, reporting each removal as a Delete of its
+  // resource, as a DELETE of it would. Gives the keys removed, in order; on
+  // a store failure stops there, with `error` set and the documents
+  // removed so far (already reported) in the result.
+  std::vector<std::string> RemoveAll(std::string* error);
 
   // "/tav-settings/v2/account/PerksPreferences/page-settings" ->
   // "PerksPreferences/page-settings"; empty for any other path.

@@ -64,8 +64,10 @@ bool SettingsStore::Open(const std::string& path, std::string* error) {
   sqlite3_busy_timeout(db_, 2000);
   // The write-ahead log with full syncs: a write is durable when Put
   // returns, and a crash at any point leaves the last committed document.
+  const std::string log_limits = "PRAGMA wal_autocheckpoint=" + std::to_string(kCheckpointPages) +
+                                 "; PRAGMA journal_size_limit=" + std::to_string(kMaxLogBytes);
   if (!Exec("PRAGMA journal_mode=WAL", error) || !Exec("PRAGMA synchronous=FULL", error) ||
-      !Exec(kSchema, error)) {
+      !Exec(log_limits.c_str(), error) || !Exec(kSchema, error)) {
     Close();
     return false;
   }

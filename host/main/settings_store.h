@@ -53,6 +53,12 @@ class SettingsStore {
   // How many writes (Put and Remove) were committed since Open.
   uint64_t commits() const { return commits_; }
 
+  // The write-ahead log is copied into the store every kCheckpointPages
+  // pages written, and cut back to kMaxLogBytes when it starts over, so
+  // that neither file grows with the number of writes.
+  static constexpr int kCheckpointPages = 64;
+  static constexpr int64_t kMaxLogBytes = 256 * 1024;
+
  private:
   bool Exec(const char* sql, std::string* error);
   std::string Error(const char* what) const;

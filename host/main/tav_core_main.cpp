@@ -33,9 +33,6 @@ using namespace tav::host;
 
 // How long an HTTP request waits for the core before it gives up with 504.
 constexpr auto kCoreAnswerTimeout = std::chrono::seconds(60);
-// The core keeps a record of what the plugin did; past this many entries
-// the record is dropped between two passes, so a long run stays small.
-constexpr size_t kMaxRecords = 20000;
 
 std::atomic<bool> g_stop{false};
 
@@ -69,6 +66,14 @@ const char* LevelName(int32_t level) {
     default:
       return "?";
   }
+}
+
+// Event ids start from the clock, in microseconds, so that they keep growing
+// across restarts: a reader reconnecting with an id of an earlier run is
+// told that it lagged rather than waiting for that id to come round again.
+uint64_t FirstEventId() {
+  const auto now = std::chrono::system_clock::now().time_since_epoch();
+  return static_cast<uint64_t>(std::chrono::duration_cast<std::chrono::microseconds>(now).count());
 }
 
 // Runs the exchange on the core thread and waits for the answer.
@@ -114,11 +119,15 @@ int PrintOpenApi(const CoreOptions& options) {
 int Run(const CoreOptions& options) {
   InstallSignalHandlers();
   DevCore core;
+  // The development core's records are for tests; a program that runs all
+  // day keeps only the bounded histories below (events, faults, pushes,
+  // telemetry).
+  core.SetRecording(false);
   PeerState peers(core, options);
   std::string error;
   if (!peers.Open(&error)) return Fail(error);
 
-  EventStream events;
+  EventStream events(EventStream::kDefaultHistoryBytes, FirstEventId());
   std::unique_ptr<RequestGateway> gateway;
   HttpServer server(events, [&core, &gateway](HttpExchange exchange) {
     return RunOnCoreThread(core, *gateway, std::move(exchange));
@@ -137,6 +146,7 @@ int Run(const CoreOptions& options) {
   peers.Install();
   gateway = std::make_unique<RequestGateway>(core, &peers);
   gateway->PublishOpenApi(ServerUrl(options.host, server.port()));
+  gateway->SetEventStream(&events);
 
   core.AddSentEventListener([&events](const SentEvent& event) { events.Publish(event.name, JsonText(event.payload)); });
   if (!options.quiet) {
@@ -172,7 +182,6 @@ int Run(const CoreOptions& options) {
   while (!g_stop.load()) {
     core.queue().WaitForWork(std::chrono::milliseconds(100));
     core.Pump();
-    if (core.record_count() > kMaxRecords) core.ClearRecords();
   }
 
   std::fprintf(stderr, "tav-core: stopping\n");

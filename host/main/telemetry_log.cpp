@@ -2,28 +2,11 @@
 
 #include <cerrno>
 #include <cstring>
-#include <ctime>
-
-#include <sys/time.h>
 
 #include "json_text.h"
+#include "main/utc_time.h"
 
 namespace tav::host {
-
-namespace {
-
-std::string UtcNow() {
-  timeval now{};
-  gettimeofday(&now, nullptr);
-  tm parts{};
-  gmtime_r(&now.tv_sec, &parts);
-  char text[40];
-  size_t length = std::strftime(text, sizeof(text), "%Y-%m-%dT%H:%M:%S", &parts);
-  std::snprintf(text + length, sizeof(text) - length, ".%03ldZ", static_cast<long>(now.tv_usec / 1000));
-  return text;
-}
-
-}  // namespace
 
 TelemetryLog::~TelemetryLog() {
   if (file_ != nullptr) std::fclose(file_);
@@ -46,7 +29,7 @@ PeerResponse TelemetryLog::Handle(const PeerRequest& request) {
   if (table == nullptr || table->empty()) return PeerResponse::Error(400, "No telemetry table");
   rapidjson::Document line(rapidjson::kObjectType);
   auto& allocator = line.GetAllocator();
-  const std::string time = UtcNow();
+  const std::string time = UtcTimestamp();
   line.AddMember("time", rapidjson::Value(time.c_str(), allocator), allocator);
   line.AddMember("table", rapidjson::Value(table->c_str(), allocator), allocator);
   rapidjson::Document body = request.BodyValue();

@@ -64,6 +64,33 @@ enum {
   TAV_CORE_STRUCTURE = 10    /* owned array of CoreStructEntry */
 };
 
+/* Type codes of the description records: the native type of an argument, a
+ * field or a result (`code`), and of a list's or a map's element
+ * (`element_code`). Enumerations and structures also carry their registered
+ * type name. */
+enum {
+  TAV_TYPE_NONE = 0, /* no value (a function without a result) */
+  TAV_TYPE_BOOL = 1,
+  TAV_TYPE_INT8 = 2,
+  TAV_TYPE_UINT8 = 3,
+  TAV_TYPE_INT16 = 4,
+  TAV_TYPE_UINT16 = 5,
+  TAV_TYPE_INT32 = 6,
+  TAV_TYPE_UINT32 = 7,
+  TAV_TYPE_INT64 = 8,
+  TAV_TYPE_UINT64 = 9,
+  TAV_TYPE_FLOAT = 10,
+  TAV_TYPE_DOUBLE = 11,
+  TAV_TYPE_STRING = 12,
+  TAV_TYPE_OBJECT = 13, /* any value */
+  TAV_TYPE_BLOB = 14,
+  TAV_TYPE_VECTOR = 15,
+  TAV_TYPE_ENUM = 16,
+  TAV_TYPE_STRUCT = 17,
+  TAV_TYPE_CALLBACK = 18,
+  TAV_TYPE_MAP = 19 /* text keys */
+};
+
 #pragma pack(push, 1)
 
 /* A value in the core's transfer form. */

@@ -11,7 +11,20 @@ namespace {
 
 uint32_t Count(size_t size) { return static_cast<uint32_t>(size); }
 
-uint32_t Code(BindingTypeCode code) { return static_cast<uint32_t>(code); }
+constexpr uint32_t Code(BindingTypeCode code) { return static_cast<uint32_t>(code); }
+
+// The records carry the binding layer's codes as they are: the two lists
+// must agree.
+static_assert(TAV_TYPE_NONE == Code(BindingTypeCode::kNone) && TAV_TYPE_BOOL == Code(BindingTypeCode::kBool) &&
+              TAV_TYPE_INT8 == Code(BindingTypeCode::kInt8) && TAV_TYPE_UINT8 == Code(BindingTypeCode::kUint8) &&
+              TAV_TYPE_INT16 == Code(BindingTypeCode::kInt16) && TAV_TYPE_UINT16 == Code(BindingTypeCode::kUint16) &&
+              TAV_TYPE_INT32 == Code(BindingTypeCode::kInt32) && TAV_TYPE_UINT32 == Code(BindingTypeCode::kUint32) &&
+              TAV_TYPE_INT64 == Code(BindingTypeCode::kInt64) && TAV_TYPE_UINT64 == Code(BindingTypeCode::kUint64) &&
+              TAV_TYPE_FLOAT == Code(BindingTypeCode::kFloat) && TAV_TYPE_DOUBLE == Code(BindingTypeCode::kDouble) &&
+              TAV_TYPE_STRING == Code(BindingTypeCode::kString) && TAV_TYPE_OBJECT == Code(BindingTypeCode::kObject) &&
+              TAV_TYPE_BLOB == Code(BindingTypeCode::kBlob) && TAV_TYPE_VECTOR == Code(BindingTypeCode::kVector) &&
+              TAV_TYPE_ENUM == Code(BindingTypeCode::kEnum) && TAV_TYPE_STRUCT == Code(BindingTypeCode::kStruct) &&
+              TAV_TYPE_CALLBACK == Code(BindingTypeCode::kCallback) && TAV_TYPE_MAP == Code(BindingTypeCode::kMap));
 
 // Links the records of `records` through their first word, 0 in the last.
 template <class Record>

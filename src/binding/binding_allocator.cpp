@@ -258,11 +258,6 @@ const InternedString* BindingAllocator::Intern(std::string_view text) {
   return entry;
 }
 
-void BindingAllocator::RetainString(const InternedString* entry) {
-  if (entry == &g_empty_string) return;
-  ++const_cast<InternedString*>(entry)->references;
-}
-
 void BindingAllocator::ReleaseString(const InternedString* entry) {
   if (entry == &g_empty_string || entry == nullptr) return;
   auto* mutable_entry = const_cast<InternedString*>(entry);

@@ -69,7 +69,11 @@ class BindingAllocator {
   // the shared empty entry stands for it.
   const InternedString* Intern(std::string_view text);
   // Adds a reference to an entry of this allocator.
-  void RetainString(const InternedString* entry);
+  // Inline: builders retain a name for nearly every field they make. Only
+  // the shared empty entry has length 0, and its count is never kept.
+  void RetainString(const InternedString* entry) {
+    if (entry->length != 0) ++const_cast<InternedString*>(entry)->references;
+  }
   // Drops one reference; the entry is erased at zero. The shared empty
   // entry is ignored.
   void ReleaseString(const InternedString* entry);

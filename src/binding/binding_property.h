@@ -169,6 +169,12 @@ class BindingProperty {
   // Fields of a structure in key order (an empty range for any other kind).
   FieldRange Fields() const;
 
+  // A hint for code that walks a tree: starts loading the cell's
+  // out-of-line storage (text, blob or container block), if any.
+  void PrefetchStorage() const {
+    if (HoldsStorage()) __builtin_prefetch(payload_.block);
+  }
+
   // The allocator behind this cell's storage, null until it needs one.
   BindingAllocator* allocator() const { return allocator_; }
 
@@ -215,8 +221,14 @@ class BindingProperty {
 
  private:
   friend class BindingAllocator;
+  friend class StackTreeBuilder;
 
-  struct ContainerHeader;
+  // Collections and structures keep their size and capacity in front of
+  // their items, in one block. An empty container has no block at all.
+  struct ContainerHeader {
+    uint32_t size;
+    uint32_t capacity;
+  };
 
   BindingAllocator* EnsureAllocator();
   // True for the kinds whose payload lives in the allocator.
@@ -262,6 +274,35 @@ struct BindingStructEntry {
 inline BindingProperty::FieldIterator& BindingProperty::FieldIterator::operator++() {
   ++entry_;
   return *this;
+}
+
+// Inline: writers and conversions walk every container of a tree.
+inline BindingProperty* BindingProperty::items() const {
+  return reinterpret_cast<BindingProperty*>(static_cast<char*>(payload_.block) +
+                                            sizeof(ContainerHeader));
+}
+
+inline BindingStructEntry* BindingProperty::entries() const {
+  return reinterpret_cast<BindingStructEntry*>(static_cast<char*>(payload_.block) +
+                                               sizeof(ContainerHeader));
+}
+
+inline BindingProperty::ElementRange BindingProperty::Elements() const {
+  ElementRange range;
+  if (kind_ == BindingPropertyKind::kCollection && header() != nullptr) {
+    range.begin_ = items();
+    range.end_ = items() + header()->size;
+  }
+  return range;
+}
+
+inline BindingProperty::FieldRange BindingProperty::Fields() const {
+  FieldRange range;
+  if (kind_ == BindingPropertyKind::kStructure && header() != nullptr) {
+    range.begin_.entry_ = entries();
+    range.end_.entry_ = entries() + header()->size;
+  }
+  return range;
 }
 
 }  // namespace tav

@@ -1,5 +1,6 @@
 // Pieces the JSON reader and writer share: RapidJSON's buffers on the
-// counting heap. Not part of the public interface.
+// counting heap, the blind spot of its vector scans, the careful reading
+// path. Not part of the public interface.
 #ifndef TAV_BINDING_JSON_INTERNAL_H_
 #define TAV_BINDING_JSON_INTERNAL_H_
 
@@ -10,6 +11,7 @@
 #include <emmintrin.h>
 #endif
 
+#include "binding/binding_result.h"
 #include "runtime/heap.h"
 
 namespace tav::json_internal {
@@ -57,6 +59,10 @@ inline bool HasVectorScanBlindSpot(std::string_view text) {
   }
   return false;
 }
+
+// ParseJson without its quick pass: RapidJSON's reader builds the tree in
+// place. The quick pass hands it every text it does not vouch for.
+BindingResult ParseJsonWithRapidJson(std::string_view text);
 
 }  // namespace tav::json_internal
 

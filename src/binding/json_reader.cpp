@@ -9,7 +9,8 @@
 #include <rapidjson/error/en.h>
 #include <rapidjson/reader.h>
 
-#include "binding/field_name_cache.h"
+#include "binding/in_place_tree_builder.h"
+#include "binding/json_fast_reader.h"
 #include "binding/json_internal.h"
 #include "binding/nesting_depth.h"
 
@@ -33,34 +34,28 @@ size_t SkipBlanks(std::string_view text, size_t offset) {
 // The SAX handler: builds the tree in place as the reader reports values.
 class TreeBuilder {
  public:
-  explicit TreeBuilder(BindingProperty& root) : root_(root) { open_.reserve(32); }
+  explicit TreeBuilder(BindingProperty& root) : builder_(root, RepeatedArrays::kAppend) {}
 
   bool depth_exceeded() const { return depth_exceeded_; }
   bool number_too_big() const { return number_too_big_; }
 
   bool Null() {
     // Nothing is stored, but inside an array the element still exists.
-    Target();
+    builder_.Null();
     return true;
   }
   bool Bool(bool value) {
-    Target().SetBool(value);
+    builder_.Bool(value);
     return true;
   }
-  bool Int(int value) {
-    Target().SetInt64(value);
-    return true;
-  }
-  bool Uint(unsigned value) {
-    Target().SetUint64(value);
-    return true;
-  }
+  bool Int(int value) { return Int64(value); }
+  bool Uint(unsigned value) { return Uint64(value); }
   bool Int64(int64_t value) {
-    Target().SetInt64(value);
+    builder_.Signed(value);
     return true;
   }
   bool Uint64(uint64_t value) {
-    Target().SetUint64(value);
+    builder_.Unsigned(value);
     return true;
   }
   bool Double(double value) {
@@ -71,71 +66,35 @@ class TreeBuilder {
       number_too_big_ = true;
       return false;
     }
-    Target().SetDouble(value);
+    builder_.Float(value);
     return true;
   }
   bool RawNumber(const char*, rapidjson::SizeType, bool) { return false; }  // not requested
   bool String(const char* text, rapidjson::SizeType length, bool /*copy*/) {
-    Target().SetString(std::string_view(text, length));
+    builder_.String(std::string_view(text, length));
     return true;
   }
-  bool StartObject() { return Open(/*is_array=*/false); }
+  bool StartObject() { return Open(builder_.BeginObject()); }
   bool Key(const char* text, rapidjson::SizeType length, bool /*copy*/) {
     // Reuses the field of a repeated key, so a later object merges into an
     // earlier one and a later array appends to it.
-    pending_field_ = &names_.Field(*open_.back().cell, open_.size(), std::string_view(text, length));
+    builder_.Key(std::string_view(text, length));
     return true;
   }
-  bool EndObject(rapidjson::SizeType) {
-    open_.pop_back();
-    return true;
-  }
-  bool StartArray() { return Open(/*is_array=*/true); }
+  bool EndObject(rapidjson::SizeType) { return builder_.EndObject(); }
+  bool StartArray() { return Open(builder_.BeginArray()); }
   bool EndArray(rapidjson::SizeType) {
-    names_.EndArray(*open_.back().cell, open_.size());
-    open_.pop_back();
+    builder_.EndArray();
     return true;
   }
 
  private:
-  struct OpenContainer {
-    BindingProperty* cell;
-    bool is_array;
-  };
-
-  // The cell the next value goes to. Only the innermost container ever
-  // grows, so the cells of the outer ones stay where they are.
-  BindingProperty& Target() {
-    if (open_.empty()) return root_;
-    const OpenContainer& top = open_.back();
-    if (top.is_array) return top.cell->Append();
-    return *pending_field_;
+  bool Open(bool opened) {
+    depth_exceeded_ = !opened;
+    return opened;
   }
 
-  bool Open(bool is_array) {
-    if (open_.size() >= kMaxNestingDepth) {
-      depth_exceeded_ = true;
-      return false;
-    }
-    BindingProperty& cell = Target();
-    if (is_array) {
-      cell.MakeCollection();
-    } else {
-      cell.MakeStructure();
-    }
-    open_.push_back({&cell, is_array});
-    if (is_array) {
-      names_.BeginArray(cell, open_.size());
-    } else {
-      names_.BeginObject(cell, open_.size());
-    }
-    return true;
-  }
-
-  BindingProperty& root_;
-  std::vector<OpenContainer> open_;
-  BindingProperty* pending_field_ = nullptr;
-  FieldNameCache names_;
+  InPlaceTreeBuilder builder_;
   bool depth_exceeded_ = false;
   bool number_too_big_ = false;
 };
@@ -193,6 +152,13 @@ void ParseText(Stream& stream, std::string_view text, BindingResult& result) {
 }  // namespace
 
 BindingResult ParseJson(std::string_view text) {
+  BindingResult result;
+  if (SkipBlanks(text, 0) == text.size()) return result;
+  if (ReadJsonFast(text, result.value())) return result;
+  return json_internal::ParseJsonWithRapidJson(text);
+}
+
+BindingResult json_internal::ParseJsonWithRapidJson(std::string_view text) {
   BindingResult result;
   if (SkipBlanks(text, 0) == text.size()) return result;
 

@@ -5,20 +5,19 @@
 #include <string_view>
 #include <vector>
 
-#include "binding/field_name_cache.h"
+#include "binding/in_place_tree_builder.h"
 #include "binding/nesting_depth.h"
+#include "binding/stack_tree_builder.h"
 #include "log/positional_format.h"
 
 namespace tav {
 namespace {
 
 // An open array or map. A map of n entries has 2n items: key, value, ...
-// Scalars never get a frame: they are filled in place.
+// Scalars never get a frame: they go to the builder as they are read.
 struct Frame {
-  Frame(BindingProperty* cell, uint64_t items, bool map)
-      : target(cell), announced(items), is_map(map) {}
+  Frame(uint64_t items, bool map) : announced(items), is_map(map) {}
 
-  BindingProperty* target;
   uint64_t announced;
   uint64_t read = 0;
   std::string_view pending_key;
@@ -37,41 +36,66 @@ uint64_t LoadBig64(const uint8_t* p) {
   return __builtin_bswap64(value);
 }
 
+bool IsContainerFormat(uint8_t format) {
+  return (format >= 0x80 && format <= 0x9F) || (format >= 0xDC && format <= 0xDF);
+}
+
+// Decodes one value into a StackTreeBuilder or an InPlaceTreeBuilder.
+template <typename Builder>
 class Decoder {
  public:
-  Decoder(const void* data, size_t size, BindingResult& result)
-      : data_(static_cast<const uint8_t*>(data)), size_(size), result_(result) {}
+  Decoder(const void* data, size_t size, BindingResult& result, Builder& builder)
+      : data_(static_cast<const uint8_t*>(data)), size_(size), result_(result), builder_(builder) {}
 
   size_t offset() const { return offset_; }
+  // The builder refused two fields of one map with the same name.
+  bool repeated_names() const { return repeated_names_; }
 
-  void Run() {
+  // False when decoding failed (the result then says why) or the builder
+  // refused a map.
+  bool Run() {
     frames_.reserve(16);
-    if (offset_ >= size_) return;
-    if (!ReadValue(data_[offset_++], result_.value())) return;
+    if (offset_ >= size_) return true;
+    if (!ReadValue(data_[offset_++])) return false;
     while (!frames_.empty()) {
       Frame& top = frames_.back();
       if (top.read == top.announced) {
-        frames_.pop_back();
+        if (!Close()) return false;
         continue;
       }
       // A container announced with more items than the buffer holds ends
       // here, without an error, with what it has.
-      if (offset_ >= size_) return;
+      if (offset_ >= size_) break;
       const uint8_t format = data_[offset_++];
       if (top.is_map && top.read % 2 == 0) {
-        if (!ReadKey(format, top)) return;
+        if (!ReadKey(format, top)) return false;
         continue;
       }
-      BindingProperty& child = top.is_map
-                                   ? names_.Field(*top.target, frames_.size(), top.pending_key)
-                                   : top.target->MutableElement(top.read);
+      // The field is made once its value has begun.
+      if (top.is_map) builder_.Key(top.pending_key);
       ++top.read;
       // May push a frame, after which `top` is no longer valid.
-      if (!ReadValue(format, child)) return;
+      if (!ReadValue(format)) return false;
     }
+    while (!frames_.empty()) {
+      if (!Close()) return false;
+    }
+    return true;
   }
 
  private:
+  bool Close() {
+    const bool is_map = frames_.back().is_map;
+    frames_.pop_back();
+    if (!is_map) {
+      builder_.EndArray();
+      return true;
+    }
+    if (builder_.EndObject()) return true;
+    repeated_names_ = true;
+    return false;
+  }
+
   size_t Remaining() const { return size_ - offset_; }
 
   // Checks that `width` bytes of a number or length follow; fails with the
@@ -195,78 +219,71 @@ class Decoder {
   // A scalar is complete once stored.
   static bool Done() { return true; }
 
-  bool OpenContainer(BindingProperty& target, uint64_t count, bool is_map) {
-    if (frames_.size() >= kMaxNestingDepth) {
+  bool OpenContainer(uint64_t count, bool is_map) {
+    // Every element takes at least one byte and every entry two, so a count
+    // larger than the rest of the buffer allows is never worth reserving for.
+    const uint64_t room = is_map ? Remaining() / 2 : Remaining();
+    const size_t reserve = static_cast<size_t>(count < room ? count : room);
+    if (!(is_map ? builder_.BeginObject(reserve) : builder_.BeginArray(reserve))) {
       result_.Fail(FormatMessage(
           "Invalid MessagePack data at position %1. Containers are nested deeper than %2 levels.",
           offset_, kMaxNestingDepth));
       return false;
     }
-    // Every element takes at least one byte and every entry two, so a count
-    // larger than the rest of the buffer allows is never worth reserving for.
-    const uint64_t room = is_map ? Remaining() / 2 : Remaining();
-    const size_t reserve = static_cast<size_t>(count < room ? count : room);
-    if (is_map) {
-      target.MakeStructure();
-      target.ReserveFields(reserve);
-    } else {
-      target.MakeCollection();
-      target.Reserve(reserve);
-    }
-    frames_.emplace_back(&target, is_map ? count * 2 : count, is_map);
-    if (is_map) names_.BeginObject(target, frames_.size());
+    frames_.emplace_back(is_map ? count * 2 : count, is_map);
     return true;
   }
 
-  bool OpenSized(BindingProperty& target, size_t width, bool is_map) {
+  bool OpenSized(size_t width, bool is_map) {
     uint64_t count = 0;
     if (!ReadUnsigned(width, count)) return false;
-    return OpenContainer(target, count, is_map);
+    return OpenContainer(count, is_map);
   }
 
-  bool ReadValue(uint8_t format, BindingProperty& target) {
+  bool ReadValue(uint8_t format) {
     if (format <= 0x7F) {
-      target.SetInt64(format);
+      builder_.Signed(format);
       return Done();
     }
     if (format >= 0xE0) {
-      target.SetInt64(static_cast<int8_t>(format));
+      builder_.Signed(static_cast<int8_t>(format));
       return Done();
     }
-    if (format <= 0x8F) return OpenContainer(target, format & 0x0F, /*is_map=*/true);
-    if (format <= 0x9F) return OpenContainer(target, format & 0x0F, /*is_map=*/false);
-    if (format <= 0xBF) return ReadString(format & 0x1F, target);
+    if (format <= 0x8F) return OpenContainer(format & 0x0F, /*is_map=*/true);
+    if (format <= 0x9F) return OpenContainer(format & 0x0F, /*is_map=*/false);
+    if (format <= 0xBF) return ReadString(format & 0x1F);
 
     uint64_t unsigned_value = 0;
     int64_t signed_value = 0;
     switch (format) {
       case 0xC0:  // nil: the cell keeps whatever it holds
+        builder_.Null();
         return Done();
       case 0xC2:
-        target.SetBool(false);
+        builder_.Bool(false);
         return Done();
       case 0xC3:
-        target.SetBool(true);
+        builder_.Bool(true);
         return Done();
       case 0xC4:
-        return ReadBlob(1, target);
+        return ReadBlob(1);
       case 0xC5:
-        return ReadBlob(2, target);
+        return ReadBlob(2);
       case 0xC6:
-        return ReadBlob(4, target);
+        return ReadBlob(4);
       case 0xCA: {
         if (!ReadUnsigned(4, unsigned_value)) return false;
         const uint32_t bits = static_cast<uint32_t>(unsigned_value);
         float number;
         std::memcpy(&number, &bits, sizeof number);
-        target.SetDouble(number);
+        builder_.Float(number);
         return Done();
       }
       case 0xCB: {
         if (!ReadUnsigned(8, unsigned_value)) return false;
         double number;
         std::memcpy(&number, &unsigned_value, sizeof number);
-        target.SetDouble(number);
+        builder_.Float(number);
         return Done();
       }
       case 0xCC:
@@ -274,42 +291,42 @@ class Decoder {
       case 0xCE:
       case 0xCF:
         if (!ReadUnsigned(size_t{1} << (format - 0xCC), unsigned_value)) return false;
-        target.SetUint64(unsigned_value);
+        builder_.Unsigned(unsigned_value);
         return Done();
       case 0xD0:
       case 0xD1:
       case 0xD2:
       case 0xD3:
         if (!ReadSigned(size_t{1} << (format - 0xD0), signed_value)) return false;
-        target.SetInt64(signed_value);
+        builder_.Signed(signed_value);
         return Done();
       case 0xD9:
       case 0xDA:
       case 0xDB: {
         if (!ReadUnsigned(size_t{1} << (format - 0xD9), unsigned_value)) return false;
-        return ReadString(unsigned_value, target);
+        return ReadString(unsigned_value);
       }
       case 0xDC:
-        return OpenSized(target, 2, /*is_map=*/false);
+        return OpenSized(2, /*is_map=*/false);
       case 0xDD:
-        return OpenSized(target, 4, /*is_map=*/false);
+        return OpenSized(4, /*is_map=*/false);
       case 0xDE:
-        return OpenSized(target, 2, /*is_map=*/true);
+        return OpenSized(2, /*is_map=*/true);
       case 0xDF:
-        return OpenSized(target, 4, /*is_map=*/true);
+        return OpenSized(4, /*is_map=*/true);
       default:  // 0xC1, ext 8/16/32 and fixext 1-16
         return Unsupported();
     }
   }
 
-  bool ReadString(uint64_t length, BindingProperty& target) {
+  bool ReadString(uint64_t length) {
     std::string_view text;
     if (!ReadText(length, text)) return false;
-    target.SetString(text);
+    builder_.String(text);
     return Done();
   }
 
-  bool ReadBlob(size_t width, BindingProperty& target) {
+  bool ReadBlob(size_t width) {
     uint64_t length = 0;
     if (!ReadUnsigned(width, length)) return false;
     if (Remaining() < length) {
@@ -318,7 +335,7 @@ class Decoder {
           offset_));
       return false;
     }
-    target.SetBlob(data_ + offset_, static_cast<size_t>(length));
+    builder_.Blob(data_ + offset_, static_cast<size_t>(length));
     offset_ += static_cast<size_t>(length);
     return Done();
   }
@@ -327,16 +344,31 @@ class Decoder {
   size_t size_;
   size_t offset_ = 0;
   BindingResult& result_;
-  FieldNameCache names_;
+  Builder& builder_;
   std::vector<Frame> frames_;
+  bool repeated_names_ = false;
 };
 
 }  // namespace
 
 BindingResult DecodeMsgpack(const void* data, size_t size, size_t* consumed) {
   BindingResult result;
-  Decoder decoder(data, size, result);
-  if (size != 0) decoder.Run();
+  // Arrays and maps are built bottom-up, each container allocated once;
+  // a map that repeats a key is decoded again in place, which merges the
+  // fields.
+  if (size != 0 && IsContainerFormat(*static_cast<const uint8_t*>(data))) {
+    StackTreeBuilder builder;
+    Decoder<StackTreeBuilder> decoder(data, size, result, builder);
+    const bool built = decoder.Run();
+    if (built || !decoder.repeated_names()) {
+      if (built) builder.Finish(result.value());
+      if (consumed != nullptr) *consumed = decoder.offset();
+      return result;
+    }
+  }
+  InPlaceTreeBuilder builder(result.value(), RepeatedArrays::kOverwrite);
+  Decoder<InPlaceTreeBuilder> decoder(data, size, result, builder);
+  decoder.Run();
   if (consumed != nullptr) *consumed = decoder.offset();
   return result;
 }

@@ -9,6 +9,8 @@
 #include <vector>
 
 #include "binding/field_name_cache.h"
+#include "binding/nesting_depth.h"
+#include "binding/stack_tree_builder.h"
 #include "binding/yaml_scalar.h"
 #include "log/positional_format.h"
 
@@ -494,19 +496,152 @@ bool YamlTreeBuilder::OnAlias(const yaml_event_t& event) {
   return true;
 }
 
-}  // namespace
+// The quick pass: builds a document that has no anchor and no alias
+// bottom-up with StackTreeBuilder, with the same checks and messages as
+// YamlTreeBuilder. An anchor, an alias or a key repeated in one mapping
+// hands the whole text to YamlTreeBuilder.
+class QuickYamlBuilder {
+ public:
+  enum class Outcome { kGoOn, kFailed, kNeedsFullBuilder };
 
-BindingResult ParseYaml(std::string_view text) {
-  BindingResult result;
-  ScopedParser parser;
+  explicit QuickYamlBuilder(BindingResult& result) : result_(result) {}
+
+  Outcome Handle(const yaml_event_t& event);
+  void Finish() { builder_.Finish(result_.value()); }
+
+ private:
+  Outcome Fail(std::string message) {
+    result_.Fail(message);
+    return Outcome::kFailed;
+  }
+  Outcome FailAt(std::string_view format, const yaml_event_t& event) {
+    const Position at = PositionOf(event);
+    return Fail(FormatMessage(format, at.line, at.column));
+  }
+  bool InKeyPosition() const { return builder_.in_object() && !has_pending_key_; }
+  Outcome OnScalar(const yaml_event_t& event);
+  Outcome OnContainerStart(const yaml_event_t& event, bool mapping);
+
+  BindingResult& result_;
+  StackTreeBuilder builder_;
+  YamlScalarResolver resolver_;
+  bool has_pending_key_ = false;
+  std::string error_;
+};
+
+QuickYamlBuilder::Outcome QuickYamlBuilder::Handle(const yaml_event_t& event) {
+  switch (event.type) {
+    case YAML_NO_EVENT:
+    case YAML_STREAM_START_EVENT:
+    case YAML_STREAM_END_EVENT:
+    case YAML_DOCUMENT_END_EVENT:
+      return Outcome::kGoOn;
+    case YAML_DOCUMENT_START_EVENT:
+      // An empty first document does not count as a document of its own.
+      if (!builder_.root().isEmpty()) return Fail(std::string(kMultiDocumentMessage));
+      return Outcome::kGoOn;
+    case YAML_SCALAR_EVENT:
+      return OnScalar(event);
+    case YAML_SEQUENCE_START_EVENT:
+      return OnContainerStart(event, /*mapping=*/false);
+    case YAML_MAPPING_START_EVENT:
+      return OnContainerStart(event, /*mapping=*/true);
+    case YAML_SEQUENCE_END_EVENT:
+      builder_.EndArray();
+      has_pending_key_ = false;
+      return Outcome::kGoOn;
+    case YAML_MAPPING_END_EVENT:
+      has_pending_key_ = false;
+      return builder_.EndObject() ? Outcome::kGoOn : Outcome::kNeedsFullBuilder;
+    case YAML_ALIAS_EVENT:
+      return Outcome::kNeedsFullBuilder;
+  }
+  return Outcome::kGoOn;
+}
+
+QuickYamlBuilder::Outcome QuickYamlBuilder::OnScalar(const yaml_event_t& event) {
+  const auto& scalar = event.data.scalar;
+  if (scalar.anchor != nullptr) return Outcome::kNeedsFullBuilder;
+  const char* tag = AsText(scalar.tag);
+  std::string_view text(AsText(scalar.value), scalar.length);
+  if (InKeyPosition()) {
+    if (tag != nullptr && tag != kYamlStrTag) return FailAt(kInvalidKeyMessage, event);
+    builder_.Key(text);
+    has_pending_key_ = true;
+    return Outcome::kGoOn;
+  }
+  has_pending_key_ = false;
+  const bool quoted = scalar.style == YAML_SINGLE_QUOTED_SCALAR_STYLE ||
+                      scalar.style == YAML_DOUBLE_QUOTED_SCALAR_STYLE;
+  if (!resolver_.Resolve(tag, text, quoted, builder_.Value(), error_)) {
+    return Fail(std::move(error_));
+  }
+  return Outcome::kGoOn;
+}
+
+QuickYamlBuilder::Outcome QuickYamlBuilder::OnContainerStart(const yaml_event_t& event,
+                                                             bool mapping) {
+  if (InKeyPosition()) {
+    return FailAt(mapping ? kMappingAsKeyMessage : kSequenceAsKeyMessage, event);
+  }
+  const yaml_char_t* anchor =
+      mapping ? event.data.mapping_start.anchor : event.data.sequence_start.anchor;
+  if (anchor != nullptr) return Outcome::kNeedsFullBuilder;
+  has_pending_key_ = false;
+  if (!(mapping ? builder_.BeginObject() : builder_.BeginArray())) {
+    const Position at = PositionOf(event);
+    return Fail(FormatMessage(kTooDeepMessage, kMaxNestingDepth, at.line, at.column));
+  }
+  return Outcome::kGoOn;
+}
+
+// Starts a parser over `text`; false, with the result failed, when libyaml
+// cannot make one.
+bool StartParser(ScopedParser& parser, std::string_view text, BindingResult& result) {
   if (!parser.initialized()) {
     result.Fail(ParserErrorMessage(*parser.get()));
-    return result;
+    return false;
   }
   yaml_parser_set_encoding(parser.get(), YAML_UTF8_ENCODING);
   yaml_parser_set_input_string(parser.get(), reinterpret_cast<const unsigned char*>(text.data()),
                                text.size());
+  return true;
+}
 
+// Reads the text with the quick pass; false when it needs YamlTreeBuilder
+// (`result` is then untouched).
+bool ReadQuickly(std::string_view text, BindingResult& result) {
+  ScopedParser parser;
+  if (!StartParser(parser, text, result)) return true;
+  QuickYamlBuilder builder(result);
+  ScopedEvent event;
+  for (;;) {
+    if (!yaml_parser_parse(parser.get(), event.Fill())) {
+      result.Fail(ParserErrorMessage(*parser.get()));
+      return true;
+    }
+    switch (builder.Handle(event.get())) {
+      case QuickYamlBuilder::Outcome::kGoOn:
+        break;
+      case QuickYamlBuilder::Outcome::kFailed:
+        return true;
+      case QuickYamlBuilder::Outcome::kNeedsFullBuilder:
+        return false;
+    }
+    if (event.get().type == YAML_STREAM_END_EVENT) {
+      builder.Finish();
+      return true;
+    }
+  }
+}
+
+}  // namespace
+
+BindingResult ParseYaml(std::string_view text) {
+  BindingResult result;
+  if (ReadQuickly(text, result)) return result;
+  ScopedParser parser;
+  if (!StartParser(parser, text, result)) return result;
   YamlTreeBuilder builder(result, text.size());
   ScopedEvent event;
   for (;;) {

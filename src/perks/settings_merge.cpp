@@ -46,6 +46,10 @@ StoredPagesMerge MergeStoredPages(api::PerkSettings& stored, const PerkCatalogue
   uint32_t loaded = 0;
   for (const api::PerkPageResource& candidate : candidates) {
     if (candidate.current) merged.current_page_id = candidate.id;
+    // Page ids are non-zero: a page stored with id 0 could never be made
+    // current, and would pass for the current and active page whenever
+    // there is none.
+    if (candidate.id == 0) continue;
     if (merged.pages.count(candidate.id) != 0) continue;
     if (!StyleFits(catalogue, candidate.primaryStyleId) ||
         !StyleFits(catalogue, candidate.subStyleId)) {

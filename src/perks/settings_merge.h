@@ -48,7 +48,7 @@ struct StoredPagesMerge {
 
 // Merges `stored` (its `settings` are changed when a newer gameplay patch
 // resets the acknowledged updates). A stored page is dropped when its id is
-// a preset's, or when it names a style the catalogue lacks; while the
+// 0 or a preset's, or when it names a style the catalogue lacks; while the
 // catalogue holds no style at all nothing can be judged, so no page is
 // dropped for its styles. The gameplay acknowledgements are reset only
 // when the catalogue knows a latest gameplay patch.

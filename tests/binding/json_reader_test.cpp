@@ -49,6 +49,16 @@ TEST(JsonReader, NumbersTakeTheirKindFromTheText) {
   EXPECT_EQ(Read(std::string_view(buffer.data(), 5)), "[u1,u2]");
 }
 
+TEST(JsonReader, RepeatedKeysReuseTheirField) {
+  ExpectReads({
+      {"a later scalar replaces", R"({"b":1,"a":"x","b":2})", R"({"a":"x","b":u2})"},
+      {"objects merge", R"({"s":{"y":1,"x":2},"s":{"z":3,"x":4}})", R"({"s":{"x":u4,"y":u1,"z":u3}})"},
+      {"arrays append", R"([{"a":[1],"a":[2,3]}])", R"([{"a":[u1,u2,u3]}])"},
+      {"deep inside repeating shapes", R"([{"k":1,"j":2},{"k":3,"k":4}])",
+       R"([{"j":u2,"k":u1},{"k":u4}])"},
+  });
+}
+
 std::string Nested(size_t depth, const char* open, const char* close) {
   std::string text;
   for (size_t i = 0; i < depth; ++i) text += open;

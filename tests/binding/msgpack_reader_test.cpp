@@ -71,6 +71,38 @@ TEST(MsgpackReader, TruncatedValuesAndBadKeys) {
   });
 }
 
+TEST(MsgpackReader, RepeatedKeysAndShortContainers) {
+  struct Case {
+    const char* desc;
+    Bytes bytes;
+    std::string dump;
+    size_t consumed;
+  };
+  const std::vector<Case> cases = {
+      {"a later scalar replaces", {0x82, 0xA1, 'a', 0x01, 0xA1, 'a', 0x02}, R"({"a":s2})", 7},
+      {"a later array overwrites from its first element",
+       {0x82, 0xA1, 'a', 0x93, 1, 2, 3, 0xA1, 'a', 0x91, 9}, R"({"a":[s9,s2,s3]})", 11},
+      {"maps merge",
+       {0x91, 0x82, 0xA1, 'm', 0x81, 0xA1, 'x', 1, 0xA1, 'm', 0x81, 0xA1, 'y', 2},
+       R"([{"m":{"x":s1,"y":s2}}])", 14},
+      {"nil keeps the earlier value", {0x82, 0xA1, 'a', 0x05, 0xA1, 'a', 0xC0}, R"({"a":s5})", 7},
+      {"a cut-short map drops a key without value",
+       {0x83, 0xA1, 'b', 1, 0xA1, 'a', 2, 0xA1, 'c'}, R"({"a":s2,"b":s1})", 9},
+      {"sibling maps with the same unsorted keys",
+       {0x92, 0x82, 0xA1, 'b', 1, 0xA1, 'a', 2, 0x82, 0xA1, 'b', 3, 0xA1, 'a', 4},
+       R"([{"a":s2,"b":s1},{"a":s4,"b":s3}])", 15},
+      {"bytes after the value are not read", {0x91, 0x01, 0xFF}, "[s1]", 2},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.desc);
+    size_t consumed = 0;
+    BindingResult result = DecodeMsgpack(c.bytes.data(), c.bytes.size(), &consumed);
+    ASSERT_TRUE(result.ok()) << result.error();
+    EXPECT_EQ(testing::Dump(result.value()), c.dump);
+    EXPECT_EQ(consumed, c.consumed);
+  }
+}
+
 TEST(MsgpackReader, ExtensionsAndTheUnusedByteAreRefused) {
   for (uint8_t format : {0xC1, 0xC7, 0xC8, 0xC9, 0xD4, 0xD5, 0xD6, 0xD7, 0xD8}) {
     ExpectErrors({

@@ -42,6 +42,18 @@ TEST(YamlReader, KeysMustBeStringScalars) {
   ExpectReads(cases, std::size(cases));
 }
 
+TEST(YamlReader, RepeatedKeysReuseTheirField) {
+  const ReadCase cases[] = {
+      {"b: 1\na: 2\nb: three\n", R"({"a":u2,"b":"three"})"},
+      {"m: {y: 1}\nm: {x: 2, y: 3}\n", R"({"m":{"x":u2,"y":u3}})"},
+      {"- {s: [1]}\n- {s: [2], s: [3]}\n", R"([{"s":[u1]},{"s":[u2,u3]}])"},
+      // Documents: an empty first one does not count, a second one does.
+      {"---\n---\nk: v\n", R"({"k":"v"})"},
+      {"k: v\n---\nk: w\n", "error: Multi-document YAML is not supported."},
+  };
+  ExpectReads(cases, std::size(cases));
+}
+
 TEST(YamlReader, AliasesAreDeepCopies) {
   const ReadCase cases[] = {
       {"a: &p [8112, {rune: 8139}]\nb: *p\n",

@@ -7,6 +7,7 @@ namespace {
 
 using ::testing::ElementsAre;
 using ::testing::IsEmpty;
+using ::testing::StartsWith;
 
 using DevCoreEvent = FakePluginTest;
 
@@ -67,6 +68,31 @@ TEST_F(DevCoreEvent, RegistrationsLeftAtShutdownAreFaults) {
   core_.DeliverEvent("OnJsonApiEvent_y", JsonValue("1"));
   core_.RunUntilIdle();
   EXPECT_THAT(core_.delivered_events(), IsEmpty());
+}
+
+TEST_F(DevCoreEvent, WithRecordingOffNothingIsKeptYetTheListenersHearEverything) {
+  core_.SetRecording(false);
+  core_.ClearRecords();  // the registrations of Initialize
+  std::vector<std::string> heard;
+  core_.AddSentEventListener([&](const SentEvent& event) { heard.push_back(event.name + " " + JsonText(event.payload)); });
+  core_.AddLogListener([&](const LogLine& line) { heard.push_back("log " + line.text); });
+  core_.AddFaultListener([&](const std::string& fault) { heard.push_back("fault " + fault); });
+  Action("register", CallOptions().ArgText("name", "OnFakeChanged"));
+  Action("send-event", CallOptions().ArgText("name", "OnFakeChanged").Arg("payload", "3"));
+  Action("log", CallOptions().Arg("level", "1").ArgText("text", "kept nowhere"));
+  Action("wait", CallOptions().Arg("count", "2"));
+  PluginRequest(TAV_METHOD_GET, "/tav-settings/v2/ready");
+  Action("unregister", CallOptions().ArgText("name", "OnNothing"));
+  (void)core_.service_proxy().HandleUuidRequest(PeerRequest{});
+  core_.RunUntilIdle();
+
+  EXPECT_THAT(heard, ElementsAre("OnFakeChanged 3", "log kept nowhere",
+                                 "fault UnregisterEventHandler OnNothing without a registration"));
+  EXPECT_EQ(core_.record_count(), 0u);
+  EXPECT_THAT(core_.service_proxy().calls(), IsEmpty());
+  // The plugin itself sees no difference.
+  EXPECT_THAT(Received(), StartsWith(R"([{"name":"OnFakeChanged","payload":3,"flag":0,"contextOk":true},)"
+                                     R"({"name":"OnServiceProxyUuidEvent")"));
 }
 
 TEST(DevCoreWaitLimit, RunawayWaitEndsTheProcess) {

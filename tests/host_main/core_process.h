@@ -150,6 +150,7 @@ class CoreProcess {
   }
 
   int port() const { return port_; }
+  pid_t pid() const { return pid_; }
   std::string Stdout() const { return ReadWholeFile(stdout_path_); }
   std::string Stderr() const { return ReadWholeFile(stderr_path_); }
 

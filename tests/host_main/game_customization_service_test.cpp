@@ -32,7 +32,9 @@ class GameCustomizationServiceTest : public ::testing::Test {
 
   rapidjson::Document styles_ = JsonValue(
       R"([{"id":710,"name":"Tempest","slots":[{"type":"kKeyStone","perks":[7101]}]},{"id":720,"name":"Bastion"}])");
-  GameCustomizationService service_{[this]() -> const rapidjson::Value* { return &styles_; }};
+  int ticks_ = 0;
+  GameCustomizationService service_{[this]() -> const rapidjson::Value* { return &styles_; },
+                                    [this] { return "12:00:0" + std::to_string(++ticks_); }};
   std::string error_;
 };
 
@@ -47,11 +49,14 @@ TEST_F(GameCustomizationServiceTest, AcceptsPushesUnlessToldToRefuseSome) {
   const std::string state = JsonText(service_.Describe());
   EXPECT_EQ(state,
             R"({"failures":0,"failureKind":"edge","failureText":"Queue closed","disabledPerks":[],"pushes":[)"
-            R"({"number":1,"accepted":false,"failure":"Queue closed","content":{"queueType":420,"category":"perks",)"
+            R"({"number":1,"time":"12:00:01","accepted":false,"failure":"Queue closed",)"
+            R"("content":{"queueType":420,"category":"perks",)"
             R"("content":{"perkIds":[7101,7104],"perkStyle":710,"perkSubStyle":720}}},)"
-            R"({"number":2,"accepted":false,"failure":"Queue closed","content":{"queueType":420,"category":"perks",)"
+            R"({"number":2,"time":"12:00:02","accepted":false,"failure":"Queue closed",)"
+            R"("content":{"queueType":420,"category":"perks",)"
             R"("content":{"perkIds":[7101,7104],"perkStyle":710,"perkSubStyle":720}}},)"
-            R"({"number":3,"accepted":true,"failure":"","content":{"queueType":420,"category":"perks",)"
+            R"({"number":3,"time":"12:00:03","accepted":true,"failure":"",)"
+            R"("content":{"queueType":420,"category":"perks",)"
             R"("content":{"perkIds":[7101,7104],"perkStyle":710,"perkSubStyle":720}}}]})");
 }
 

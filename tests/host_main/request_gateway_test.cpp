@@ -112,6 +112,20 @@ TEST_F(RequestGatewayTest, TheApiRootPointsToTheDocumentOncePublished) {
   }
 }
 
+TEST_F(RequestGatewayTest, TheStatusKeepsTheStartOfEachRecentFault) {
+  const size_t max = RequestGateway::kMaxFaultBytes;
+  // "é" is two bytes: one that would be cut in half is left out whole.
+  const std::string faults[] = {"short", std::string(max, 'a'), std::string(max + 1, 'b'),
+                                std::string(max - 4, 'c') + "\xC3\xA9" + std::string(10, 'd')};
+  for (const std::string& fault : faults) gateway_->NoteFault(fault);
+  rapidjson::Document status = JsonValue(Send("GET", "/tav-core/v1/status").body);
+  EXPECT_EQ(status["faults"].GetUint(), 4u);
+  std::vector<std::string> kept;
+  for (const auto& fault : status["recentFaults"].GetArray()) kept.push_back(fault.GetString());
+  EXPECT_THAT(kept, ElementsAre("short", std::string(max, 'a'), std::string(max - 3, 'b') + "...",
+                                std::string(max - 4, 'c') + "..."));
+}
+
 TEST(PluginAnswer, StatusesAndBodies) {
   struct Case {
     const char* label;
@@ -207,6 +221,27 @@ TEST_F(RequestGatewayTest, RefusedSettingsWritesChangeNothing) {
   }
   EXPECT_EQ(Send("GET", document).body, R"({"schemaVersion":5})");
   EXPECT_THAT(Received(), IsEmpty());
+}
+
+TEST_F(RequestGatewayTest, ResettingTheStoreRemovesEveryDocumentAsADeleteWould) {
+  ASSERT_EQ(Send("POST", "/fake/v1/actions/register?name=OnJsonApiEvent_tav-settings_v2_A&flag=0").status, 204);
+  for (const char* key : {"A/two", "A/one", "B/three"}) {
+    ASSERT_EQ(Send("PUT", std::string("/tav-settings/v2/account/") + key, R"({"n":1})").status, 204);
+  }
+  EXPECT_EQ(JsonText(JsonValue(Send("GET", "/tav-core/v1/store").body)["documents"]),
+            R"(["A/one","A/two","B/three"])");
+
+  EXPECT_EQ(Summary(Send("POST", "/tav-core/v1/store")), R"(405 {"error":"Method not allowed"})");
+  EXPECT_EQ(Summary(Send("DELETE", "/tav-core/v1/store")), R"(200 {"removed":["A/one","A/two","B/three"]})");
+  const std::string event = R"(OnJsonApiEvent_tav-settings_v2_A {"uri":"/tav-settings/v2/A/)";
+  EXPECT_THAT(Received(), ElementsAre(event + R"(two","eventType":"Create","data":{"n":1}})",
+                                      event + R"(one","eventType":"Create","data":{"n":1}})",
+                                      event + R"(one","eventType":"Delete","data":null})",
+                                      event + R"(two","eventType":"Delete","data":null})"));
+  EXPECT_EQ(Summary(Send("GET", "/tav-settings/v2/account/A/one")), "200 {}");
+  rapidjson::Document status = JsonValue(Send("GET", "/tav-core/v1/status").body);
+  EXPECT_EQ(JsonText(status["store"]["documents"]), "[]");
+  EXPECT_EQ(Summary(Send("DELETE", "/tav-core/v1/store")), R"(200 {"removed":[]})");
 }
 
 }  // namespace

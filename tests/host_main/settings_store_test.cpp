@@ -95,6 +95,31 @@ TEST(SettingsStore, AWriterKilledMidWriteLeavesAWholeDocument) {
   EXPECT_GT(last_seen, 0) << "the writer never committed anything";
 }
 
+TEST(SettingsStore, ManyWritesOfASameSizedDocumentDoNotGrowTheFiles) {
+  TempFolder folder;
+  const std::string path = folder.Path("s.sqlite3");
+  std::string error;
+  SettingsStore store;
+  ASSERT_TRUE(store.Open(path, &error)) << error;
+  auto size_of = [](const std::string& file) {
+    std::error_code missing;
+    const uintmax_t size = std::filesystem::file_size(file, missing);
+    return missing ? uintmax_t{0} : size;
+  };
+  // A book of some 12 KiB, as a player with a dozen pages has, rewritten
+  // with a changing name as every page operation does.
+  uintmax_t store_after_warm_up = 0;
+  for (int write = 1; write <= 300; ++write) {
+    const std::string document = R"({"name":"page )" + std::to_string(100000 + write) + R"(","filler":")" +
+                                 std::string(12000, static_cast<char>('a' + write % 26)) + "\"}";
+    ASSERT_TRUE(store.Put(kKey, document, &error)) << error;
+    if (write == 50) store_after_warm_up = size_of(path);
+    SCOPED_TRACE("write " + std::to_string(write));
+    ASSERT_LE(size_of(path + "-wal"), SettingsStore::kMaxLogBytes + 64 * 1024);
+  }
+  EXPECT_EQ(size_of(path), store_after_warm_up);
+}
+
 TEST(SettingsStore, RefusesWhatIsNotAWritableStore) {
   TempFolder folder;
   std::string error;

@@ -176,6 +176,42 @@ TEST_F(TavCoreTest, EventsStreamWhatThePluginSendsToAtMost16Readers) {
   }
 }
 
+TEST_F(TavCoreTest, ANewReaderGetsTheRecentEventsAndAReconnectingOneWhatCameAfterItsId) {
+  auto core = StartCore(TAV_FAKE_PLUGIN_PATH);
+  auto client = ClientOf(*core);
+  for (const char* payload : {"1", "2", "3"}) {
+    ASSERT_EQ(Summary(client->Post(std::string("/fake/v1/actions/send-event?name=OnFakeTick&payload=") + payload,
+                                   "", "")),
+              "204 ");
+  }
+  // The frames a reader gets until it has `count` of them: "<id> <data>".
+  auto read = [&](const std::string& target, const httplib::Headers& headers, size_t count) {
+    std::vector<std::string> frames;
+    std::string buffer;
+    ClientOf(*core)->Get(target, headers, [&](const char* data, size_t length) {
+      buffer.append(data, length);
+      static const std::regex kFrame("id: ([0-9]+)\nevent: OnFakeTick\ndata: ([^\n]*)\n\n");
+      frames.clear();
+      for (std::sregex_iterator it(buffer.begin(), buffer.end(), kFrame), end; it != end; ++it) {
+        frames.push_back((*it)[1].str() + " " + (*it)[2].str());
+      }
+      return frames.size() < count;
+    });
+    return frames;
+  };
+  const std::vector<std::string> replayed = read("/events?replay=1", {}, 3);
+  ASSERT_EQ(replayed.size(), 3u);
+  const uint64_t first = std::stoull(replayed[0]);
+  EXPECT_THAT(replayed, ::testing::ElementsAre(std::to_string(first) + " 1", std::to_string(first + 1) + " 2",
+                                               std::to_string(first + 2) + " 3"));
+  EXPECT_THAT(read("/events?replay=1", {{"Last-Event-ID", std::to_string(first)}}, 1),
+              ::testing::ElementsAre(std::to_string(first + 1) + " 2"));
+  const rapidjson::Document status = Json(client->Get("/tav-core/v1/status"));
+  EXPECT_EQ(status["events"]["lastId"].GetUint64(), first + 2);
+  EXPECT_EQ(status["events"]["keptFrames"].GetUint64(), 3u);
+  EXPECT_EQ(core->Stop(), 0) << core->Stderr();
+}
+
 // Sends `request` as it is on a connection of its own and gives what comes
 // back until the server closes it, or until nothing has come for two seconds.
 std::string RawExchange(int port, const std::string& request) {
@@ -258,7 +294,11 @@ TEST_F(TavCoreTest, ASessionIsStoredAndLoggedAndTheStoreSurvivesARestart) {
   ASSERT_EQ(pages.size(), 3u);
   const httplib::Result stored = client->Get(kPageSettings);
   EXPECT_EQ(StoredPages(stored->body), pages);
-  EXPECT_EQ(Faults(*client), 0);
+  rapidjson::Document status = Json(client->Get("/tav-core/v1/status"));
+  EXPECT_EQ(status["faults"].GetInt(), 0);
+  // The plugin counts its own heap: the book it holds is in use.
+  EXPECT_GT(status["plugin"]["memory"]["bytesInUse"].GetUint64(), 0u);
+  EXPECT_EQ(JsonText(status["store"]["documents"]), R"(["PerksPreferences/page-settings"])");
   EXPECT_EQ(core->Stop(), 0) << core->Stderr();
   // A line for each request, and the plugin's lines, all in the debug category.
   EXPECT_THAT(core->Stderr(),

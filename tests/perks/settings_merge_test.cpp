@@ -93,7 +93,8 @@ TEST_F(SettingsMergeTest, KeepsTheShardsPagesThatFitTheGameData) {
                 Page(8, 399, 400, {}),              // unknown primary style
                 Page(9, 300, 498, {}),              // unknown sub-style
                 Page(10, -1, -1, {301, 0, 0, 0, 0, 0, 0, 311, 321}),  // no styles, nine ids
-                Page(11, 300, 300, {301, 311, 321, 331, 312, 322})};
+                Page(11, 300, 300, {301, 311, 321, 331, 312, 322}),
+                LanternPage(0)};                    // no page id
   book.pages[0].isActive = true;
   book.pages[0].autoModifiedSelections = {4};
   stored_.pages = {LanternPage(12)};  // the shard has a book: not read
