@@ -238,7 +238,8 @@ void HttpServer::Handle(const httplib::Request& request, httplib::Response& resp
 // The checks run before anything else reads or answers the request. A
 // refused request's body is never read, so its connection is closed: what
 // follows on it is that body, which a page may have written as a request
-// that would pass the checks.
+// that would pass the checks. (Only refusals have a body; a preflight,
+// answered empty, comes from an allowed page.)
 bool HttpServer::AnswerIfRefused(const httplib::Request& request, httplib::Response& response) {
   const GuardVerdict verdict = guard_->Check(GuardedRequestOf(request));
   if (!verdict.answer) {
