@@ -101,12 +101,10 @@ class CoreProcess {
     std::vector<char*> argv;
     for (std::string& argument : all) argv.push_back(argument.data());
     argv.push_back(nullptr);
-    // The variables set here come first, so a lookup finds them before the
-    // test's own of the same name.
-    std::vector<std::string> variables = environment_;
-    for (char** variable = environ; *variable != nullptr; ++variable) variables.emplace_back(*variable);
+    // Variables set here come first: a lookup finds them before the test's own.
     std::vector<char*> envp;
-    for (std::string& variable : variables) envp.push_back(variable.data());
+    for (std::string& variable : environment_) envp.push_back(variable.data());
+    for (char** variable = environ; *variable != nullptr; ++variable) envp.push_back(*variable);
     envp.push_back(nullptr);
     posix_spawn_file_actions_t actions;
     posix_spawn_file_actions_init(&actions);

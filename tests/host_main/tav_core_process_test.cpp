@@ -474,8 +474,8 @@ TEST_F(TavCoreTest, OnlyItsOwnHostNamesAndAllowedOriginsReachIt) {
   const std::string port = std::to_string(core->port());
   const std::string pages = "200 " + client->Get("/tav-perks/v1/pages")->body;
   const std::string stored = "200 " + client->Get(kPageSettings)->body;
-  const std::string evil_host =
-      R"(403 {"error":"Host name 'evil.example' is not allowed; start tav-core with --allow-host evil.example to allow it"})";
+  const std::string evil_host = R"(403 {"error":"Host name 'evil.example' is not allowed; )"
+                                R"(start tav-core with --allow-host evil.example to allow it"})";
   const std::string evil_origin = R"(403 {"error":"Origin 'http://evil.example' is not allowed; )"
                                   R"(start tav-core with --allow-origin http://evil.example to allow it"})";
   const std::string dev = "http://localhost:5173";
@@ -484,26 +484,21 @@ TEST_F(TavCoreTest, OnlyItsOwnHostNamesAndAllowedOriginsReachIt) {
     const char* method;
     const char* path;
     httplib::Headers headers;
-    std::string answer;  // the status and the start of the body
+    std::string answer;          // the status and the start of the body
     httplib::Headers cors = {};  // headers the answer has; without any, no CORS header
   };
   const Case cases[] = {
-      {"a rebound host name", "GET", "/tav-perks/v1/pages", {{"Host", "evil.example:" + port}}, evil_host},
-      {"a rebound host name, the workbench", "GET", "/", {{"Host", "Evil.Example"}}, evil_host},
-      {"its own name on another port", "GET", "/tav-perks/v1/pages", {{"Host", "localhost:5173"}},
-       R"(403 {"error":"Host 'localhost:5173' names another port than tav-core's )" + port +
-           R"(; a proxy must send tav-core's own host and port"})"},
-      {"no host at all", "GET", "/tav-perks/v1/pages", {{"Host", "127.0.0.1:x"}},
-       R"(403 {"error":"Host '127.0.0.1:x' is not a valid host"})"},
+      {"a rebound host name", "GET", "/tav-perks/v1/pages", {{"Host", "Evil.Example:" + port}}, evil_host},
+      {"its own name on another port", "GET", "/", {{"Host", "localhost:5173"}},
+       R"(403 {"error":"Host 'localhost:5173' names another port than tav-core's )" + port},
+      {"no host at all", "GET", "/", {{"Host", "127.0.0.1:x"}}, R"(403 {"error":"Host '127.0.0.1:x' is not a valid)"},
       {"a foreign page's write", "POST", "/tav-perks/v1/pages", {{"Origin", "http://evil.example"}}, evil_origin},
-      {"a foreign page's store reset", "DELETE", "/tav-core/v1/store", {{"Origin", "http://evil.example"}},
-       evil_origin},
+      {"a foreign page's store reset", "DELETE", "/tav-core/v1/store", {{"Origin", "http://evil.example"}}, evil_origin},
       {"a foreign page's event stream", "GET", "/events", {{"Origin", "http://evil.example"}}, evil_origin},
       {"a page of its host on another port", "POST", "/tav-perks/v1/pages", {{"Origin", "http://127.0.0.1:5173"}},
        R"(403 {"error":"Origin 'http://127.0.0.1:5173' is not allowed; )"},
       {"a sandboxed page", "PUT", "/tav-perks/v1/currentpage", {{"Origin", "null"}},
-       R"(403 {"error":"Origin 'null' is not allowed; --allow-origin allows only origins such as )"
-       R"(http://localhost:5173"})"},
+       R"(403 {"error":"Origin 'null' is not allowed; --allow-origin allows only origins such as )"},
       // Nothing refused changed anything.
       {"curl", "GET", "/tav-perks/v1/pages", {}, pages},
       {"the store", "GET", kPageSettings, {}, stored},
@@ -511,10 +506,7 @@ TEST_F(TavCoreTest, OnlyItsOwnHostNamesAndAllowedOriginsReachIt) {
       {"the IPv6 loopback without a port", "GET", "/tav-perks/v1/pages", {{"Host", "[::1]"}}, pages},
       {"the allowed page's preflight", "OPTIONS", "/tav-perks/v1/pages",
        {{"Origin", dev}, {"Access-Control-Request-Method", "POST"}, {"Access-Control-Request-Headers", "content-type"}},
-       "204 ",
-       {{"Access-Control-Allow-Origin", dev},
-        {"Access-Control-Allow-Methods", "GET, POST, PUT, PATCH, DELETE, OPTIONS"},
-        {"Access-Control-Allow-Headers", "Content-Type, Accept, Last-Event-ID"}}},
+       "204 ", {{"Access-Control-Allow-Origin", dev}, {"Access-Control-Max-Age", "600"}}},
       {"the allowed page's write", "POST", "/tav-perks/v1/pages", {{"Origin", dev}}, "200 {",
        {{"Access-Control-Allow-Origin", dev}, {"Vary", "Origin"}}},
       {"the workbench's own write", "POST", "/tav-perks/v1/pages", {{"Origin", "http://localhost:" + port}}, "200 {"},
@@ -546,8 +538,6 @@ TEST_F(TavCoreTest, OnlyItsOwnHostNamesAndAllowedOriginsReachIt) {
     const std::string answer = RawExchange(core->port(), head, inner);
     EXPECT_EQ(answer.substr(0, 13) + answer.substr(answer.find("\r\n\r\n") + 4), "HTTP/1.1 403 " + evil_host.substr(4));
   }
-  EXPECT_THAT(EditablePageKeys(Json(client->Get("/tav-perks/v1/pages"))),
-              ::testing::UnorderedElementsAre(HasSubstr(":the allowed page's write"), HasSubstr(":the workbench's own write")));
   EXPECT_EQ(StoredPages(client->Get(kPageSettings)->body).size(), 2u);
   EXPECT_EQ(core->Stop(), 0) << core->Stderr();
 }
@@ -559,8 +549,7 @@ TEST_F(TavCoreTest, ItsFilesAreItsUsersAloneUnlessTheUserOpensThemUp) {
   const std::vector<unsigned> made = {0700, 0600, 0600, 0600, 0600};
   const std::vector<unsigned> opened_up = {0750, 0640, 0640, 0640, 0644};
   for (const std::vector<unsigned>* expected : {&made, &opened_up}) {
-    CoreProcess core({"--port", "0", "--data", TAV_SAMPLE_DATA_DIR, "--plugin", TAV_PERKS_PLUGIN_PATH, "--quiet"},
-                     folder_);
+    CoreProcess core({"--port", "0", "--data", TAV_SAMPLE_DATA_DIR, "--plugin", TAV_PERKS_PLUGIN_PATH}, folder_);
     core.SetEnvironment("XDG_DATA_HOME", folder_.Path("xdg"));
     ASSERT_TRUE(core.Start()) << core.Stderr();
     std::vector<unsigned> modes;
