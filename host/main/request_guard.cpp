@@ -11,7 +11,7 @@ namespace {
 constexpr const char* kOwnNames[] = {"127.0.0.1", "localhost", "[::1]"};
 
 struct HostAndPort {
-  std::string name;             // lower case
+  std::string name;              // lower case
   std::optional<uint32_t> port;  // nullopt when none was written
 };
 
