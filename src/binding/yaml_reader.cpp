@@ -11,6 +11,7 @@
 #include "binding/field_name_cache.h"
 #include "binding/nesting_depth.h"
 #include "binding/stack_tree_builder.h"
+#include "binding/yaml_fast_reader.h"
 #include "binding/yaml_scalar.h"
 #include "log/positional_format.h"
 
@@ -520,7 +521,6 @@ class QuickYamlBuilder {
   }
   bool InKeyPosition() const { return builder_.in_object() && !has_pending_key_; }
   Outcome OnScalar(const yaml_event_t& event);
-  void AddPlainScalar(std::string_view text);
   Outcome OnContainerStart(const yaml_event_t& event, bool mapping);
 
   BindingResult& result_;
@@ -578,24 +578,15 @@ QuickYamlBuilder::Outcome QuickYamlBuilder::OnScalar(const yaml_event_t& event) 
   const bool quoted = scalar.style == YAML_SINGLE_QUOTED_SCALAR_STYLE ||
                       scalar.style == YAML_DOUBLE_QUOTED_SCALAR_STYLE;
   if (tag == nullptr && !quoted) {
-    AddPlainScalar(text);
+    // Untagged plain scalars, nearly every value of a document, go straight
+    // to the builder.
+    AddPlainYamlScalar(text, builder_);
     return Outcome::kGoOn;
   }
   if (!resolver_.Resolve(tag, text, quoted, builder_.Value(), error_)) {
     return Fail(std::move(error_));
   }
   return Outcome::kGoOn;
-}
-
-// Untagged plain scalars, nearly every value of a document, go straight to
-// the builder.
-void QuickYamlBuilder::AddPlainScalar(std::string_view text) {
-  const PlainYamlScalar scalar = ReadPlainYamlScalar(text);
-  if (scalar.kind == BindingPropertyKind::kString) {
-    builder_.String(text);
-  } else {
-    builder_.ScalarBits(scalar.kind, scalar.bits);
-  }
 }
 
 QuickYamlBuilder::Outcome QuickYamlBuilder::OnContainerStart(const yaml_event_t& event,
@@ -657,6 +648,12 @@ bool ReadQuickly(std::string_view text, BindingResult& result) {
 }  // namespace
 
 BindingResult ParseYaml(std::string_view text) {
+  BindingResult result;
+  if (ReadYamlFast(text, result.value())) return result;
+  return yaml_internal::ParseYamlWithLibyaml(text);
+}
+
+BindingResult yaml_internal::ParseYamlWithLibyaml(std::string_view text) {
   BindingResult result;
   if (ReadQuickly(text, result)) return result;
   ScopedParser parser;
