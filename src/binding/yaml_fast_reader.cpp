@@ -328,6 +328,15 @@ class FastYamlReader {
       while (spaces < indent && line + spaces != end_ && line[spaces] == ' ') ++spaces;
       if (spaces < indent) break;
     }
+    // A line of blanks reaching the indentation, even after an empty line,
+    // still belongs to the scalar.
+    for (const char* rest = line; rest != end_;) {
+      const char* stop = rest;
+      while (stop != end_ && *stop == ' ') ++stop;
+      if (stop != end_ && *stop != '\n') break;
+      if (static_cast<size_t>(stop - rest) >= indent) return false;
+      rest = stop == end_ ? stop : stop + 1;
+    }
     scratch_ += '\n';
     AddPlainYamlScalar(scratch_, builder_);
     p_ = line;

@@ -203,6 +203,7 @@ TEST(YamlReader, QuickPassBuildsWhatLibyamlBuilds) {
       {"f: >\n  a\n\n  b\n", false},
       {"f: >\n  a\n   b\n", false},
       {"l: |\n  a", false},
+      {"f: >\n a\n\n  ", false},
       {"a: \"x\\ty\"\n", false},
       {"a: 'x\n  y'\n", false},
       {"a:\tb\n", false},
