@@ -14,6 +14,22 @@ constexpr size_t kLongestKey = 1000;
 
 bool IsPrintable(char c) { return static_cast<unsigned char>(c - 0x20) < 0x5F; }
 
+// The length of the character of two or three bytes at `r` when it is
+// valid UTF-8 from U+00A0 to U+07FF, U+1000 to U+1FFF or U+3000 to U+CFFF:
+// none of those is a control, a line break or a byte order mark to libyaml.
+// 0 for any other byte past ASCII.
+size_t WideLength(const char* r, const char* end) {
+  const auto byte = [&](size_t i) -> unsigned {
+    return r + i < end ? static_cast<unsigned char>(r[i]) : 0;
+  };
+  const auto continues = [&](size_t i) { return (byte(i) & 0xC0) == 0x80; };
+  const unsigned lead = byte(0);
+  if (lead == 0xC2) return byte(1) >= 0xA0 && byte(1) <= 0xBF ? 2 : 0;
+  if (lead >= 0xC3 && lead <= 0xDF) return continues(1) ? 2 : 0;
+  if (lead == 0xE1 || (lead >= 0xE3 && lead <= 0xEC)) return continues(1) && continues(2) ? 3 : 0;
+  return 0;
+}
+
 bool IsWordByte(char c) {
   return static_cast<unsigned char>((c | 0x20) - 'a') < 26 ||
          static_cast<unsigned char>(c - '0') < 10 || c == '_';
@@ -192,8 +208,13 @@ class FastYamlReader {
         if (r + 1 != end_ && r[1] == '#') return nullptr;
         continue;
       }
-      if (!IsPrintable(c)) return nullptr;
-      if (c == ':' && (r + 1 == end_ || r[1] == ' ' || r[1] == '\n')) return nullptr;
+      if (!IsPrintable(c)) {
+        const size_t wide = WideLength(r, end_);
+        if (wide == 0) return nullptr;
+        r += wide - 1;
+      } else if (c == ':' && (r + 1 == end_ || r[1] == ' ' || r[1] == '\n')) {
+        return nullptr;
+      }
       last = r + 1;
     }
     AddPlainYamlScalar(std::string_view(start, static_cast<size_t>(last - start)), builder_);
@@ -221,7 +242,9 @@ class FastYamlReader {
         escaped = true;
         ++r;
       } else if (!IsPrintable(*r)) {
-        return nullptr;
+        const size_t wide = WideLength(r, end_);
+        if (wide == 0) return nullptr;
+        r += wide - 1;
       }
     }
     if (r == end_) return nullptr;
@@ -248,7 +271,9 @@ class FastYamlReader {
         doubled = true;
         ++r;
       } else if (!IsPrintable(*r)) {
-        return nullptr;
+        const size_t wide = WideLength(r, end_);
+        if (wide == 0) return nullptr;
+        r += wide - 1;
       }
     }
     std::string_view text(start, static_cast<size_t>(r - start));
@@ -317,8 +342,13 @@ class FastYamlReader {
       const char* stop = text;
       bool blank = true;
       for (; stop != end_ && *stop != '\n'; ++stop) {
-        if (!IsPrintable(*stop)) return false;
-        if (*stop != ' ') blank = false;
+        if (*stop == ' ') continue;
+        blank = false;
+        if (!IsPrintable(*stop)) {
+          const size_t wide = WideLength(stop, end_);
+          if (wide == 0) return false;
+          stop += wide - 1;
+        }
       }
       if (stop == end_ || blank) return false;
       if (!scratch_.empty()) scratch_ += literal ? '\n' : ' ';

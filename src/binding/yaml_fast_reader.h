@@ -9,7 +9,8 @@
 //   (escapes \" and \\ only), flow sequences of such scalars, [] and {};
 // - literal and folded block scalars with the plain "|" or ">" header, no
 //   blank line and, when folded, no line indented further;
-// - printable ASCII, spaces for indentation, blank lines between entries.
+// - printable ASCII, and in values most letters and signs of two or three
+//   bytes in UTF-8; spaces for indentation, blank lines between entries.
 // Anything else (comments, tabs, anchors, tags, directives, document
 // markers, multi-line plain or quoted scalars, a repeated key, any error)
 // makes it give up, and the text is read again through libyaml, which
