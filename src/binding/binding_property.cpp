@@ -15,7 +15,15 @@ namespace tav {
 namespace {
 
 constexpr size_t kHeaderSize = 8;  // sizeof(ContainerHeader)
-static_assert(sizeof(BindingStructEntry) % 8 == 0, "entries must stay 8-byte aligned");
+// Items follow the header in one block. The allocator aligns a block to 8
+// bytes when its size is a multiple of 8 and to 4 otherwise, so items that
+// need 8-byte alignment (x86-64) must keep every block size a multiple of
+// 8; on a 32-bit target they need 4 and any block will do.
+template <typename Item>
+constexpr bool kFitsContainerBlock =
+    kHeaderSize % alignof(Item) == 0 && (alignof(Item) <= 4 || sizeof(Item) % 8 == 0);
+static_assert(kFitsContainerBlock<BindingProperty>, "cells must stay aligned in their block");
+static_assert(kFitsContainerBlock<BindingStructEntry>, "entries must stay aligned in their block");
 
 // Blobs keep their byte count in front of the bytes.
 struct BlobHeader {

@@ -311,11 +311,11 @@ class FastReader {
 
   // Numbers whose whole part has at most 18 digits are read here, by the
   // steps of RapidJSON's reader: whole numbers exactly; others as a
-  // significand of the first digits (as an integer up to 2^53, then as a
-  // double up to 17 significant digits, the rest ignored) scaled by its
-  // power of ten with RapidJSON's own routine. Longer whole parts and long
-  // negative exponents are handed to RapidJSON's reader; a number past the
-  // double range gives up.
+  // significand of the first digits (on 64-bit targets as an integer up to
+  // 2^53, then as a double up to 17 significant digits, the rest ignored)
+  // scaled by its power of ten with RapidJSON's own routine. Longer whole
+  // parts and long negative exponents are handed to RapidJSON's reader; a
+  // number past the double range gives up.
   bool ReadNumber() {
     const char* start = p_;
     const bool minus = Consume('-');
@@ -346,12 +346,18 @@ class FastReader {
     if (next == '.') {
       ++p_;
       if (!IsDigit(Peek())) return false;
+      // RapidJSON's reader takes the fraction's first digits into the
+      // integer on 64-bit targets only; on 32-bit ones it goes on in the
+      // double at once. A number must read the same whichever pass reads
+      // the document it is in.
+#if RAPIDJSON_64BIT
       constexpr uint64_t kLargestExactInteger = (uint64_t{1} << 53) - 1;
       while (p_ != end_ && IsDigit(*p_) && whole <= kLargestExactInteger) {
         whole = whole * 10 + static_cast<unsigned>(*p_++ - '0');
         --fraction_exponent;
         if (whole != 0) ++significant;
       }
+#endif
       significand = static_cast<double>(whole);
       for (; p_ != end_ && IsDigit(*p_); ++p_) {
         if (significant >= 17) continue;

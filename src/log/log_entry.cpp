@@ -4,6 +4,10 @@
 
 namespace tav {
 
+// A 32-bit time_t runs out in January 2038; 32-bit builds ask for the
+// 64-bit one.
+static_assert(sizeof(time_t) >= 8, "log times would wrap in 2038");
+
 LogTime ReadLocalTime() {
   timespec now{};
   clock_gettime(CLOCK_REALTIME, &now);

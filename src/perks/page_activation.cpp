@@ -35,9 +35,11 @@ std::string AttemptMessage(const std::string& resource_json, const std::string& 
   return "[" + resource_json + "]" + failure;
 }
 
-int ElapsedMilliseconds(std::chrono::system_clock::time_point start) {
+// Measured on the steady clock: it does not jump with the wall clock, and a
+// 32-bit C++ runtime reads the wall clock with a time_t that ends in 2038.
+int ElapsedMilliseconds(std::chrono::steady_clock::time_point start) {
   return static_cast<int>(std::chrono::duration_cast<std::chrono::milliseconds>(
-                              std::chrono::system_clock::now() - start)
+                              std::chrono::steady_clock::now() - start)
                               .count());
 }
 
@@ -92,7 +94,7 @@ MaybeType<Failure, Empty> PerksModule::PushPage(const api::PerkSettingResource& 
   customization.MutableField("category").SetString(kPerksCategory);
   customization.MutableField("content").SetString(content);
 
-  const auto start = std::chrono::system_clock::now();
+  const auto start = std::chrono::steady_clock::now();
   MaybeType<Failure, api::GetResultFromServiceDTO> reply =
       CallServiceProxy<api::GetResultFromServiceDTO>(kGameCustomizationService,
                                                      kSetGameCustomizationMethod, arguments);

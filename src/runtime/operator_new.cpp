@@ -25,17 +25,27 @@
 // <new> declares these functions with default visibility, and a visibility
 // attribute on the definition is ignored in favour of that declaration. The
 // assembler's .hidden directive marks the emitted symbols instead, so the
-// dynamic linker never offers them to the rest of the process.
+// dynamic linker never offers them to the rest of the process. Their
+// mangled names spell std::size_t's type: "m" (unsigned long) on 64-bit
+// targets, "j" (unsigned int) on 32-bit ones, where naming a symbol that is
+// not defined would fail the link.
+#if defined(__LP64__)
+#define TAV_SIZE "m"
+#else
+#define TAV_SIZE "j"
+#endif
 __asm__(
-    ".hidden _Znwm\n.hidden _Znam\n"
-    ".hidden _ZnwmRKSt9nothrow_t\n.hidden _ZnamRKSt9nothrow_t\n"
-    ".hidden _ZnwmSt11align_val_t\n.hidden _ZnamSt11align_val_t\n"
-    ".hidden _ZnwmSt11align_val_tRKSt9nothrow_t\n.hidden _ZnamSt11align_val_tRKSt9nothrow_t\n"
-    ".hidden _ZdlPv\n.hidden _ZdaPv\n.hidden _ZdlPvm\n.hidden _ZdaPvm\n"
+    ".hidden _Znw" TAV_SIZE "\n.hidden _Zna" TAV_SIZE "\n"
+    ".hidden _Znw" TAV_SIZE "RKSt9nothrow_t\n.hidden _Zna" TAV_SIZE "RKSt9nothrow_t\n"
+    ".hidden _Znw" TAV_SIZE "St11align_val_t\n.hidden _Zna" TAV_SIZE "St11align_val_t\n"
+    ".hidden _Znw" TAV_SIZE "St11align_val_tRKSt9nothrow_t\n"
+    ".hidden _Zna" TAV_SIZE "St11align_val_tRKSt9nothrow_t\n"
+    ".hidden _ZdlPv\n.hidden _ZdaPv\n.hidden _ZdlPv" TAV_SIZE "\n.hidden _ZdaPv" TAV_SIZE "\n"
     ".hidden _ZdlPvRKSt9nothrow_t\n.hidden _ZdaPvRKSt9nothrow_t\n"
     ".hidden _ZdlPvSt11align_val_t\n.hidden _ZdaPvSt11align_val_t\n"
-    ".hidden _ZdlPvmSt11align_val_t\n.hidden _ZdaPvmSt11align_val_t\n"
+    ".hidden _ZdlPv" TAV_SIZE "St11align_val_t\n.hidden _ZdaPv" TAV_SIZE "St11align_val_t\n"
     ".hidden _ZdlPvSt11align_val_tRKSt9nothrow_t\n.hidden _ZdaPvSt11align_val_tRKSt9nothrow_t\n");
+#undef TAV_SIZE
 
 namespace {
 

@@ -58,6 +58,16 @@ TEST(SettingsStore, AWriterKilledMidWriteLeavesAWholeDocument) {
         if (!store.Put(kKey, VersionDocument(version), &child_error)) _exit(4);
       }
     }
+    // Kill it at a random moment after its first commit of this round, which
+    // a slow machine (or an emulated one) may take long to reach.
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(20);
+    for (int seen = last_seen; seen <= last_seen && std::chrono::steady_clock::now() < deadline;) {
+      std::this_thread::sleep_for(std::chrono::milliseconds(5));
+      SettingsStore reader;
+      std::optional<std::string> text;
+      if (reader.Open(path, &error)) text = reader.Get(kKey, &error);
+      if (!text || !IsWholeVersion(*text, &seen)) seen = last_seen;
+    }
     std::this_thread::sleep_for(std::chrono::milliseconds(30 + random() % 120));
     kill(child, SIGKILL);
     int status = 0;
