@@ -3,7 +3,8 @@
 // - an accepted text gives a tree no deeper than kMaxNestingDepth, whatever
 //   aliases copied into it;
 // - a deep copy of that tree equals it, kind for kind and bit for bit;
-// - reading the same text again gives the same tree.
+// - reading it through libyaml alone, without the quick pass, gives the
+//   same verdict, message and tree.
 #include <cstddef>
 #include <cstdint>
 #include <string>
@@ -11,6 +12,7 @@
 
 #include "binding/codec_test_support.h"
 #include "binding/nesting_depth.h"
+#include "binding/yaml_fast_reader.h"
 #include "binding/yaml_reader.h"
 #include "fuzz_check.h"
 
@@ -41,6 +43,9 @@ size_t Depth(const tav::BindingProperty& value) {
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   const std::string_view text(reinterpret_cast<const char*>(data), size);
   tav::BindingResult result = tav::ParseYaml(text);
+  tav::BindingResult careful = tav::yaml_internal::ParseYamlWithLibyaml(text);
+  FUZZ_CHECK(result.ok() == careful.ok() && result.error() == careful.error(),
+             std::string(result.error()) + " vs " + std::string(careful.error()));
   if (!result.ok()) {
     FUZZ_CHECK(result.value().size() == 1 && !result.error().empty(),
                tav::testing::Dump(result.value()));
@@ -53,9 +58,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   const std::string copied = tav::testing::Difference(result.value(), copy);
   FUZZ_CHECK(copied.empty(), copied);
 
-  tav::BindingResult again = tav::ParseYaml(text);
-  FUZZ_CHECK(again.ok(), std::string(again.error()));
-  const std::string reread = tav::testing::Difference(result.value(), again.value());
+  tav::testing::CompareOptions options;
+  options.float_signs = true;
+  const std::string reread = tav::testing::Difference(result.value(), careful.value(), options);
   FUZZ_CHECK(reread.empty(), reread);
   return 0;
 }

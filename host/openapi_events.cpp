@@ -143,8 +143,13 @@ rapidjson::Value StreamOperation(const ApiDescription& api, rapidjson::Value fra
 
   rapidjson::Value busy = Reference(std::string("#/components/responses/") + kErrorResponse, allocator);
   AddText(busy, "description", "Too many event streams are open.", allocator);
+  rapidjson::Value refused = Reference(std::string("#/components/responses/") + kErrorResponse, allocator);
+  AddText(refused, "description",
+          "The request's Host is not one of tav-core's names, or its Origin is neither tav-core's own nor allowed.",
+          allocator);
   rapidjson::Value responses = Object();
   Add(responses, "200", std::move(ok), allocator);
+  Add(responses, "403", std::move(refused), allocator);
   Add(responses, "503", std::move(busy), allocator);
 
   rapidjson::Value operation = Object();

@@ -9,6 +9,7 @@
 
 #include "main/event_stream.h"
 #include "main/http_server.h"
+#include "main/request_guard.h"
 
 #ifndef TAV_DEFAULT_DATA_DIR
 #define TAV_DEFAULT_DATA_DIR "data"
@@ -113,7 +114,8 @@ CommandLine ParseCommandLine(const std::vector<std::string>& arguments, const Co
       continue;
     }
     const bool known = name == "--port" || name == "--data" || name == "--store" || name == "--telemetry" ||
-                       name == "--plugin" || name == "--shard" || name == "--level" || name == "--owned-pages";
+                       name == "--plugin" || name == "--shard" || name == "--level" || name == "--owned-pages" ||
+                       name == "--allow-host" || name == "--allow-origin";
     if (!known) {
       if (name.rfind("-", 0) != 0) return fail("unexpected argument '" + arguments[i] + "'");
       return fail("unknown option '" + name + "'");
@@ -138,6 +140,17 @@ CommandLine ParseCommandLine(const std::vector<std::string>& arguments, const Co
         return fail("--shard needs a name of letters, digits, '-' and '_' (at most 32), not '" + *value + "'");
       }
       options.shard = *value;
+    } else if (name == "--allow-host") {
+      std::optional<std::string> host = HostNameOption(*value);
+      if (!host) return fail("--allow-host needs a host name such as devbox.local, without a port, not '" + *value + "'");
+      options.allowed_hosts.push_back(*host);
+    } else if (name == "--allow-origin") {
+      std::optional<std::string> origin = OriginOption(*value);
+      if (!origin) {
+        return fail("--allow-origin needs an origin such as http://localhost:5173 (scheme, host and port), not '" +
+                    *value + "'");
+      }
+      options.allowed_origins.push_back(*origin);
     } else {
       if (value->empty()) return fail("option " + name + " needs a value");
       if (name == "--data") options.data_dir = *value;
@@ -181,6 +194,12 @@ std::string HelpText(const CoreDefaults& defaults) {
          "                     0 to 1000 (default 20)\n"
          "  --plugin PATH      the plugin library to load\n"
          "                     (default " + defaults.plugin_path + ")\n"
+         "  --allow-host NAME  answer requests whose Host is NAME too, besides\n"
+         "                     127.0.0.1, localhost and [::1]; may be repeated\n"
+         "  --allow-origin ORIGIN\n"
+         "                     let pages of ORIGIN (http://localhost:5173) call\n"
+         "                     tav-core: answers carry the CORS headers for it;\n"
+         "                     may be repeated\n"
          "  --quiet            log only start-up, faults and the stop: no request lines,\n"
          "                     no plugin lines, telemetry or game customization pushes\n"
          "  --hide-plugin-debug\n"
@@ -214,6 +233,8 @@ std::string HelpText(const CoreDefaults& defaults) {
          "                     sends the resource's event to the plugin\n"
          "  A body larger than " + body_cap + " is refused (413). A POST, PUT, PATCH or DELETE\n"
          "  with neither Content-Length nor Transfer-Encoding has an empty body.\n"
+         "  A request whose Host names another host or port, or whose Origin is\n"
+         "  neither tav-core's own nor allowed, is refused (403), whatever its path.\n"
          "\n"
          "Stops on SIGINT or SIGTERM. Exit status: 0 after a clean stop, 1 when start-up\n"
          "fails (port in use, unreadable data or store, plugin not loadable), 2 for a\n"

@@ -40,6 +40,10 @@ struct CoreOptions {
   bool quiet = false;              // no request lines, plugin lines, telemetry or pushes
   bool hide_plugin_debug = false;  // no plugin lines of the debug category
   bool print_openapi = false;      // print the plugin's OpenAPI document and exit
+  // Host names answered besides 127.0.0.1, localhost and [::1], and origins
+  // whose pages may call tav-core (CORS); lower case, in the order given.
+  std::vector<std::string> allowed_hosts;
+  std::vector<std::string> allowed_origins;
 };
 
 struct CommandLine {
@@ -52,7 +56,8 @@ struct CommandLine {
 // Reads the arguments after the program name. Options take their value as
 // the next argument or after "=" ("--port 9000", "--port=9000"). The first
 // mistake stands: an unknown option, a missing or malformed value, a number
-// out of range, a shard that is not a plain name.
+// out of range, a shard that is not a plain name, a host name or origin
+// that is not one. --allow-host and --allow-origin may be given many times.
 CommandLine ParseCommandLine(const std::vector<std::string>& arguments, const CoreDefaults& defaults);
 
 // The text of --help, every option with its default.

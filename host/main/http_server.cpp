@@ -80,6 +80,21 @@ void Write(const HttpAnswer& answer, httplib::Response& response) {
   response.set_content(answer.body, answer.content_type.empty() ? "application/json" : answer.content_type);
 }
 
+// Writes the answer and then ends the connection. The server library keeps
+// a connection open whatever the answer's headers say; a body provider that
+// reports a failure once the whole body is written is what makes it close.
+void WriteThenClose(const HttpAnswer& answer, httplib::Response& response) {
+  response.status = answer.status;
+  for (const auto& header : answer.headers) response.headers.emplace(header.first, header.second);
+  response.set_header("Connection", "close");
+  auto body = std::make_shared<std::string>(answer.body);
+  response.set_content_provider(body->size(), answer.content_type,
+                                [body](size_t offset, size_t length, httplib::DataSink& sink) {
+                                  sink.write(body->data() + offset, length);
+                                  return false;
+                                });
+}
+
 // The error text of an answer the server library makes itself.
 std::string StatusText(int status) {
   switch (status) {
@@ -103,6 +118,21 @@ bool IsAddedHeader(const std::string& name) {
   return name == "REMOTE_ADDR" || name == "REMOTE_PORT" || name == "LOCAL_ADDR" || name == "LOCAL_PORT";
 }
 
+std::optional<std::string> HeaderIfSent(const httplib::Request& request, const char* name) {
+  if (!request.has_header(name)) return std::nullopt;
+  return request.get_header_value(name);
+}
+
+GuardedRequest GuardedRequestOf(const httplib::Request& request) {
+  GuardedRequest guarded;
+  guarded.method = request.method;
+  guarded.host = HeaderIfSent(request, "Host");
+  guarded.origin = HeaderIfSent(request, "Origin");
+  guarded.asks_method = request.has_header("Access-Control-Request-Method");
+  guarded.asks_private_network = request.get_header_value("Access-Control-Request-Private-Network") == "true";
+  return guarded;
+}
+
 // Where an event stream begins: after the Last-Event-ID a reconnecting
 // reader sends, or with the kept history for "?replay=1", or else with the
 // next event. A Last-Event-ID that is not a number is ignored, as a reader
@@ -121,8 +151,11 @@ EventStream::Start StreamStart(const httplib::Request& request) {
 
 }  // namespace
 
-HttpServer::HttpServer(EventStream& events, Submit submit)
-    : events_(events), submit_(std::move(submit)), server_(std::make_unique<httplib::Server>()) {
+HttpServer::HttpServer(EventStream& events, Submit submit, AccessRules rules)
+    : events_(events),
+      submit_(std::move(submit)),
+      rules_(std::move(rules)),
+      server_(std::make_unique<httplib::Server>()) {
   server_->new_task_queue = [] { return new httplib::ThreadPool(kWorkerThreads); };
   server_->set_payload_max_length(kMaxBodyBytes);
   server_->set_tcp_nodelay(true);
@@ -132,8 +165,9 @@ HttpServer::HttpServer(EventStream& events, Submit submit)
   server_->set_socket_options(&SetListenSocketOptions);
   server_->set_pre_routing_handler([this](const httplib::Request& request, httplib::Response& response) {
     t_request_read = SteadyClock::now();
-    return AnswerIfBodiless(request, response) ? httplib::Server::HandlerResponse::Handled
-                                               : httplib::Server::HandlerResponse::Unhandled;
+    return AnswerIfRefused(request, response) || AnswerIfBodiless(request, response)
+               ? httplib::Server::HandlerResponse::Handled
+               : httplib::Server::HandlerResponse::Unhandled;
   });
   server_->set_logger([this](const httplib::Request& request, const httplib::Response& response) {
     NoteServed(request, response);
@@ -148,7 +182,7 @@ HttpServer::HttpServer(EventStream& events, Submit submit)
   // Answers the server library makes itself (a bad request line, a body too
   // large) get the same JSON error body as the core's.
   server_->set_error_handler([](const httplib::Request&, httplib::Response& response) {
-    if (!response.body.empty() || response.is_chunked_content_provider_) return;
+    if (!response.body.empty() || response.content_provider_) return;
     response.set_content(std::string(R"({"error":")") + StatusText(response.status) + "\"}", "application/json");
   });
 }
@@ -167,6 +201,7 @@ bool HttpServer::Bind(const std::string& host, uint16_t port, std::string* error
     return false;
   }
   port_ = static_cast<uint16_t>(bound);
+  guard_.emplace(port_, rules_);
   return true;
 }
 
@@ -198,6 +233,25 @@ void HttpServer::Handle(const httplib::Request& request, httplib::Response& resp
     if (std::optional<HttpAnswer> page = WebPageAnswer(request.path)) return Write(*page, response);
   }
   Write(submit_(ExchangeOf(request)), response);
+}
+
+// The checks run before anything else reads or answers the request. A
+// refused request's body is never read, so its connection is closed: what
+// follows on it is that body, which a page may have written as a request
+// that would pass the checks. (Only refusals have a body; a preflight,
+// answered empty, comes from an allowed page.)
+bool HttpServer::AnswerIfRefused(const httplib::Request& request, httplib::Response& response) {
+  const GuardVerdict verdict = guard_->Check(GuardedRequestOf(request));
+  if (!verdict.answer) {
+    for (const auto& header : verdict.headers) response.set_header(header.first, header.second);
+    return false;
+  }
+  if (HasNoBodyFraming(request) || verdict.answer->body.empty()) {
+    Write(*verdict.answer, response);
+  } else {
+    WriteThenClose(*verdict.answer, response);
+  }
+  return true;
 }
 
 // A write without a body is answered here, before the server library would

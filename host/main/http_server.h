@@ -1,10 +1,11 @@
 // The HTTP side of tav-core: a server on worker threads that hands every
 // request to the core thread and writes back its answer, and serves
 // GET /events (Server-Sent Events) and the workbench page (GET / and its
-// files, web_page.h) itself.
+// files, web_page.h) itself. Every request first passes the host and
+// origin checks (request_guard.h); a request they refuse reaches nothing.
 //
 //   EventStream events;
-//   HttpServer server(events, [&](HttpExchange exchange) { return RunOnCoreThread(exchange); });
+//   HttpServer server(events, [&](HttpExchange exchange) { return RunOnCoreThread(exchange); }, rules);
 //   if (!server.Bind("127.0.0.1", 8080, &error)) ... report error ...
 //   server.Start();
 //   ...
@@ -15,11 +16,13 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 #include <thread>
 
 #include "main/event_stream.h"
 #include "main/http_exchange.h"
+#include "main/request_guard.h"
 
 namespace httplib {
 class Server;
@@ -55,12 +58,14 @@ class HttpServer {
   static constexpr size_t kWorkerThreads = 32;
   static constexpr size_t kMaxEventStreams = 16;
 
-  HttpServer(EventStream& events, Submit submit);
+  // `rules` add host names and CORS origins to tav-core's own.
+  HttpServer(EventStream& events, Submit submit, AccessRules rules = {});
   ~HttpServer();
   HttpServer(const HttpServer&) = delete;
   HttpServer& operator=(const HttpServer&) = delete;
 
-  // Binds and listens on `host`:`port` (0: any free port). A port another
+  // Binds and listens on `host`:`port` (0: any free port); the checks then
+  // know the port to expect in Host and Origin. A port another
   // program listens on is refused, even one that allows sharing it. False
   // with `error` set: "port 8080 is in use", or for any other reason e.g.
   // "cannot listen on 127.0.0.2:8080: Cannot assign requested address".
@@ -83,6 +88,7 @@ class HttpServer {
 
  private:
   void Handle(const httplib::Request& request, httplib::Response& response);
+  bool AnswerIfRefused(const httplib::Request& request, httplib::Response& response);
   bool AnswerIfBodiless(const httplib::Request& request, httplib::Response& response);
   void NoteServed(const httplib::Request& request, const httplib::Response& response);
   void ServeEvents(const httplib::Request& request, httplib::Response& response);
@@ -90,6 +96,8 @@ class HttpServer {
   EventStream& events_;
   Submit submit_;
   ServedListener served_listener_;
+  AccessRules rules_;
+  std::optional<RequestGuard> guard_;  // from Bind on
   std::unique_ptr<httplib::Server> server_;
   std::thread thread_;
   uint16_t port_ = 0;

@@ -34,7 +34,9 @@ bool ReadFile(const std::string& path, std::string* text, std::string* error) {
   return true;
 }
 
-// Makes every missing folder of `path`'s parent, like mkdir -p.
+// Makes every missing folder of `path`'s parent, like mkdir -p. The folders
+// hold the player's store and telemetry: only their owner may open them.
+// Folders already there keep their modes.
 bool MakeParentFolders(const std::string& path, std::string* error) {
   size_t slash = path.rfind('/');
   if (slash == std::string::npos || slash == 0) return true;
@@ -42,7 +44,7 @@ bool MakeParentFolders(const std::string& path, std::string* error) {
   for (size_t at = 1; at <= folder.size(); ++at) {
     if (at != folder.size() && folder[at] != '/') continue;
     const std::string part = folder.substr(0, at);
-    if (mkdir(part.c_str(), 0755) == 0) continue;
+    if (mkdir(part.c_str(), 0700) == 0) continue;
     struct stat found {};
     if (errno != EEXIST) {
       *error = part + ": " + std::strerror(errno);

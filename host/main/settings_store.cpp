@@ -1,6 +1,8 @@
 #include "main/settings_store.h"
 
+#include <fcntl.h>
 #include <sqlite3.h>
+#include <unistd.h>
 
 namespace tav::host {
 
@@ -26,6 +28,17 @@ class StatementUse {
  private:
   sqlite3_stmt* statement_;
 };
+
+// Creates the store's file, empty, readable and writable by its owner only,
+// when there is none. SQLite takes an empty file for an empty database and
+// gives its write-ahead log and shared-memory files the mode of the store.
+// A file already there keeps its mode; a file that cannot be made here is
+// left for SQLite to report.
+void CreatePrivately(const std::string& path) {
+  if (path.empty() || path == ":memory:" || path.rfind("file:", 0) == 0) return;
+  const int descriptor = open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
+  if (descriptor >= 0) close(descriptor);
+}
 
 }  // namespace
 
@@ -55,6 +68,7 @@ bool SettingsStore::Exec(const char* sql, std::string* error) {
 bool SettingsStore::Open(const std::string& path, std::string* error) {
   Close();
   path_ = path;
+  CreatePrivately(path);
   if (sqlite3_open_v2(path.c_str(), &db_, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE | SQLITE_OPEN_FULLMUTEX,
                       nullptr) != SQLITE_OK) {
     *error = Error("cannot open the store");

@@ -32,7 +32,9 @@ class SettingsStore {
   SettingsStore(const SettingsStore&) = delete;
   SettingsStore& operator=(const SettingsStore&) = delete;
 
-  // Opens or creates the file (its folder must exist) and its table. False
+  // Opens or creates the file (its folder must exist) and its table. A new
+  // file, and the journal files beside it, are for its owner only (0600);
+  // an existing one keeps its mode. False
   // with `error` set ("<path>: <reason>") when the file cannot be opened,
   // is not a store, or is read-only.
   bool Open(const std::string& path, std::string* error);

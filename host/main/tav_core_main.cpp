@@ -129,9 +129,10 @@ int Run(const CoreOptions& options) {
 
   EventStream events(EventStream::kDefaultHistoryBytes, FirstEventId());
   std::unique_ptr<RequestGateway> gateway;
-  HttpServer server(events, [&core, &gateway](HttpExchange exchange) {
-    return RunOnCoreThread(core, *gateway, std::move(exchange));
-  });
+  HttpServer server(
+      events,
+      [&core, &gateway](HttpExchange exchange) { return RunOnCoreThread(core, *gateway, std::move(exchange)); },
+      AccessRules{options.allowed_hosts, options.allowed_origins});
   if (!server.Bind(options.host, options.port, &error)) return Fail(error);
 
   // Faults at the boundary, from the API description on: on standard error

@@ -1,5 +1,8 @@
 #include "main/telemetry_log.h"
 
+#include <fcntl.h>
+#include <unistd.h>
+
 #include <cerrno>
 #include <cstring>
 
@@ -13,9 +16,12 @@ TelemetryLog::~TelemetryLog() {
 }
 
 bool TelemetryLog::Open(const std::string& path, std::string* error) {
-  FILE* file = std::fopen(path.c_str(), "a");
+  // Created readable by its owner only; a file already there keeps its mode.
+  const int descriptor = open(path.c_str(), O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC, 0600);
+  FILE* file = descriptor >= 0 ? fdopen(descriptor, "a") : nullptr;
   if (file == nullptr) {
     *error = path + ": " + std::strerror(errno);
+    if (descriptor >= 0) close(descriptor);
     return false;
   }
   if (file_ != nullptr) std::fclose(file_);

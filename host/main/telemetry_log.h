@@ -32,7 +32,8 @@ class TelemetryLog {
   TelemetryLog(const TelemetryLog&) = delete;
   TelemetryLog& operator=(const TelemetryLog&) = delete;
 
-  // Opens `path` for appending, creating it. False with `error` set.
+  // Opens `path` for appending, creating it for its owner only (0600); an
+  // existing file keeps its mode. False with `error` set.
   bool Open(const std::string& path, std::string* error);
 
   // Takes the event's fields from the request's arguments (named ones, or

@@ -258,10 +258,8 @@ const InternedString* BindingAllocator::Intern(std::string_view text) {
   return entry;
 }
 
-void BindingAllocator::ReleaseString(const InternedString* entry) {
-  if (entry == &g_empty_string || entry == nullptr) return;
+void BindingAllocator::EraseString(const InternedString* entry) {
   auto* mutable_entry = const_cast<InternedString*>(entry);
-  if (--mutable_entry->references != 0) return;
   if (mutable_entry->next == kStandalone) {
     Free(mutable_entry, EntrySize(entry->length));
     return;

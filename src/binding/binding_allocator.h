@@ -46,6 +46,8 @@ class BindingAllocator {
   // Drops `count` references known not to be the last ones (a container
   // releasing children that share its allocator).
   void DropReferences(uint32_t count) { references_ -= count; }
+  // Adds `count` references at once (a builder handing over children).
+  void AddReferences(uint32_t count) { references_ += count; }
 
   // A block of at least `size` bytes (size > 0). Blocks whose size is a
   // multiple of 8 are 8-byte aligned. Pooled up to kLargestPooledBlock.
@@ -75,8 +77,12 @@ class BindingAllocator {
     if (entry->length != 0) ++const_cast<InternedString*>(entry)->references;
   }
   // Drops one reference; the entry is erased at zero. The shared empty
-  // entry is ignored.
-  void ReleaseString(const InternedString* entry);
+  // entry (and null) is ignored.
+  // Inline: a tree's teardown releases a name or text for nearly every cell.
+  void ReleaseString(const InternedString* entry) {
+    if (entry == nullptr || entry->length == 0) return;
+    if (--const_cast<InternedString*>(entry)->references == 0) EraseString(entry);
+  }
 
   // The shared entry of the empty text.
   static const InternedString* EmptyString();
@@ -120,6 +126,8 @@ class BindingAllocator {
   static void UnlinkArea(SizeClass& size_class, PoolArea* area);
 
   InternedString* FindInterned(std::string_view text, uint32_t hash) const;
+  // Frees an entry whose last reference is gone.
+  void EraseString(const InternedString* entry);
   void GrowInternTable();
 
   static constexpr size_t kLargeClassCount = 4;  // 128, 256, 512, 1024 bytes

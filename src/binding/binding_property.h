@@ -233,8 +233,11 @@ class BindingProperty {
   BindingAllocator* EnsureAllocator();
   // True for the kinds whose payload lives in the allocator.
   bool HoldsStorage() const {
-    return kind_ == BindingPropertyKind::kString || kind_ == BindingPropertyKind::kBlob ||
-           kind_ == BindingPropertyKind::kCollection || kind_ == BindingPropertyKind::kStructure;
+    constexpr unsigned kWithStorage = 1u << static_cast<unsigned>(BindingPropertyKind::kString) |
+                                      1u << static_cast<unsigned>(BindingPropertyKind::kBlob) |
+                                      1u << static_cast<unsigned>(BindingPropertyKind::kCollection) |
+                                      1u << static_cast<unsigned>(BindingPropertyKind::kStructure);
+    return ((kWithStorage >> static_cast<unsigned>(kind_)) & 1u) != 0;
   }
   void ReleasePayload();
   void InitChild(BindingAllocator* allocator);

@@ -58,10 +58,13 @@ bool SameText(const InternedString* entry, std::string_view text) {
 StackTreeBuilder::StackTreeBuilder() : allocator_(BindingAllocator::Create()) {
   frames_.reserve(16);
   PushSlot(nullptr);
+  allocator_->AddRef();  // the root's; Finish hands it over with the root
 }
 
 StackTreeBuilder::~StackTreeBuilder() {
-  // Whatever a failed read left: fields' names, then the cells themselves.
+  // Whatever a failed read left: fields' names, then the cells themselves,
+  // which take their references to the allocator only now.
+  if (size_ > 1) allocator_->AddReferences(size_ - 1);
   for (uint32_t i = 0; i < size_; ++i) {
     allocator_->ReleaseString(slots_[i].name);
     slots_[i].value.~BindingProperty();
@@ -82,9 +85,13 @@ BindingStructEntry& StackTreeBuilder::PushSlot(const InternedString* name) {
     slots_ = static_cast<BindingStructEntry*>(moved);
     capacity_ = grown;
   }
+  // A cell waiting in a slot holds no reference to the allocator: the
+  // container that takes it adds them all at once.
   BindingStructEntry& slot = slots_[size_++];
   slot.name = name;
-  slot.value.InitChild(allocator_);
+  slot.value.payload_.u64 = 0;
+  slot.value.allocator_ = allocator_;
+  slot.value.kind_ = BindingPropertyKind::kEmpty;
   return slot;
 }
 
@@ -152,6 +159,7 @@ void StackTreeBuilder::EndArray() {
   BindingProperty& array = slots_[frame.first - 1].value;
   const uint32_t count = size_ - frame.first;
   if (count != 0) {
+    allocator_->AddReferences(count);
     array.GrowCollection(count);
     BindingProperty* cells = array.items();
     // Moved as bytes: the slots are forgotten, not destroyed.
@@ -203,6 +211,7 @@ bool StackTreeBuilder::EndObject() {
   frames_.pop_back();
   BindingProperty& object = slots_[frame.first - 1].value;
   if (count != 0) {
+    allocator_->AddReferences(count);
     object.GrowStructure(count);
     BindingStructEntry* entries = object.entries();
     if (shape.order.empty()) {

@@ -56,6 +56,10 @@ class StackTreeBuilder {
   void Unsigned(uint64_t value) { Scalar(BindingPropertyKind::kUnsigned).payload_.u64 = value; }
   void Float(double value) { Scalar(BindingPropertyKind::kFloat).payload_.f64 = value; }
   void String(std::string_view text);
+  // A value of `kind` (empty, bool or a number kind) whose payload has the
+  // bits `bits`, as BindingProperty keeps them: for readers that work out
+  // kind and bits apart and would otherwise branch on the kind again.
+  void ScalarBits(BindingPropertyKind kind, uint64_t bits) { Scalar(kind).payload_.u64 = bits; }
   void Blob(const void* data, size_t size) { Target().SetBlob(data, size); }
 
   // The cell the next value goes to (see above), for readers that fill it

@@ -13,6 +13,7 @@
 #ifndef TAV_BINDING_YAML_SCALAR_H_
 #define TAV_BINDING_YAML_SCALAR_H_
 
+#include <cstdint>
 #include <string>
 #include <string_view>
 
@@ -29,6 +30,25 @@ inline constexpr std::string_view kYamlBoolTag = "tag:yaml.org,2002:bool";
 // The bool words of untagged and !!bool scalars, exact and case-sensitive:
 // 1 for a true word, 0 for a false word, -1 for any other text.
 int YamlBoolWord(std::string_view text);
+
+// What an untagged plain scalar stands for: empty (a null word), a bool, a
+// number of one of the three number kinds, or a string of its own text.
+// `bits` holds the value of a bool or number as a BindingProperty keeps it:
+// a bool in its lowest byte, the others as their 64 bits.
+struct PlainYamlScalar {
+  BindingPropertyKind kind = BindingPropertyKind::kString;
+  uint64_t bits = 0;
+
+  bool boolean() const { return (bits & 1) != 0; }
+  int64_t i64() const { return static_cast<int64_t>(bits); }
+  uint64_t u64() const { return bits; }
+  double f64() const;
+};
+
+// Resolves an untagged plain scalar. Its first byte alone decides which
+// rule can apply: only a digit, a sign, a point or a blank can start a
+// number, and only a handful of letters a null or bool word.
+PlainYamlScalar ReadPlainYamlScalar(std::string_view text);
 
 // Writes the resolved value of an untagged plain scalar into `target`.
 void ResolvePlainYamlScalar(std::string_view text, BindingProperty& target);

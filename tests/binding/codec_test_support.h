@@ -67,6 +67,11 @@ struct CompareOptions {
   // Every number equals any other of the same value whatever the kinds: the
   // YAML and MessagePack readers pick kinds by their own rules.
   bool numbers_by_value = false;
+  // A signed zero equals an unsigned zero: a document tree that keeps only
+  // values cannot tell -0 from 0.
+  bool zero_of_either_sign = false;
+  // Floats must agree in sign too, so 0.0 and -0.0 differ.
+  bool float_signs = false;
 };
 
 // Whether `value` is a number, and if so its value. long double holds every
@@ -95,7 +100,8 @@ inline bool SameNumber(const BindingProperty& a, const BindingProperty& b,
   if (!NumberOf(a, x) || !NumberOf(b, y) || x != y) return false;
   const bool integers =
       a.kind() != BindingPropertyKind::kFloat && b.kind() != BindingPropertyKind::kFloat;
-  return options.numbers_by_value || (options.signed_as_unsigned && integers);
+  return options.numbers_by_value || (options.signed_as_unsigned && integers) ||
+         (options.zero_of_either_sign && integers && x == 0);
 }
 
 // Distance in units in the last place between two finite doubles.
@@ -120,6 +126,7 @@ inline std::string Difference(const BindingProperty& a, const BindingProperty& b
     case BindingPropertyKind::kFloat: {
       const double x = a.AsDouble();
       const double y = b.AsDouble();
+      if (options.float_signs && std::signbit(x) != std::signbit(y)) return differ(": ");
       if (x == y || (std::isnan(x) && std::isnan(y))) return "";
       const bool finite = std::isfinite(x) && std::isfinite(y);
       return finite && UlpDistance(x, y) <= options.float_ulps ? "" : differ(": ");

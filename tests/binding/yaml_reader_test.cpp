@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include "binding/codec_test_support.h"
+#include "binding/yaml_fast_reader.h"
 
 namespace tav {
 namespace {
@@ -175,6 +176,60 @@ TEST(YamlReader, AliasExpansionIsBounded) {
   BindingResult result = ParseYaml(text);
   ASSERT_TRUE(result.ok()) << result.error();
   EXPECT_EQ(result.value()["c79"].size(), 1000u);
+}
+
+// The quick pass reads the plain block style alone and leaves the rest,
+// each a text it would misread if it went on, to libyaml; either way the
+// tree is the one libyaml's events build.
+TEST(YamlReader, QuickPassBuildsWhatLibyamlBuilds) {
+  struct QuickCase {
+    const char* yaml;
+    bool quick;
+  };
+  const QuickCase cases[] = {
+      {"a: 1\nb: -2\nc: 1.5e3\nd: yes\ne: ~\nf:\ng: two words  \nh: http://x/y:z\n", true},
+      {"list:\n  - id: 0x1F\n    name: \"say \\\"hi\\\" \\\\\"\n  - 'it''s'\n"
+       "  - [1, -2, 'a b', \"c\", .5, +3]\n  - []\n  - {}\n",
+       true},
+      {"lit: |\n  one\n    two\n  three\nfold: >\n  one\n  two: x\nnext: -x\n", true},
+      {"- a\n-   b: 1\n    c: 2\n\n- x: [ 1 , 2 ]\n  y:\n    - |\n      z\n", true},
+      {"deep:\n  er:\n    est: 1\nback: 2", true},
+      {"- caf\xc3\xa9 \xe4\xb8\xad\n- '\xc2\xa0'\n- |\n  \xc3\xa9\n", true},
+      {"a: 1 # note\n", false},
+      {"a: b\n  c\n", false},
+      {"a: 1\na: [2]\n", false},
+      {"a: &x 1\nb: *x\n", false},
+      {"a: !!str 1\n", false},
+      {"key:\n- a\n- b\n", false},
+      {"f: >\n  a\n\n  b\n", false},
+      {"f: >\n  a\n   b\n", false},
+      {"l: |\n  a", false},
+      {"f: >\n a\n\n  ", false},
+      {"a: \"x\\ty\"\n", false},
+      {"a: 'x\n  y'\n", false},
+      {"a:\tb\n", false},
+      {"a: x\r\n", false},
+      {"---\na: 1\n", false},
+      {"a: [1, [2]]\n", false},
+      {"a: [1, ]\n", false},
+      {"\xc3\xa9: 1\n", false},
+      {"a: x\xc2\x85y\n", false},
+      {"a: \"\xe2\x80\xa8\"\n", false},
+      {"a: \xef\xbb\xbfx\n", false},
+      {"a: x\xc3", false},
+      {"a: b: c\n", false},
+      {"a: 1\n b: 2\n", false},
+      {"  a: 1\n", false},
+      {"a: - b\n", false},
+  };
+  for (const QuickCase& c : cases) {
+    SCOPED_TRACE(c.yaml);
+    BindingProperty quick;
+    EXPECT_EQ(ReadYamlFast(c.yaml, quick), c.quick);
+    BindingResult careful = yaml_internal::ParseYamlWithLibyaml(c.yaml);
+    EXPECT_EQ(Read(c.yaml), careful.ok() ? testing::Dump(careful.value())
+                                         : "error: " + std::string(careful.error()));
+  }
 }
 
 }  // namespace

@@ -25,7 +25,9 @@ TEST(CoreCommandLine, DefaultsAndValuesAfterASpaceOrAnEqualsSign) {
   EXPECT_EQ(plain.options.telemetry_file, "/home/ada/.local/share/tav-core/telemetry.jsonl");
 
   CommandLine line = ParseCommandLine({"--port", "0", "--store=/tmp/s.db", "--shard", "ne-4", "--level=7",
-                                       "--owned-pages", "1000", "--data", "/d", "--quiet", "--plugin=/p.so", "--openapi"},
+                                       "--owned-pages", "1000", "--data", "/d", "--quiet", "--plugin=/p.so", "--openapi",
+                                       "--allow-host", "DevBox.Local", "--allow-host=[::2]",
+                                       "--allow-origin=HTTP://LocalHost:5173/", "--allow-origin", "https://ui.test:443"},
                                       Defaults());
   ASSERT_EQ(line.outcome, CommandLine::kRun) << line.error;
   EXPECT_EQ(line.options.port, 0);
@@ -39,6 +41,9 @@ TEST(CoreCommandLine, DefaultsAndValuesAfterASpaceOrAnEqualsSign) {
   EXPECT_TRUE(line.options.quiet);
   EXPECT_TRUE(line.options.print_openapi);
   EXPECT_FALSE(plain.options.print_openapi);
+  // As a browser writes them: lower case, no default port, no slash.
+  EXPECT_THAT(line.options.allowed_hosts, ::testing::ElementsAre("devbox.local", "[::2]"));
+  EXPECT_THAT(line.options.allowed_origins, ::testing::ElementsAre("http://localhost:5173", "https://ui.test"));
 }
 
 TEST(CoreCommandLine, MistakesAreNamedExactly) {
@@ -61,6 +66,11 @@ TEST(CoreCommandLine, MistakesAreNamedExactly) {
       {{"--store="}, "option --store needs a value"},
       {{"--quiet=yes"}, "option --quiet takes no value"},
       {{"--openapi=yes"}, "option --openapi takes no value"},
+      {{"--allow-host", "devbox.local:5173"},
+       "--allow-host needs a host name such as devbox.local, without a port, not 'devbox.local:5173'"},
+      {{"--allow-origin=http://localhost:5173/app"},
+       "--allow-origin needs an origin such as http://localhost:5173 (scheme, host and port), not "
+       "'http://localhost:5173/app'"},
       // The first mistake stands.
       {{"--level", "x", "--port", "y"}, "--level needs a number from 0 to 4294967295, not 'x'"},
   };

@@ -101,6 +101,11 @@ class CoreProcess {
     std::vector<char*> argv;
     for (std::string& argument : all) argv.push_back(argument.data());
     argv.push_back(nullptr);
+    // Variables set here come first: a lookup finds them before the test's own.
+    std::vector<char*> envp;
+    for (std::string& variable : environment_) envp.push_back(variable.data());
+    for (char** variable = environ; *variable != nullptr; ++variable) envp.push_back(*variable);
+    envp.push_back(nullptr);
     posix_spawn_file_actions_t actions;
     posix_spawn_file_actions_init(&actions);
     posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0);
@@ -108,7 +113,7 @@ class CoreProcess {
                                      O_WRONLY | O_CREAT | O_TRUNC, 0644);
     posix_spawn_file_actions_addopen(&actions, 2, stderr_path_.c_str(),
                                      O_WRONLY | O_CREAT | O_TRUNC, 0644);
-    exited_ = posix_spawn(&pid_, argv[0], &actions, nullptr, argv.data(), environ) != 0;
+    exited_ = posix_spawn(&pid_, argv[0], &actions, nullptr, argv.data(), envp.data()) != 0;
     posix_spawn_file_actions_destroy(&actions);
     return !exited_;
   }
@@ -141,6 +146,11 @@ class CoreProcess {
     recorder_.reset();
   }
 
+  // Sets an environment variable of the program; before Start.
+  void SetEnvironment(const std::string& name, const std::string& value) {
+    environment_.push_back(name + "=" + value);
+  }
+
   // With recording on (ApiRecorder), whether Start follows the event stream
   // (default yes; it holds one of the program's event streams), and the
   // clients whose answers are recorded.
@@ -165,6 +175,7 @@ class CoreProcess {
   }
 
   std::vector<std::string> arguments_;
+  std::vector<std::string> environment_;  // NAME=value
   std::string stdout_path_;
   std::string stderr_path_;
   pid_t pid_ = -1;

@@ -212,9 +212,10 @@ TEST_F(TavCoreTest, ANewReaderGetsTheRecentEventsAndAReconnectingOneWhatCameAfte
   EXPECT_EQ(core->Stop(), 0) << core->Stderr();
 }
 
-// Sends `request` as it is on a connection of its own and gives what comes
-// back until the server closes it, or until nothing has come for two seconds.
-std::string RawExchange(int port, const std::string& request) {
+// Sends `request` as it is on a connection of its own, and `then` a moment
+// later when there is one, and gives what comes back until the server
+// closes it, or until nothing has come for two seconds.
+std::string RawExchange(int port, const std::string& request, const std::string& then = "") {
   const int connection = socket(AF_INET, SOCK_STREAM, 0);
   timeval timeout{2, 0};
   setsockopt(connection, SOL_SOCKET, SO_RCVTIMEO, &timeout, sizeof(timeout));
@@ -226,6 +227,10 @@ std::string RawExchange(int port, const std::string& request) {
   const ssize_t size = static_cast<ssize_t>(request.size());
   if (connect(connection, reinterpret_cast<sockaddr*>(&address), sizeof(address)) == 0 &&
       send(connection, request.data(), request.size(), MSG_NOSIGNAL) == size) {
+    if (!then.empty()) {
+      std::this_thread::sleep_for(std::chrono::milliseconds(200));
+      send(connection, then.data(), then.size(), MSG_NOSIGNAL);
+    }
     char chunk[4096];
     for (ssize_t got; (got = recv(connection, chunk, sizeof(chunk), 0)) > 0;) {
       received.append(chunk, static_cast<size_t>(got));
@@ -459,6 +464,100 @@ TEST_F(TavCoreTest, AChampionSelectDrivenOverHttp) {
   EXPECT_EQ(Json(client->Get("/tav-perks/v1/currentpage"))["id"].GetInt(), id);
   EXPECT_EQ(Faults(*client), 0);
   EXPECT_EQ(core->Stop(), 0) << core->Stderr();
+}
+
+// --- Who may call: the Host and Origin checks, private files ------------------------
+
+TEST_F(TavCoreTest, OnlyItsOwnHostNamesAndAllowedOriginsReachIt) {
+  auto core = StartCore(TAV_PERKS_PLUGIN_PATH, {"--allow-host", "devbox.test", "--allow-origin", "http://localhost:5173"});
+  auto client = ClientOf(*core);
+  const std::string port = std::to_string(core->port());
+  const std::string pages = "200 " + client->Get("/tav-perks/v1/pages")->body;
+  const std::string stored = "200 " + client->Get(kPageSettings)->body;
+  const std::string evil_host = R"(403 {"error":"Host name 'evil.example' is not allowed; )"
+                                R"(start tav-core with --allow-host evil.example to allow it"})";
+  const std::string evil_origin = R"(403 {"error":"Origin 'http://evil.example' is not allowed; )"
+                                  R"(start tav-core with --allow-origin http://evil.example to allow it"})";
+  const std::string dev = "http://localhost:5173";
+  struct Case {
+    const char* label;
+    const char* method;
+    const char* path;
+    httplib::Headers headers;
+    std::string answer;          // the status and the start of the body
+    httplib::Headers cors = {};  // headers the answer has; without any, no CORS header
+  };
+  const Case cases[] = {
+      {"a rebound host name", "GET", "/tav-perks/v1/pages", {{"Host", "Evil.Example:" + port}}, evil_host},
+      {"its own name on another port", "GET", "/", {{"Host", "localhost:5173"}},
+       R"(403 {"error":"Host 'localhost:5173' names another port than tav-core's )" + port},
+      {"no host at all", "GET", "/", {{"Host", "127.0.0.1:x"}}, R"(403 {"error":"Host '127.0.0.1:x' is not a valid)"},
+      {"a foreign page's write", "POST", "/tav-perks/v1/pages", {{"Origin", "http://evil.example"}}, evil_origin},
+      {"a foreign page's store reset", "DELETE", "/tav-core/v1/store", {{"Origin", "http://evil.example"}}, evil_origin},
+      {"a foreign page's event stream", "GET", "/events", {{"Origin", "http://evil.example"}}, evil_origin},
+      {"a page of its host on another port", "POST", "/tav-perks/v1/pages", {{"Origin", "http://127.0.0.1:5173"}},
+       R"(403 {"error":"Origin 'http://127.0.0.1:5173' is not allowed; )"},
+      {"a sandboxed page", "PUT", "/tav-perks/v1/currentpage", {{"Origin", "null"}},
+       R"(403 {"error":"Origin 'null' is not allowed; --allow-origin allows only origins such as )"},
+      // Nothing refused changed anything.
+      {"curl", "GET", "/tav-perks/v1/pages", {}, pages},
+      {"the store", "GET", kPageSettings, {}, stored},
+      {"an allowed host name", "GET", "/tav-perks/v1/pages", {{"Host", "DevBox.test:" + port}}, pages},
+      {"the IPv6 loopback without a port", "GET", "/tav-perks/v1/pages", {{"Host", "[::1]"}}, pages},
+      {"the allowed page's preflight", "OPTIONS", "/tav-perks/v1/pages",
+       {{"Origin", dev}, {"Access-Control-Request-Method", "POST"}, {"Access-Control-Request-Headers", "content-type"}},
+       "204 ", {{"Access-Control-Allow-Origin", dev}, {"Access-Control-Max-Age", "600"}}},
+      {"the allowed page's write", "POST", "/tav-perks/v1/pages", {{"Origin", dev}}, "200 {",
+       {{"Access-Control-Allow-Origin", dev}, {"Vary", "Origin"}}},
+      {"the workbench's own write", "POST", "/tav-perks/v1/pages", {{"Origin", "http://localhost:" + port}}, "200 {"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.label);
+    httplib::Request request;
+    request.method = c.method;
+    request.path = c.path;
+    request.headers = c.headers;
+    if (request.method == "POST") {
+      request.body = PageJson(c.label);
+      request.set_header("Content-Type", "application/json");
+    }
+    const httplib::Result answer = client->send(request);
+    EXPECT_EQ(Summary(answer).substr(0, c.answer.size()), c.answer);
+    for (const auto& [name, value] : c.cors) EXPECT_EQ(answer ? answer->get_header_value(name) : "", value) << name;
+    if (c.cors.empty() && answer) {
+      EXPECT_FALSE(answer->has_header("Access-Control-Allow-Origin"));
+    }
+  }
+  // A refused request's body is not read: the connection closes rather
+  // than take that body, once it comes, for a request of tav-core's own.
+  // (The server library never reads the body of an OPTIONS.)
+  const std::string inner = "DELETE /tav-core/v1/store HTTP/1.1\r\nHost: 127.0.0.1\r\n\r\n";
+  for (const std::string method : {"POST", "OPTIONS"}) {
+    const std::string head = method + " / HTTP/1.1\r\nHost: evil.example\r\nContent-Length: " +
+                             std::to_string(inner.size()) + "\r\n\r\n";
+    const std::string answer = RawExchange(core->port(), head, inner);
+    EXPECT_EQ(answer.substr(0, 13) + answer.substr(answer.find("\r\n\r\n") + 4), "HTTP/1.1 403 " + evil_host.substr(4));
+  }
+  EXPECT_EQ(StoredPages(client->Get(kPageSettings)->body).size(), 2u);
+  EXPECT_EQ(core->Stop(), 0) << core->Stderr();
+}
+
+TEST_F(TavCoreTest, ItsFilesAreItsUsersAloneUnlessTheUserOpensThemUp) {
+  const std::string home = folder_.Path("xdg/tav-core");
+  const char* const files[] = {"", "/settings.sqlite3", "/settings.sqlite3-wal", "/settings.sqlite3-shm",
+                               "/telemetry.jsonl"};
+  const std::vector<unsigned> made = {0700, 0600, 0600, 0600, 0600};
+  const std::vector<unsigned> opened_up = {0750, 0640, 0640, 0640, 0644};
+  for (const std::vector<unsigned>* expected : {&made, &opened_up}) {
+    CoreProcess core({"--port", "0", "--data", TAV_SAMPLE_DATA_DIR, "--plugin", TAV_PERKS_PLUGIN_PATH}, folder_);
+    core.SetEnvironment("XDG_DATA_HOME", folder_.Path("xdg"));
+    ASSERT_TRUE(core.Start()) << core.Stderr();
+    std::vector<unsigned> modes;
+    for (const char* file : files) modes.push_back(static_cast<unsigned>(std::filesystem::status(home + file).permissions()));
+    EXPECT_THAT(modes, ::testing::ElementsAreArray(*expected));
+    EXPECT_EQ(core.Stop(), 0) << core.Stderr();
+    for (size_t i : {0, 1, 4}) std::filesystem::permissions(home + files[i], std::filesystem::perms(opened_up[i]));
+  }
 }
 
 // --- Start-up failures ---------------------------------------------------------------
