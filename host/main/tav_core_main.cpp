@@ -5,6 +5,7 @@
 // worker threads queue their requests to it and wait for the answers.
 //
 //   tav-core --port 8080 --data data --store /tmp/settings.sqlite3
+#include <pthread.h>
 #include <signal.h>
 
 #include <atomic>
@@ -34,18 +35,32 @@ using namespace tav::host;
 // How long an HTTP request waits for the core before it gives up with 504.
 constexpr auto kCoreAnswerTimeout = std::chrono::seconds(60);
 
-std::atomic<bool> g_stop{false};
+// SIGINT and SIGTERM stop tav-core. They are blocked in every thread (the
+// HTTP threads inherit this thread's mask) and taken by the main loop with
+// sigtimedwait, so that no handler ever interrupts the core thread. That
+// also keeps the program whole under qemu-user, whose i386 emulation
+// resumes a thread after a handler with the thread-local storage of the
+// thread created last.
+sigset_t StopSignals() {
+  sigset_t signals;
+  sigemptyset(&signals);
+  sigaddset(&signals, SIGINT);
+  sigaddset(&signals, SIGTERM);
+  return signals;
+}
 
-void OnStopSignal(int) { g_stop.store(true); }
-
-void InstallSignalHandlers() {
-  struct sigaction action {};
-  action.sa_handler = &OnStopSignal;
-  sigemptyset(&action.sa_mask);
-  sigaction(SIGINT, &action, nullptr);
-  sigaction(SIGTERM, &action, nullptr);
+// Before any thread starts.
+void BlockStopSignals() {
+  const sigset_t signals = StopSignals();
+  pthread_sigmask(SIG_BLOCK, &signals, nullptr);
   // A reader that goes away mid-answer must not end the program.
   signal(SIGPIPE, SIG_IGN);
+}
+
+bool StopRequested() {
+  const sigset_t signals = StopSignals();
+  const timespec no_wait{};
+  return sigtimedwait(&signals, nullptr, &no_wait) > 0;
 }
 
 int Fail(const std::string& message) {
@@ -117,7 +132,7 @@ int PrintOpenApi(const CoreOptions& options) {
 }
 
 int Run(const CoreOptions& options) {
-  InstallSignalHandlers();
+  BlockStopSignals();
   DevCore core;
   // The development core's records are for tests; a program that runs all
   // day keeps only the bounded histories below (events, faults, pushes,
@@ -180,7 +195,7 @@ int Run(const CoreOptions& options) {
               info.patch, options.store_file.c_str());
   std::fflush(stdout);
 
-  while (!g_stop.load()) {
+  while (!StopRequested()) {
     core.queue().WaitForWork(std::chrono::milliseconds(100));
     core.Pump();
   }

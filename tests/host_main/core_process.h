@@ -106,6 +106,11 @@ class CoreProcess {
     for (std::string& variable : environment_) envp.push_back(variable.data());
     for (char** variable = environ; *variable != nullptr; ++variable) envp.push_back(*variable);
     envp.push_back(nullptr);
+    // The child truncates its output files, but not always before
+    // posix_spawn returns (qemu-user forks for it): remove them here, so that
+    // Start never reads a previous run's "serving".
+    std::filesystem::remove(stdout_path_);
+    std::filesystem::remove(stderr_path_);
     posix_spawn_file_actions_t actions;
     posix_spawn_file_actions_init(&actions);
     posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0);
