@@ -34,6 +34,17 @@ bool IsWholeVersion(const std::string& text, int* version) {
   return text == VersionDocument(*version);
 }
 
+// The version stored whole at `path`, or nothing while there is none.
+std::optional<int> StoredVersion(const std::string& path) {
+  SettingsStore store;
+  std::string error;
+  int version = -1;
+  if (!store.Open(path, &error)) return std::nullopt;
+  const std::optional<std::string> text = store.Get(kKey, &error);
+  if (!text || !IsWholeVersion(*text, &version)) return std::nullopt;
+  return version;
+}
+
 TEST(SettingsStore, AWriterKilledMidWriteLeavesAWholeDocument) {
   TempFolder folder;
   const std::string path = folder.Path("s.sqlite3");
@@ -61,12 +72,9 @@ TEST(SettingsStore, AWriterKilledMidWriteLeavesAWholeDocument) {
     // Kill it at a random moment after its first commit of this round, which
     // a slow machine (or an emulated one) may take long to reach.
     const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(20);
-    for (int seen = last_seen; seen <= last_seen && std::chrono::steady_clock::now() < deadline;) {
+    while (StoredVersion(path).value_or(last_seen) <= last_seen &&
+           std::chrono::steady_clock::now() < deadline) {
       std::this_thread::sleep_for(std::chrono::milliseconds(5));
-      SettingsStore reader;
-      std::optional<std::string> text;
-      if (reader.Open(path, &error)) text = reader.Get(kKey, &error);
-      if (!text || !IsWholeVersion(*text, &seen)) seen = last_seen;
     }
     std::this_thread::sleep_for(std::chrono::milliseconds(30 + random() % 120));
     kill(child, SIGKILL);
@@ -74,15 +82,11 @@ TEST(SettingsStore, AWriterKilledMidWriteLeavesAWholeDocument) {
     waitpid(child, &status, 0);
     ASSERT_TRUE(WIFSIGNALED(status)) << "the writer stopped by itself with " << WEXITSTATUS(status);
 
-    SettingsStore store;
-    ASSERT_TRUE(store.Open(path, &error)) << error;
-    std::optional<std::string> text = store.Get(kKey, &error);
-    ASSERT_TRUE(text.has_value()) << error;
-    int version = -1;
-    ASSERT_TRUE(IsWholeVersion(*text, &version)) << text->substr(0, 80);
+    const std::optional<int> version = StoredVersion(path);
+    ASSERT_TRUE(version.has_value()) << "no whole document after the kill";
     // Nothing committed before is lost: the versions only grow.
-    EXPECT_GE(version, last_seen);
-    last_seen = version;
+    EXPECT_GE(*version, last_seen);
+    last_seen = *version;
   }
   sqlite3* db = nullptr;
   ASSERT_EQ(sqlite3_open(path.c_str(), &db), SQLITE_OK);
